@@ -1,0 +1,30 @@
+// The three window instances of the run, each created on its first use, and End.
+#pragma once
+
+#include <functional>
+
+namespace rolvane::ui {
+class frmAddy;
+class frmSearch;
+class frmAbout;
+} // namespace rolvane::ui
+
+namespace rolvane::app {
+
+ui::frmAddy& frmAddy();
+ui::frmSearch& frmSearch();
+ui::frmAbout& frmAbout();
+
+// Whether an instance has been created yet (creating none).
+bool hasFrmSearch();
+bool hasFrmAbout();
+
+// Ends the program at once: unsaved edits are dropped, every window goes, no handler runs.
+void End();
+
+// What End does last; the program exits its event loop. Tests install their own.
+void setEndAction(std::function<void()> action);
+// Destroys every instance, as the end of the run does (tests start each case afresh with it).
+void releaseForms();
+
+} // namespace rolvane::app

@@ -1,0 +1,197 @@
+// The Jet-to-SQLite translation: a small tokenizer, then `select *` and `like` rewritten.
+#include "jet_dialect.h"
+
+#include "jet_like.h"
+
+#include <cctype>
+#include <vector>
+
+namespace rolvane::jet {
+
+namespace {
+
+struct Token {
+    enum Kind { Space, Word, Bracketed, String, Symbol } kind;
+    std::string text; // for String: the decoded value
+};
+
+bool equalsWord(const Token& t, std::string_view word) {
+    if (t.kind != Token::Word || t.text.size() != word.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(t.text[i])) != word[i])
+            return false;
+    }
+    return true;
+}
+
+bool isWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits the text into tokens; false with `error` set on an unterminated literal or name.
+bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) {
+    for (size_t i = 0; i < in.size();) {
+        const char c = in[i];
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            size_t j = i;
+            while (j < in.size() && std::isspace(static_cast<unsigned char>(in[j])))
+                ++j;
+            out.push_back({Token::Space, " "});
+            i = j;
+        } else if (c == '\'' || c == '"') {
+            std::string value;
+            size_t j = i + 1;
+            for (;; ++j) {
+                if (j >= in.size()) {
+                    error = "a text in quotes is not closed";
+                    return false;
+                }
+                if (in[j] == c) {
+                    if (j + 1 < in.size() && in[j + 1] == c) {
+                        value.push_back(c);
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                value.push_back(in[j]);
+            }
+            out.push_back({Token::String, std::move(value)});
+            i = j + 1;
+        } else if (c == '[') {
+            const size_t close = in.find(']', i);
+            if (close == std::string_view::npos) {
+                error = "a name in brackets is not closed";
+                return false;
+            }
+            out.push_back({Token::Bracketed, std::string(in.substr(i, close - i + 1))});
+            i = close + 1;
+        } else if (isWordChar(c)) {
+            size_t j = i;
+            while (j < in.size() && isWordChar(in[j]))
+                ++j;
+            out.push_back({Token::Word, std::string(in.substr(i, j - i))});
+            i = j;
+        } else {
+            out.push_back({Token::Symbol, std::string(1, c)});
+            ++i;
+        }
+    }
+    return true;
+}
+
+std::string quoted(std::string_view value) {
+    std::string out = "'";
+    for (char c : value) {
+        out.push_back(c);
+        if (c == '\'')
+            out.push_back('\'');
+    }
+    out.push_back('\'');
+    return out;
+}
+
+// The NOCASE range [low, high) that holds every text beginning with `prefix`, when the prefix is
+// plain ASCII (NOCASE folds only ASCII letters).
+bool prefixRange(const std::u32string& prefix, std::string& low, std::string& high) {
+    if (prefix.empty())
+        return false;
+    for (char32_t c : prefix) {
+        if (c == 0 || c >= 0x7F)
+            return false;
+        low.push_back(char((c >= U'A' && c <= U'Z') ? c + 32 : c));
+    }
+    high = low;
+    high.back() = char(high.back() + 1);
+    return true;
+}
+
+size_t previousSolid(const std::vector<Token>& tokens, size_t i) {
+    while (i > 0) {
+        --i;
+        if (tokens[i].kind != Token::Space)
+            return i;
+    }
+    return size_t(-1);
+}
+
+size_t nextSolid(const std::vector<Token>& tokens, size_t i) {
+    for (++i; i < tokens.size(); ++i) {
+        if (tokens[i].kind != Token::Space)
+            return i;
+    }
+    return size_t(-1);
+}
+
+} // namespace
+
+KeysetSql toKeysetSql(std::string_view text) {
+    KeysetSql result;
+    std::vector<Token> tokens;
+    if (!tokenize(text, tokens, result.error))
+        return result;
+
+    // One statement only: a ";" may end the text, nothing may follow it.
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind == Token::Symbol && tokens[i].text == ";") {
+            if (nextSolid(tokens, i) != size_t(-1)) {
+                result.error = "the query text holds more than one statement";
+                return result;
+            }
+            tokens.resize(i);
+            break;
+        }
+    }
+
+    const size_t first = nextSolid(tokens, size_t(-1));
+    const size_t star = first == size_t(-1) ? first : nextSolid(tokens, first);
+    if (first == size_t(-1) || !equalsWord(tokens[first], "select") || star == size_t(-1) ||
+        tokens[star].text != "*") {
+        result.error = "the query text does not begin with \"select *\"";
+        return result;
+    }
+    tokens[star] = {Token::Word, "rowid"};
+
+    // Rewrite each "<column> [not] like '<pattern>'" in place.
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (!equalsWord(tokens[i], "like"))
+            continue;
+        size_t operand = previousSolid(tokens, i);
+        const bool negated = operand != size_t(-1) && equalsWord(tokens[operand], "not");
+        if (negated)
+            operand = previousSolid(tokens, operand);
+        const size_t pattern = nextSolid(tokens, i);
+        if (operand == size_t(-1) || pattern == size_t(-1) ||
+            (tokens[operand].kind != Token::Bracketed && tokens[operand].kind != Token::Word) ||
+            tokens[pattern].kind != Token::String) {
+            result.error = "\"like\" must stand between a column name and a text in quotes";
+            return result;
+        }
+        const auto parsed = LikePattern::parse(tokens[pattern].text);
+        if (!parsed) {
+            result.error = "the pattern " + quoted(tokens[pattern].text) + " is not valid";
+            return result;
+        }
+        const std::string& column = tokens[operand].text;
+        std::string expr = "jet_like(" + quoted(tokens[pattern].text) + ", " + column + ")";
+        std::string low, high;
+        if (negated)
+            expr = "not " + expr;
+        else if (prefixRange(parsed->literalPrefix(), low, high))
+            expr = column + " collate nocase >= " + quoted(low) + " and " + column +
+                   " collate nocase < " + quoted(high) + " and " + expr;
+        const size_t from = operand;
+        tokens[from] = {Token::Word, "(" + expr + ")"};
+        tokens.erase(tokens.begin() + std::ptrdiff_t(from + 1),
+                     tokens.begin() + std::ptrdiff_t(pattern + 1));
+        i = from;
+    }
+
+    for (const Token& t : tokens)
+        result.sql += t.kind == Token::String ? quoted(t.text) : t.text;
+    return result;
+}
+
+} // namespace rolvane::jet

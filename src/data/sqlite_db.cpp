@@ -1,0 +1,61 @@
+// The RAII layer over SQLite: connections that never create files, statements bound as UTF-8.
+#include "sqlite_db.h"
+
+namespace rolvane::sqlite {
+
+namespace {
+// Long enough to ride out another program's short write, short enough never to feel like a hang.
+constexpr int kBusyTimeoutMs = 2000;
+} // namespace
+
+int Connection::open(const QString& path) {
+    db_.reset();
+    sqlite3* raw = nullptr;
+    const QByteArray name = path.toUtf8();
+    int rc = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
+        sqlite3_close_v2(raw);
+        raw = nullptr;
+        rc = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    }
+    db_.reset(raw);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(raw, 0);
+    return SQLITE_OK;
+}
+
+bool Connection::isReadOnly() const { return db_ && sqlite3_db_readonly(db_.get(), "main") == 1; }
+
+QString Connection::lastError() const {
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QString();
+}
+
+int Connection::exec(const char* sql) { return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); }
+
+int Statement::prepare(const Connection& db, const QString& sql) {
+    stmt_.reset();
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db.get(), text.constData(), int(text.size()), &raw, nullptr);
+    stmt_.reset(raw);
+    return rc;
+}
+
+void Statement::bindText(int index, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_bind_text64(stmt_.get(), index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                        SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+QString Statement::columnText(int index) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), index));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt_.get(), index)) : QString();
+}
+
+QString Statement::columnName(int index) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_.get(), index));
+}
+
+} // namespace rolvane::sqlite

@@ -1,0 +1,21 @@
+// Liberation Sans has the metrics the layouts were drawn for; the fontconfig default does not.
+#include "fonts.h"
+
+namespace rolvane::ui {
+
+QFont layoutFont(double points) {
+    QFont font(QString::fromLatin1(kLayoutFontFamily));
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+void registerFontSubstitutes() {
+    QFont::insertSubstitution(QString::fromLatin1(kLayoutFontFamily),
+                              QStringLiteral("Liberation Sans"));
+}
+
+} // namespace rolvane::ui

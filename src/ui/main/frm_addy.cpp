@@ -1,0 +1,141 @@
+// Builds the main window from its layout table and wires each control to its one handler.
+#include "frm_addy.h"
+
+#include "access_key_owner.h"
+#include "app/forms.h"
+#include "data/contact_table.h"
+#include "data/query_texts.h"
+#include "frm_addy_layout.h"
+#include "navigation_bar.h"
+#include "platform/windows_path.h"
+#include "ui/about/frm_about.h"
+#include "ui/search/frm_search.h"
+#include "ui/common/bound_text.h"
+#include "ui/common/message_box.h"
+#include "ui/common/twips.h"
+
+#include <QDate>
+#include <QLayout>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace rolvane::ui {
+
+namespace {
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+BoundField* boundField(QWidget* widget) { return dynamic_cast<BoundField*>(widget); }
+
+} // namespace
+
+frmAddy::frmAddy() : frmAddy(platform::nativePath(kDatabaseName)) {}
+
+frmAddy::frmAddy(const QString& databasePath) : datAddy_(databasePath) {
+    datAddy_.setReporter([](const QString& message) { showMessage(message); });
+    datAddy_.setRecordSource(fromView(query::kInitial));
+}
+
+frmAddy::~frmAddy() {
+    if (isLoaded())
+        Unloading();
+}
+
+QWidget* frmAddy::Load() {
+    auto* window = new QMainWindow;
+    window->setObjectName(QStringLiteral("frmAddy"));
+    window->setWindowTitle(QString::fromLatin1(addy::kCaption));
+    window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
+
+    auto* client = new QWidget(window);
+    client->setObjectName(QStringLiteral("frmAddyClient"));
+    client->setFixedSize(toPixels(addy::kClientWidth), toPixels(addy::kClientHeight));
+    setBackground(client, addy::kGreen);
+    window->setCentralWidget(client);
+    buildControls(client, addy::kControls, addy::kLines);
+    buildControls(client, addy::kLetterButtons);
+
+    auto* bar = new NavigationBar(datAddy_, client);
+    bar->setObjectName(QStringLiteral("datAddy"));
+    bar->setGeometry(toPixels(addy::kBarLeft, addy::kBarTop, addy::kBarWidth, addy::kBarHeight));
+
+    QAction* about = window->menuBar()->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, &frmAddy::About_Click);
+
+    const auto button = [client](const char* name) {
+        return client->findChild<QPushButton*>(QString::fromLatin1(name));
+    };
+    connect(button("cmdAdd"), &QPushButton::clicked, this, &frmAddy::cmdAdd_Click);
+    connect(button("cmdUpdate"), &QPushButton::clicked, this, &frmAddy::cmdUpdate_Click);
+    connect(button("cmdDelete"), &QPushButton::clicked, this, &frmAddy::cmdDelete_Click);
+    connect(button("cmdSearch"), &QPushButton::clicked, this, &frmAddy::cmdSearch_Click);
+    connect(button("cmdEnd"), &QPushButton::clicked, this, &frmAddy::cmdEnd_Click);
+    for (std::size_t n = 0; n < addy::kLetterNames.size(); ++n) {
+        auto* letter = client->findChild<QPushButton*>(fromView(addy::kLetterNames[n]));
+        connect(letter, &QPushButton::clicked, this, [this, n] { letter_Click(n); });
+    }
+    // Alt+A is Add's; the menu entry keeps its underlined letter and its mouse click.
+    new AccessKeyOwner(window, Qt::Key_A, button("cmdAdd"));
+
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedBorder(window);
+
+    for (int i = 1; i <= 11; ++i)
+        datAddy_.bind(boundField(client->findChild<QWidget*>(QStringLiteral("Text%1").arg(i))));
+    datAddy_.setRecordSource(fromView(query::kInitial));
+    datAddy_.refresh();
+    client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
+    return window;
+}
+
+void frmAddy::Unloading() {
+    if (QWidget* w = window()) {
+        for (int i = 1; i <= 11; ++i)
+            datAddy_.unbind(boundField(w->findChild<QWidget*>(QStringLiteral("Text%1").arg(i))));
+    }
+}
+
+bool frmAddy::queryClose() {
+    // Typed text is written before the program ends; if it cannot be, the window stays open.
+    if (!datAddy_.writePending())
+        return false;
+    app::End();
+    return true;
+}
+
+void frmAddy::cmdAdd_Click() { datAddy_.addNew(); }
+
+void frmAddy::cmdUpdate_Click() {
+    auto* stamp = control<QWidget>("Text11");
+    if (auto* field = boundField(stamp))
+        field->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    if (!datAddy_.saveRecord())
+        return;
+    if (!datAddy_.refresh())
+        return;
+    datAddy_.moveFirst();
+}
+
+void frmAddy::cmdDelete_Click() {
+    if (!datAddy_.deleteCurrent())
+        return;
+    datAddy_.refresh();
+}
+
+void frmAddy::cmdEnd_Click() { app::End(); }
+
+void frmAddy::cmdSearch_Click() { app::frmSearch().Show(); }
+
+void frmAddy::About_Click() { app::frmAbout().Show(); }
+
+void frmAddy::letter_Click(std::size_t letter) {
+    datAddy_.setRecordSource(fromView(query::kLetters[letter]));
+    datAddy_.refresh();
+}
+
+} // namespace rolvane::ui
