@@ -17,6 +17,7 @@ struct Instances {
     std::unique_ptr<ui::frmSearch> search;
     std::unique_ptr<ui::frmAbout> about;
     std::function<void()> endAction;
+    QString databasePath;
 };
 
 Instances& instances() {
@@ -32,11 +33,19 @@ template <class T> T& firstUse(std::unique_ptr<T>& slot) {
 
 } // namespace
 
-ui::frmAddy& frmAddy() { return firstUse(instances().addy); }
+ui::frmAddy& frmAddy() {
+    Instances& all = instances();
+    if (!all.addy)
+        all.addy = all.databasePath.isEmpty() ? std::make_unique<ui::frmAddy>()
+                                              : std::make_unique<ui::frmAddy>(all.databasePath);
+    return *all.addy;
+}
 ui::frmSearch& frmSearch() { return firstUse(instances().search); }
 ui::frmAbout& frmAbout() { return firstUse(instances().about); }
 bool hasFrmSearch() { return instances().search != nullptr; }
 bool hasFrmAbout() { return instances().about != nullptr; }
+
+void setDatabasePath(const QString& path) { instances().databasePath = path; }
 
 void setEndAction(std::function<void()> action) { instances().endAction = std::move(action); }
 

@@ -1,6 +1,7 @@
 // The three window instances of the run, each created on its first use, and End.
 #pragma once
 
+#include <QString>
 #include <functional>
 
 namespace rolvane::ui {
@@ -24,6 +25,9 @@ void End();
 
 // What End does last; the program exits its event loop. Tests install their own.
 void setEndAction(std::function<void()> action);
+// The file the main window's record source opens when it is first created; by default the fixed
+// address book. Tests point it at a file of their own.
+void setDatabasePath(const QString& path);
 // Destroys every instance, as the end of the run does (tests start each case afresh with it).
 void releaseForms();
 
