@@ -57,7 +57,6 @@ QWidget* frmAddy::Load() {
     setBackground(client, addy::kGreen);
     window->setCentralWidget(client);
     buildControls(client, addy::kControls, addy::kLines);
-    buildControls(client, addy::kLetterButtons);
 
     auto* bar = new NavigationBar(datAddy_, client);
     bar->setObjectName(QStringLiteral("datAddy"));

@@ -20,7 +20,7 @@ inline constexpr int kBarLeft = 120, kBarTop = 5520, kBarWidth = 7335, kBarHeigh
 using enum ControlKind;
 
 // clang-format off
-inline constexpr std::array<ControlSpec, 31> kControls = {{
+inline constexpr std::array<ControlSpec, 26> kFixedControls = {{
 //   name         index kind           caption                    left   top    width  height tab  font   back    fore style                 DataField
     {"Label1",    kSingle, Label,      "First Name",              360,   240,   2070,  195,   0,   8.25,  kGreen, kD, AlignRight,           {}},
     {"Label2",    kSingle, Label,      "Last Name",               360,   600,   2070,  195,   15,  8.25,  kGreen, kD, AlignRight,           {}},
@@ -49,7 +49,6 @@ inline constexpr std::array<ControlSpec, 31> kControls = {{
     {"cmdDelete", kSingle, CommandButton, "&Delete",              3960,  4920,  855,   495,   13,  0,     kGreen, kD, Plain,                {}},
     {"cmdSearch", kSingle, CommandButton, "&Search",              5160,  4920,  855,   495,   22,  0,     kGreen, kD, Plain,                {}},
     {"cmdEnd",    kSingle, CommandButton, "&End",                 6480,  4920,  855,   495,   14,  0,     kGreen, kD, Plain,                {}},
-    // The letter buttons follow; kLetterButtons() gives their places.
 }};
 // clang-format on
 
@@ -82,5 +81,15 @@ constexpr std::array<ControlSpec, 26> letterButtons() {
     return buttons;
 }
 inline constexpr std::array<ControlSpec, 26> kLetterButtons = letterButtons();
+
+// The whole table, fixed controls first, so one tab sequence runs through all of them.
+inline constexpr std::array<ControlSpec, 52> kControls = [] {
+    std::array<ControlSpec, 52> all{};
+    for (size_t i = 0; i < kFixedControls.size(); ++i)
+        all[i] = kFixedControls[i];
+    for (size_t i = 0; i < kLetterButtons.size(); ++i)
+        all[kFixedControls.size() + i] = kLetterButtons[i];
+    return all;
+}();
 
 } // namespace rolvane::ui::addy
