@@ -1,1 +1,80 @@
-int main() { return 0; }
+// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones.
+#include "book_location.h"
+#include "command_line.h"
+#include "contact_generator.h"
+#include "new_book.h"
+#include "sample_contacts.h"
+
+#include <QStringList>
+#include <cstdio>
+
+using namespace rolvane::tool;
+
+namespace {
+
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+ContactSource sampleSource() {
+    return [](const auto& add) {
+        for (const Contact& c : sampleContacts()) {
+            if (QString why = add(c); !why.isEmpty())
+                return why;
+        }
+        return QString();
+    };
+}
+
+ContactSource generatedSource(long long count) {
+    return [count](const auto& add) {
+        ContactGenerator generator;
+        Contact c;
+        for (long long i = 0; i < count; ++i) {
+            generator.next(c);
+            if (QString why = add(c); !why.isEmpty())
+                return why;
+        }
+        return QString();
+    };
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    if (!parsed.command) {
+        print(stderr, QStringLiteral("rolvane-db: %1\n\n").arg(parsed.error) + usage());
+        return 2;
+    }
+    const Command& command = *parsed.command;
+    if (command.kind == Command::Kind::Help) {
+        print(stdout, usage());
+        return 0;
+    }
+
+    const QString path = bookPath(command.file);
+    ContactSource contacts;
+    QString done = QStringLiteral("Created the empty address book \"%1\".\n").arg(path);
+    if (command.kind == Command::Kind::Generate) {
+        contacts = generatedSource(command.count);
+        done = QStringLiteral("Created \"%1\" with %2 generated contacts.\n")
+                   .arg(path)
+                   .arg(command.count);
+    } else if (command.sample) {
+        contacts = sampleSource();
+        done = QStringLiteral("Created \"%1\" with %2 sample contacts.\n")
+                   .arg(path)
+                   .arg(sampleContacts().size());
+    }
+    if (const QString why = makeBook(path, contacts); !why.isEmpty()) {
+        print(stderr, QStringLiteral("rolvane-db: %1\n").arg(why));
+        return 1;
+    }
+    print(stdout, done);
+    return 0;
+}

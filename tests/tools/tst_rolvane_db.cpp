@@ -1,0 +1,282 @@
+// The set-up tool as a user runs it: the built program in a temporary folder, its exit code, its
+// output, and the file it leaves, read back through plain SQLite.
+#include "support/test_book.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using rolvane::test::TestBook;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList& arguments, const QString& home = QString()) {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!home.isEmpty())
+        env.insert(QStringLiteral("HOME"), home);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral(ROLVANE_DB), arguments);
+    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput()),
+            QString::fromLocal8Bit(tool.readAllStandardError())};
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every row, every column, in rowid order: equal books give equal digests.
+QByteArray contentDigest(const TestBook& book) {
+    return QCryptographicHash::hash(
+               book.value(QStringLiteral(
+                              "select group_concat(quote([First Name]) || quote([Last Name]) || "
+                              "quote(Ph1) || quote(Ph2) || quote(Ph3) || quote(Email) || "
+                              "quote(Bus) || quote(Fax) || quote(Addy) || quote(Comments) || "
+                              "quote([Last Update]), char(10)) "
+                              "from (select * from Rolvane order by rowid)"))
+                   .toUtf8(),
+               QCryptographicHash::Sha256)
+        .toHex();
+}
+
+} // namespace
+
+class TstRolvaneDb : public QObject {
+    Q_OBJECT
+private slots:
+    void createMakesTableColumnsAndIndex();
+    void sampleHoldsTheUnusualNames();
+    void existingFileIsRefusedUnchanged_data();
+    void existingFileIsRefusedUnchanged();
+    void missingFoldersAreCreated();
+    void generateGivesNVariedRows();
+    void generateIsDeterministic();
+    void helpAndBadArguments_data();
+    void helpAndBadArguments();
+};
+
+void TstRolvaneDb::createMakesTableColumnsAndIndex() {
+    TestBook book(false);
+    const Run run = runTool({QStringLiteral("create"), QStringLiteral("--file"), book.path()});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.contains(book.path()));
+
+    QCOMPARE(book.count(), 0);
+    QCOMPARE(
+        book.value(QStringLiteral("select group_concat(name, '|') from "
+                                  "(select name from pragma_table_info('Rolvane') order by cid)")),
+        QStringLiteral("First Name|Last Name|Ph1|Ph2|Ph3|Email|Bus|Fax|Addy|Comments|"
+                       "Last Update"));
+    QCOMPARE(book.value(QStringLiteral("select count(*) from pragma_table_info('Rolvane') "
+                                       "where upper(type) = 'TEXT'")),
+             QStringLiteral("11"));
+    // NOCASE on every column: each compares equal to its upper-case self.
+    book.exec(QStringLiteral("insert into Rolvane values ('ann', 'lee', 'a', 'b', 'c', 'd', 'e', "
+                             "'f', 'g', 'h', 'i')"));
+    QCOMPARE(book.count(QStringLiteral("[First Name] = 'ANN' and [Last Name] = 'LEE' and "
+                                       "Ph1 = 'A' and Ph2 = 'B' and Ph3 = 'C' and Email = 'D' and "
+                                       "Bus = 'E' and Fax = 'F' and Addy = 'G' and "
+                                       "Comments = 'H' and [Last Update] = 'I'")),
+             1);
+    QCOMPARE(
+        book.value(QStringLiteral("select group_concat(ii.name) from pragma_index_list('Rolvane') "
+                                  "il, pragma_index_info(il.name) ii")),
+        QStringLiteral("Last Name"));
+    QCOMPARE(book.value(QStringLiteral("pragma journal_mode")), QStringLiteral("wal"));
+}
+
+void TstRolvaneDb::sampleHoldsTheUnusualNames() {
+    TestBook book(false);
+    const Run run = runTool({QStringLiteral("create"), QStringLiteral("--sample"),
+                             QStringLiteral("--file"), book.path()});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(book.count() >= 10 && book.count() <= 15, qPrintable(QString::number(book.count())));
+
+    // GLOB is case-sensitive where the columns' NOCASE is not.
+    QVERIFY(book.count(QStringLiteral("[Last Name] glob '[a-z]*'")) >= 1);
+    QVERIFY(book.count(QStringLiteral("[Last Name] = '' and [First Name] <> ''")) >= 1);
+    QVERIFY(book.count(QStringLiteral("[Last Name] glob '[0-9]*'")) >= 1);
+    QVERIFY(book.count(QStringLiteral("[Last Name] like '%''%'")) >= 1);
+    // More bytes than characters: some text beyond ASCII, in a name and elsewhere.
+    QVERIFY(book.count(QStringLiteral("length([Last Name]) < length(cast([Last Name] as blob))")) >=
+            1);
+    QVERIFY(book.count(QStringLiteral("length(Addy) < length(cast(Addy as blob))")) >= 1);
+    QVERIFY(book.count(QStringLiteral("instr(Addy, char(10)) > 0")) >= 5);
+    QVERIFY(book.count(QStringLiteral("Comments <> ''")) >= 5);
+    QVERIFY(book.count(QStringLiteral("Email like '%_@_%.%'")) >= 5);
+    QVERIFY(book.count(QStringLiteral("Ph1 glob '*[0-9][0-9][0-9][0-9]'")) >= 5);
+    // Two contacts share a last name, so the order among equals shows.
+    QVERIFY(book.value(QStringLiteral("select max(n) from (select count(*) n from Rolvane "
+                                      "where [Last Name] <> '' group by [Last Name])"))
+                .toInt() >= 2);
+    // No real mailbox can be reached.
+    QCOMPARE(book.count(QStringLiteral("Email is not null and Email not like '%example.%'")), 0);
+}
+
+void TstRolvaneDb::existingFileIsRefusedUnchanged_data() {
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<bool>("asBook");
+    QTest::newRow("create over a book") << QStringList{QStringLiteral("create")} << true;
+    QTest::newRow("sample over a book")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--sample")} << true;
+    QTest::newRow("generate over a book")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("20")} << true;
+    QTest::newRow("create over another file") << QStringList{QStringLiteral("create")} << false;
+    QTest::newRow("generate over another file")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("20")} << false;
+}
+
+void TstRolvaneDb::existingFileIsRefusedUnchanged() {
+    QFETCH(QStringList, command);
+    QFETCH(bool, asBook);
+    TestBook book(asBook);
+    if (asBook) {
+        book.insert({{"First Name", QStringLiteral("Kept")}, {"Last Name", QStringLiteral("Row")}});
+    } else {
+        QFile other(book.path());
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("not an address book\n");
+    }
+    const QByteArray before = fileBytes(book.path());
+    const QStringList entriesBefore = QDir(book.folder()).entryList(QDir::Files);
+
+    const Run run = runTool(command + QStringList{QStringLiteral("--file"), book.path()});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(book.path()), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(fileBytes(book.path()), before);
+    // Not even a journal beside it: the file was never opened.
+    QCOMPARE(QDir(book.folder()).entryList(QDir::Files), entriesBefore);
+}
+
+void TstRolvaneDb::missingFoldersAreCreated() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const Run run = runTool({QStringLiteral("create"), QStringLiteral("--sample")}, home.path());
+    QCOMPARE(run.exitCode, 0);
+    const QString fixed =
+        home.filePath(QStringLiteral(".local/share/Rolvane/Address Book/addy.mdb"));
+    QVERIFY2(QFile::exists(fixed), qPrintable(run.out + run.err));
+    QVERIFY(run.out.contains(fixed));
+
+    // A second run finds it and leaves it.
+    const Run again = runTool({QStringLiteral("create")}, home.path());
+    QCOMPARE(again.exitCode, 1);
+
+    const QString nested = home.filePath(QStringLiteral("a/b c/d/book.mdb"));
+    QCOMPARE(
+        runTool({QStringLiteral("generate"), QStringLiteral("3"), QStringLiteral("--file"), nested})
+            .exitCode,
+        0);
+    QVERIFY(QFile::exists(nested));
+}
+
+void TstRolvaneDb::generateGivesNVariedRows() {
+    for (int n : {0, 1, 2000}) {
+        TestBook book(false);
+        const Run run = runTool({QStringLiteral("generate"), QString::number(n),
+                                 QStringLiteral("--file"), book.path()});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(book.count(), n);
+        QCOMPARE(book.value(QStringLiteral("pragma journal_mode")), QStringLiteral("wal"));
+        if (n < 2000)
+            continue;
+        QVERIFY(book.count(QStringLiteral("[Last Name] = ''")) >= 5);
+        QVERIFY(book.count(QStringLiteral("[Last Name] glob '[a-z]*'")) >= 10);
+        QVERIFY(book.count(QStringLiteral("[Last Name] glob '[0-9]*'")) >= 5);
+        QVERIFY(book.count(QStringLiteral("[Last Name] like '%''%'")) >= 5);
+        QVERIFY(
+            book.value(QStringLiteral("select count(distinct [Last Name]) from Rolvane")).toInt() >
+            500);
+        QVERIFY(
+            book.value(QStringLiteral("select count(distinct [First Name]) from Rolvane")).toInt() >
+            50);
+        // Every letter of the index has contacts.
+        QCOMPARE(
+            book.value(QStringLiteral("select count(distinct upper(substr([Last Name], 1, 1))) "
+                                      "from Rolvane where [Last Name] glob '[A-Za-z]*'")),
+            QStringLiteral("26"));
+        QVERIFY(book.count(QStringLiteral(
+                    "Ph1 glob '([0-9][0-9][0-9]) 555-[0-9][0-9][0-9][0-9]'")) > 1900);
+    }
+}
+
+void TstRolvaneDb::generateIsDeterministic() {
+    TestBook first(false), second(false), smaller(false);
+    QCOMPARE(runTool({QStringLiteral("generate"), QStringLiteral("300"), QStringLiteral("--file"),
+                      first.path()})
+                 .exitCode,
+             0);
+    QCOMPARE(runTool({QStringLiteral("generate"), QStringLiteral("300"), QStringLiteral("--file"),
+                      second.path()})
+                 .exitCode,
+             0);
+    QCOMPARE(runTool({QStringLiteral("generate"), QStringLiteral("299"), QStringLiteral("--file"),
+                      smaller.path()})
+                 .exitCode,
+             0);
+    QCOMPARE(contentDigest(first), contentDigest(second));
+    QVERIFY(contentDigest(first) != contentDigest(smaller));
+}
+
+void TstRolvaneDb::helpAndBadArguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0;
+    QTest::newRow("create --help")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--help")} << 0;
+    QTest::newRow("nothing") << QStringList{} << 2;
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("destroy")} << 2;
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--force")} << 2;
+    QTest::newRow("--file without path")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--file")} << 2;
+    QTest::newRow("--file twice") << QStringList{QStringLiteral("create"), QStringLiteral("--file"),
+                                                 QStringLiteral("a"), QStringLiteral("--file"),
+                                                 QStringLiteral("b")}
+                                  << 2;
+    QTest::newRow("generate without N") << QStringList{QStringLiteral("generate")} << 2;
+    QTest::newRow("generate words")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("many")} << 2;
+    QTest::newRow("generate negative")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("-5")} << 2;
+    QTest::newRow("generate exponent")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("1e6")} << 2;
+    QTest::newRow("generate too many")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("100000000000")} << 2;
+    QTest::newRow("generate two counts")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("5"), QStringLiteral("6")} << 2;
+    QTest::newRow("generate --sample")
+        << QStringList{QStringLiteral("generate"), QStringLiteral("5"), QStringLiteral("--sample")}
+        << 2;
+}
+
+void TstRolvaneDb::helpAndBadArguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QTemporaryDir home; // a mistaken argument must not reach the fixed book either
+    QVERIFY(home.isValid());
+    const Run run = runTool(arguments, home.path());
+    QCOMPARE(run.exitCode, exitCode);
+    const QString& usageStream = exitCode == 0 ? run.out : run.err;
+    QVERIFY2(usageStream.contains(QStringLiteral("rolvane-db create")) &&
+                 usageStream.contains(QStringLiteral("rolvane-db generate")),
+             qPrintable(usageStream));
+    QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList());
+}
+
+QTEST_GUILESS_MAIN(TstRolvaneDb)
+#include "tst_rolvane_db.moc"

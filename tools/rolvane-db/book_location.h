@@ -1,0 +1,14 @@
+// Where the tool writes: the file named on the command line, or the program's own address book.
+#pragma once
+
+#include <QString>
+
+namespace rolvane::tool {
+
+// `file` when given, else the fixed address book mapped to this machine.
+QString bookPath(const QString& file);
+
+// Creates the folder that will hold `path`, with its parents. Empty on success, else why not.
+QString makeFolderFor(const QString& path);
+
+} // namespace rolvane::tool

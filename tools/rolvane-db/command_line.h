@@ -1,0 +1,30 @@
+// What the set-up tool was asked to do, read from its arguments, and the usage text.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace rolvane::tool {
+
+struct Command {
+    enum class Kind { Help, Create, Generate };
+    Kind kind = Kind::Help;
+    bool sample = false; // create only
+    long long count = 0; // generate only
+    QString file;        // empty: the program's fixed address book
+};
+
+struct ParsedCommandLine {
+    std::optional<Command> command;
+    QString error; // set when command is empty
+};
+
+// The largest book generate makes; beyond it a typo is likelier than a wish.
+inline constexpr long long kMaxGenerated = 100'000'000;
+
+// `arguments` without the program name.
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+QString usage();
+
+} // namespace rolvane::tool

@@ -1,0 +1,46 @@
+// A book that could not be filled is removed again: it was made by this run and holds nothing
+// anyone stored, and leaving it would make the next attempt refuse the path.
+#include "new_book.h"
+
+#include "book_location.h"
+#include "contact_writer.h"
+#include "data/address_book_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace rolvane::tool {
+
+namespace {
+
+QString fill(const QString& path, const ContactSource& contacts) {
+    ContactWriter writer;
+    if (QString why = writer.begin(path); !why.isEmpty())
+        return why;
+    if (QString why = contacts([&writer](const Contact& c) { return writer.add(c); });
+        !why.isEmpty())
+        return why;
+    return writer.commit();
+}
+
+} // namespace
+
+QString makeBook(const QString& path, const ContactSource& contacts) {
+    // Checked before any folder is made, so a refusal changes nothing at all.
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+    if (QString why = makeFolderFor(path); !why.isEmpty())
+        return why;
+    if (QString why = createAddressBook(path); !why.isEmpty())
+        return why;
+    if (!contacts)
+        return {};
+    QString why = fill(path, contacts);
+    if (!why.isEmpty()) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(suffix));
+    }
+    return why;
+}
+
+} // namespace rolvane::tool

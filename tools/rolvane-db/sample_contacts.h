@@ -1,0 +1,13 @@
+// The made-up contacts of `create --sample`: enough to try every window, including the names that
+// sort or match unusually.
+#pragma once
+
+#include "contact.h"
+
+#include <vector>
+
+namespace rolvane::tool {
+
+const std::vector<Contact>& sampleContacts();
+
+} // namespace rolvane::tool
