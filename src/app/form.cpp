@@ -7,7 +7,9 @@
 
 namespace rolvane::app {
 
-Form::~Form() { delete window_.data(); }
+Form::~Form() {
+    delete window_.data();
+}
 
 void Form::Show() {
     if (!window_) {
@@ -39,7 +41,9 @@ void Form::Unload() {
     old->deleteLater();
 }
 
-void Form::place(QWidget* window) { ui::centreOnScreen(window); }
+void Form::place(QWidget* window) {
+    ui::centreOnScreen(window);
+}
 
 bool Form::queryClose() {
     Unload();

@@ -40,14 +40,26 @@ ui::frmAddy& frmAddy() {
                                               : std::make_unique<ui::frmAddy>(all.databasePath);
     return *all.addy;
 }
-ui::frmSearch& frmSearch() { return firstUse(instances().search); }
-ui::frmAbout& frmAbout() { return firstUse(instances().about); }
-bool hasFrmSearch() { return instances().search != nullptr; }
-bool hasFrmAbout() { return instances().about != nullptr; }
+ui::frmSearch& frmSearch() {
+    return firstUse(instances().search);
+}
+ui::frmAbout& frmAbout() {
+    return firstUse(instances().about);
+}
+bool hasFrmSearch() {
+    return instances().search != nullptr;
+}
+bool hasFrmAbout() {
+    return instances().about != nullptr;
+}
 
-void setDatabasePath(const QString& path) { instances().databasePath = path; }
+void setDatabasePath(const QString& path) {
+    instances().databasePath = path;
+}
 
-void setEndAction(std::function<void()> action) { instances().endAction = std::move(action); }
+void setEndAction(std::function<void()> action) {
+    instances().endAction = std::move(action);
+}
 
 void End() {
     Instances& all = instances();

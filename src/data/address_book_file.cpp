@@ -15,9 +15,9 @@ QString createAddressBook(const QString& path) {
         return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
     sqlite3* raw = nullptr;
     const QByteArray name = path.toUtf8();
-    const int rc = sqlite3_open_v2(name.constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                                   nullptr);
+    const int rc = sqlite3_open_v2(
+        name.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
+        nullptr);
     std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)> db(raw, &sqlite3_close_v2);
     if (rc != SQLITE_OK)
         return QStringLiteral("Could not create \"%1\": %2.")

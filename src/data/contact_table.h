@@ -15,7 +15,7 @@ inline constexpr std::string_view kTableName = "Rolvane";
 
 // In the order the main window shows them, Text1 to Text11.
 inline constexpr std::array<std::string_view, 11> kColumnNames = {
-    "First Name", "Last Name", "Ph1", "Ph2", "Ph3", "Email",
+    "First Name", "Last Name", "Ph1",  "Ph2",      "Ph3",        "Email",
     "Bus",        "Fax",       "Addy", "Comments", "Last Update"};
 
 } // namespace rolvane

@@ -9,8 +9,12 @@ namespace rolvane::jet {
 
 namespace {
 
-char32_t foldAscii(char32_t c) { return (c >= U'A' && c <= U'Z') ? c + 32 : c; }
-char32_t upperAscii(char32_t c) { return (c >= U'a' && c <= U'z') ? c - 32 : c; }
+char32_t foldAscii(char32_t c) {
+    return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+}
+char32_t upperAscii(char32_t c) {
+    return (c >= U'a' && c <= U'z') ? c - 32 : c;
+}
 
 } // namespace
 
@@ -19,7 +23,7 @@ std::u32string decodeUtf8(std::string_view in) {
     out.reserve(in.size());
     for (size_t i = 0; i < in.size();) {
         const auto b = static_cast<unsigned char>(in[i]);
-        const int extra = b < 0x80            ? 0
+        const int extra = b < 0x80           ? 0
                           : (b >> 5) == 0x6  ? 1
                           : (b >> 4) == 0xE  ? 2
                           : (b >> 3) == 0x1E ? 3
@@ -171,7 +175,9 @@ bool LikePattern::matches(std::string_view utf8Text) const {
 
 namespace {
 
-void deletePattern(void* p) { delete static_cast<LikePattern*>(p); }
+void deletePattern(void* p) {
+    delete static_cast<LikePattern*>(p);
+}
 
 void jetLikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)

@@ -13,7 +13,9 @@
 namespace rolvane {
 
 namespace {
-QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 } // namespace
 
 RecordSource::RecordSource(QString databasePath) : path_(std::move(databasePath)) {}
@@ -32,7 +34,9 @@ void RecordSource::bind(BoundField* field) {
         showCurrent();
 }
 
-void RecordSource::unbind(BoundField* field) { std::erase(fields_, field); }
+void RecordSource::unbind(BoundField* field) {
+    std::erase(fields_, field);
+}
 
 bool RecordSource::hasPendingEdits() const {
     for (const BoundField* field : fields_) {
@@ -96,9 +100,10 @@ bool RecordSource::ensureOpen() {
         return true;
     const QString doing = QStringLiteral("open the address book");
     if (!QFileInfo(path_).isFile())
-        return fail(QStringLiteral("Could not open the address book: the file \"%1\" was not found. "
-                                   "Create it with the set-up tool: rolvane-db create --sample")
-                        .arg(path_));
+        return fail(
+            QStringLiteral("Could not open the address book: the file \"%1\" was not found. "
+                           "Create it with the set-up tool: rolvane-db create --sample")
+                .arg(path_));
     if (const int rc = writer_.open(path_); rc != SQLITE_OK) {
         const QString message = describe(rc, writer_, doing);
         writer_.close();
@@ -107,7 +112,8 @@ bool RecordSource::ensureOpen() {
     // Check the table and its columns before anything could write to the file.
     sqlite::Statement probe;
     const QString table = fromView(kTableName);
-    if (const int rc = probe.prepare(writer_, QStringLiteral("select * from [%1] where 0").arg(table));
+    if (const int rc =
+            probe.prepare(writer_, QStringLiteral("select * from [%1] where 0").arg(table));
         rc != SQLITE_OK) {
         const QString message = describe(rc, writer_, doing);
         probe.finalize();
@@ -129,8 +135,8 @@ bool RecordSource::ensureOpen() {
     }
     probe.finalize();
 
-    if (!writer_.isReadOnly() &&
-        writer_.exec("pragma journal_mode=wal") == SQLITE_OK && reader_.open(path_) == SQLITE_OK) {
+    if (!writer_.isReadOnly() && writer_.exec("pragma journal_mode=wal") == SQLITE_OK &&
+        reader_.open(path_) == SQLITE_OK) {
         jet::registerLikeFunction(reader_.get());
     } else {
         reader_.close();
@@ -149,7 +155,8 @@ bool RecordSource::fetchKey() {
     }
     keyset_.finalize();
     if (rc != SQLITE_DONE)
-        fail(describe(rc, reader_.isOpen() ? reader_ : writer_, QStringLiteral("read the contacts")));
+        fail(describe(rc, reader_.isOpen() ? reader_ : writer_,
+                      QStringLiteral("read the contacts")));
     return false;
 }
 
@@ -171,7 +178,8 @@ bool RecordSource::refresh() {
                         .arg(QString::fromStdString(translated.error)));
     }
     const sqlite::Connection& db = reader_.isOpen() ? reader_ : writer_;
-    if (const int rc = keyset_.prepare(db, QString::fromStdString(translated.sql)); rc != SQLITE_OK) {
+    if (const int rc = keyset_.prepare(db, QString::fromStdString(translated.sql));
+        rc != SQLITE_OK) {
         const QString message = describe(rc, db, QStringLiteral("run the query"));
         keyset_.finalize();
         showNothing();
@@ -207,9 +215,15 @@ bool RecordSource::moveTo(size_t index) {
     return true;
 }
 
-bool RecordSource::moveFirst() { return moveTo(0); }
-bool RecordSource::moveNext() { return moveTo(keys_.empty() ? 0 : current_ + 1); }
-bool RecordSource::movePrevious() { return moveTo(current_ == 0 ? 0 : current_ - 1); }
+bool RecordSource::moveFirst() {
+    return moveTo(0);
+}
+bool RecordSource::moveNext() {
+    return moveTo(keys_.empty() ? 0 : current_ + 1);
+}
+bool RecordSource::movePrevious() {
+    return moveTo(current_ == 0 ? 0 : current_ - 1);
+}
 
 bool RecordSource::moveLast() {
     if (!leaveRow())
@@ -322,7 +336,8 @@ void RecordSource::showCurrent() {
         return showNothing();
     if (!fetch_.isPrepared()) {
         const QString table = fromView(kTableName);
-        if (const int rc = fetch_.prepare(writer_, QStringLiteral("select * from [%1] where rowid = ?").arg(table));
+        if (const int rc = fetch_.prepare(
+                writer_, QStringLiteral("select * from [%1] where rowid = ?").arg(table));
             rc != SQLITE_OK) {
             fetch_.finalize();
             showNothing();

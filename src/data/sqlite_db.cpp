@@ -26,13 +26,17 @@ int Connection::open(const QString& path) {
     return SQLITE_OK;
 }
 
-bool Connection::isReadOnly() const { return db_ && sqlite3_db_readonly(db_.get(), "main") == 1; }
+bool Connection::isReadOnly() const {
+    return db_ && sqlite3_db_readonly(db_.get(), "main") == 1;
+}
 
 QString Connection::lastError() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QString();
 }
 
-int Connection::exec(const char* sql) { return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); }
+int Connection::exec(const char* sql) {
+    return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+}
 
 int Statement::prepare(const Connection& db, const QString& sql) {
     stmt_.reset();

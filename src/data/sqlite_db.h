@@ -42,7 +42,9 @@ public:
             sqlite3_reset(stmt_.get());
     }
     void bindText(int index, const QString& text);
-    void bindInt64(int index, sqlite3_int64 value) { sqlite3_bind_int64(stmt_.get(), index, value); }
+    void bindInt64(int index, sqlite3_int64 value) {
+        sqlite3_bind_int64(stmt_.get(), index, value);
+    }
     QString columnText(int index) const;
     sqlite3_int64 columnInt64(int index) const { return sqlite3_column_int64(stmt_.get(), index); }
     int columnCount() const { return sqlite3_column_count(stmt_.get()); }

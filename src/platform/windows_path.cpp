@@ -11,7 +11,8 @@ QString nativePath(std::string_view windowsPath) {
     return path;
 #else
     QString rest = path;
-    if (rest.size() >= 2 && rest.at(1) == QLatin1Char(':') && rest.at(0).toUpper() == QLatin1Char('C'))
+    if (rest.size() >= 2 && rest.at(1) == QLatin1Char(':') &&
+        rest.at(0).toUpper() == QLatin1Char('C'))
         rest = rest.mid(2);
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (rest.startsWith(QLatin1Char('/')))

@@ -25,41 +25,71 @@ void TstJetLike::matches_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("expected");
-    QTest::newRow("prefix") << "A*" << "Adams" << true;
-    QTest::newRow("prefix ignores case") << "A*" << "adams" << true;
-    QTest::newRow("prefix lower pattern") << "a*" << "ADAMS" << true;
-    QTest::newRow("prefix other letter") << "A*" << "Smith" << false;
-    QTest::newRow("prefix empty text") << "A*" << "" << false;
-    QTest::newRow("prefix digit") << "A*" << "1st Street" << false;
-    QTest::newRow("star on empty") << "*" << "" << true;
-    QTest::newRow("whole text") << "Smith" << "smith" << true;
-    QTest::newRow("whole text is not prefix") << "Smith" << "Smithers" << false;
-    QTest::newRow("one char") << "?" << "a" << true;
-    QTest::newRow("one char on empty") << "?" << "" << false;
-    QTest::newRow("one char on two") << "?" << "ab" << false;
+    QTest::newRow("prefix") << "A*"
+                            << "Adams" << true;
+    QTest::newRow("prefix ignores case") << "A*"
+                                         << "adams" << true;
+    QTest::newRow("prefix lower pattern") << "a*"
+                                          << "ADAMS" << true;
+    QTest::newRow("prefix other letter") << "A*"
+                                         << "Smith" << false;
+    QTest::newRow("prefix empty text") << "A*"
+                                       << "" << false;
+    QTest::newRow("prefix digit") << "A*"
+                                  << "1st Street" << false;
+    QTest::newRow("star on empty") << "*"
+                                   << "" << true;
+    QTest::newRow("whole text") << "Smith"
+                                << "smith" << true;
+    QTest::newRow("whole text is not prefix") << "Smith"
+                                              << "Smithers" << false;
+    QTest::newRow("one char") << "?"
+                              << "a" << true;
+    QTest::newRow("one char on empty") << "?"
+                                       << "" << false;
+    QTest::newRow("one char on two") << "?"
+                                     << "ab" << false;
     QTest::newRow("one char on emoji") << "?" << QString::fromUtf8("\xF0\x9F\x98\x80") << true;
-    QTest::newRow("digit") << "#" << "7" << true;
-    QTest::newRow("digit on letter") << "#" << "x" << false;
-    QTest::newRow("set range") << "[a-c]*" << "Bob" << true;
-    QTest::newRow("set range miss") << "[a-c]*" << "dan" << false;
-    QTest::newRow("negated set") << "[!a-c]*" << "dan" << true;
-    QTest::newRow("negated set miss") << "[!a-c]*" << "Bob" << false;
-    QTest::newRow("set list") << "[xyz]" << "Y" << true;
-    QTest::newRow("suffix") << "*son" << "Jackson" << true;
-    QTest::newRow("suffix miss") << "*son" << "Sonny" << false;
-    QTest::newRow("backtracking") << "a*b*c" << "aXbYbZc" << true;
-    QTest::newRow("backtracking miss") << "a*b*c" << "aXcYb" << false;
-    QTest::newRow("bracketed star is literal") << "[*]" << "*" << true;
-    QTest::newRow("bracketed star not any") << "[*]" << "a" << false;
-    QTest::newRow("empty brackets match nothing") << "a[]b" << "ab" << true;
-    QTest::newRow("percent is literal") << "%" << "%" << true;
-    QTest::newRow("percent is not a wildcard") << "%" << "abc" << false;
-    QTest::newRow("underscore is literal") << "_" << "x" << false;
-    QTest::newRow("quote") << "O'B*" << "o'brien" << true;
-    QTest::newRow("only ASCII letters fold") << QString::fromUtf8("\xC3\xA9*")
-                                             << QString::fromUtf8("\xC3\x89t\xC3\xA9") << false;
-    QTest::newRow("non-ASCII exact") << QString::fromUtf8("\xC3\xA9*")
-                                     << QString::fromUtf8("\xC3\xA9t\xC3\xA9") << true;
+    QTest::newRow("digit") << "#"
+                           << "7" << true;
+    QTest::newRow("digit on letter") << "#"
+                                     << "x" << false;
+    QTest::newRow("set range") << "[a-c]*"
+                               << "Bob" << true;
+    QTest::newRow("set range miss") << "[a-c]*"
+                                    << "dan" << false;
+    QTest::newRow("negated set") << "[!a-c]*"
+                                 << "dan" << true;
+    QTest::newRow("negated set miss") << "[!a-c]*"
+                                      << "Bob" << false;
+    QTest::newRow("set list") << "[xyz]"
+                              << "Y" << true;
+    QTest::newRow("suffix") << "*son"
+                            << "Jackson" << true;
+    QTest::newRow("suffix miss") << "*son"
+                                 << "Sonny" << false;
+    QTest::newRow("backtracking") << "a*b*c"
+                                  << "aXbYbZc" << true;
+    QTest::newRow("backtracking miss") << "a*b*c"
+                                       << "aXcYb" << false;
+    QTest::newRow("bracketed star is literal") << "[*]"
+                                               << "*" << true;
+    QTest::newRow("bracketed star not any") << "[*]"
+                                            << "a" << false;
+    QTest::newRow("empty brackets match nothing") << "a[]b"
+                                                  << "ab" << true;
+    QTest::newRow("percent is literal") << "%"
+                                        << "%" << true;
+    QTest::newRow("percent is not a wildcard") << "%"
+                                               << "abc" << false;
+    QTest::newRow("underscore is literal") << "_"
+                                           << "x" << false;
+    QTest::newRow("quote") << "O'B*"
+                           << "o'brien" << true;
+    QTest::newRow("only ASCII letters fold")
+        << QString::fromUtf8("\xC3\xA9*") << QString::fromUtf8("\xC3\x89t\xC3\xA9") << false;
+    QTest::newRow("non-ASCII exact")
+        << QString::fromUtf8("\xC3\xA9*") << QString::fromUtf8("\xC3\xA9t\xC3\xA9") << true;
 }
 
 void TstJetLike::matches() {
@@ -89,7 +119,8 @@ void TstJetLike::literalPrefixStopsAtFirstWildcard() {
 void TstJetLike::translatesEveryQueryText() {
     QCOMPARE(jet::toKeysetSql(query::kInitial).sql,
              std::string("select rowid from Rolvane order by [Last Name]"));
-    QCOMPARE(jet::toKeysetSql("select * from Rolvane;").sql, std::string("select rowid from Rolvane"));
+    QCOMPARE(jet::toKeysetSql("select * from Rolvane;").sql,
+             std::string("select rowid from Rolvane"));
     QCOMPARE(jet::toKeysetSql(query::kLetters[0]).sql,
              std::string("select rowid from Rolvane where ([Last Name] collate nocase >= 'a' and "
                          "[Last Name] collate nocase < 'b' and jet_like('A*', [Last Name])) "
@@ -112,8 +143,9 @@ void TstJetLike::translatesEveryQueryText() {
 
 void TstJetLike::refusesWhatIsNotOneSelect() {
     for (const char* text : {"select * from Rolvane; drop table Rolvane;", "delete from Rolvane;",
-                             "select [Last Name] from Rolvane;", "select * from Rolvane where "
-                                                                 "[Last Name] = 'open",
+                             "select [Last Name] from Rolvane;",
+                             "select * from Rolvane where "
+                             "[Last Name] = 'open",
                              "select * from [Rolvane", ""}) {
         const auto translated = jet::toKeysetSql(text);
         QVERIFY2(translated.sql.empty(), text);

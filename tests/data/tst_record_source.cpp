@@ -21,7 +21,9 @@ using test::TestBook;
 
 namespace {
 
-QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString fromView(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 // A record source with all eleven columns bound, recording what it reports.
 struct Source {
@@ -315,7 +317,8 @@ void TstRecordSource::missingTableOrColumnIsReported() {
     }
     Source a(noTable.path());
     QVERIFY(!a.rs.refresh());
-    QVERIFY2(a.messages.value(0).contains("no contact table \"Rolvane\""), qPrintable(a.messages.value(0)));
+    QVERIFY2(a.messages.value(0).contains("no contact table \"Rolvane\""),
+             qPrintable(a.messages.value(0)));
 
     TestBook noColumn;
     noColumn.exec("alter table Rolvane drop column Fax");

@@ -125,7 +125,8 @@ void TstFrmAddy::layoutMatchesTheTables() {
             QCOMPARE(w->font().weight(), QFont::Bold);
             QCOMPARE(w->font().family(), QStringLiteral("MS Sans Serif"));
         }
-        const QString caption = QString::fromLatin1(spec.caption.data(), qsizetype(spec.caption.size()));
+        const QString caption =
+            QString::fromLatin1(spec.caption.data(), qsizetype(spec.caption.size()));
         if (auto* label = qobject_cast<QLabel*>(w))
             QCOMPARE(label->text(), caption);
         if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -174,10 +175,15 @@ void TstFrmAddy::focusStartsInText1AndTabFollowsTheTable() {
     QStringList expected;
     for (int i = 1; i <= 10; ++i)
         expected << QStringLiteral("Text%1").arg(i);
-    expected << "cmdAdd" << "cmdUpdate" << "cmdDelete" << "cmdEnd" << "cmdSearch";
+    expected << "cmdAdd"
+             << "cmdUpdate"
+             << "cmdDelete"
+             << "cmdEnd"
+             << "cmdSearch";
     for (char c = 'A'; c <= 'Z'; ++c)
         expected << QStringLiteral("cmd%1").arg(QLatin1Char(c));
-    expected << "Text11" << "Text1";
+    expected << "Text11"
+             << "Text1";
     QStringList seen{QApplication::focusWidget()->objectName()};
     for (int i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -107,9 +107,9 @@ void buildControls(QWidget* client, std::span<const ControlSpec> controls,
     for (const LineSpec& spec : lines) {
         const QColor colour =
             spec.colour == kDefaultColour ? QColor() : fromBgr(std::uint32_t(spec.colour));
-        auto* line = new LineControl(QLine(toPixels(spec.x1), toPixels(spec.y1), toPixels(spec.x2),
-                                           toPixels(spec.y2)),
-                                     spec.thickness, colour, spec.insideSolid, client);
+        auto* line = new LineControl(
+            QLine(toPixels(spec.x1), toPixels(spec.y1), toPixels(spec.x2), toPixels(spec.y2)),
+            spec.thickness, colour, spec.insideSolid, client);
         line->setObjectName(fromView(spec.name));
         if (spec.index != kSingle)
             line->setProperty("index", spec.index);

@@ -15,10 +15,10 @@ enum class ControlKind { Label, TextBox, CommandButton, PictureBox };
 
 enum ControlStyle : unsigned {
     Plain = 0,
-    AlignRight = 1 << 0,   // labels
-    WordWrap = 1 << 1,     // labels
-    MultiLine = 1 << 2,    // text boxes: wraps at its width, vertical scroll bar
-    Locked = 1 << 3,       // text boxes: focusable, but the user cannot change the text
+    AlignRight = 1 << 0,    // labels
+    WordWrap = 1 << 1,      // labels
+    MultiLine = 1 << 2,     // text boxes: wraps at its width, vertical scroll bar
+    Locked = 1 << 3,        // text boxes: focusable, but the user cannot change the text
     DefaultButton = 1 << 4, // buttons: Enter presses it
     CancelButton = 1 << 5,  // buttons: Esc presses it
 };

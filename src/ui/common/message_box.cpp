@@ -13,7 +13,9 @@ MessagePresenter& presenter() {
 }
 } // namespace
 
-void setMessagePresenter(MessagePresenter p) { presenter() = std::move(p); }
+void setMessagePresenter(MessagePresenter p) {
+    presenter() = std::move(p);
+}
 
 void showMessage(const QString& text) {
     if (presenter())

@@ -9,10 +9,10 @@
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
 #include "ui/about/frm_about.h"
-#include "ui/search/frm_search.h"
 #include "ui/common/bound_text.h"
 #include "ui/common/message_box.h"
 #include "ui/common/twips.h"
+#include "ui/search/frm_search.h"
 
 #include <QDate>
 #include <QLayout>
@@ -29,7 +29,9 @@ QString fromView(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-BoundField* boundField(QWidget* widget) { return dynamic_cast<BoundField*>(widget); }
+BoundField* boundField(QWidget* widget) {
+    return dynamic_cast<BoundField*>(widget);
+}
 
 } // namespace
 
@@ -107,7 +109,9 @@ bool frmAddy::queryClose() {
     return true;
 }
 
-void frmAddy::cmdAdd_Click() { datAddy_.addNew(); }
+void frmAddy::cmdAdd_Click() {
+    datAddy_.addNew();
+}
 
 void frmAddy::cmdUpdate_Click() {
     auto* stamp = control<QWidget>("Text11");
@@ -126,11 +130,17 @@ void frmAddy::cmdDelete_Click() {
     datAddy_.refresh();
 }
 
-void frmAddy::cmdEnd_Click() { app::End(); }
+void frmAddy::cmdEnd_Click() {
+    app::End();
+}
 
-void frmAddy::cmdSearch_Click() { app::frmSearch().Show(); }
+void frmAddy::cmdSearch_Click() {
+    app::frmSearch().Show();
+}
 
-void frmAddy::About_Click() { app::frmAbout().Show(); }
+void frmAddy::About_Click() {
+    app::frmAbout().Show();
+}
 
 void frmAddy::letter_Click(std::size_t letter) {
     datAddy_.setRecordSource(fromView(query::kLetters[letter]));

@@ -72,11 +72,20 @@ inline constexpr std::string_view kLetterCaptions = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
 constexpr std::array<ControlSpec, 26> letterButtons() {
     std::array<ControlSpec, 26> buttons{};
     for (int n = 0; n < 26; ++n) {
-        buttons[size_t(n)] = {kLetterNames[size_t(n)], kSingle, CommandButton,
+        buttons[size_t(n)] = {kLetterNames[size_t(n)],
+                              kSingle,
+                              CommandButton,
                               kLetterCaptions.substr(size_t(n), 1),
-                              kLetterLeft + kLetterStep * (n % 4), kLetterTop + kLetterStep * (n / 4),
-                              kLetterSize, kLetterSize, kLetterFirstTab + n, kLetterFontPoints, kD, kD,
-                              Plain, {}};
+                              kLetterLeft + kLetterStep * (n % 4),
+                              kLetterTop + kLetterStep * (n / 4),
+                              kLetterSize,
+                              kLetterSize,
+                              kLetterFirstTab + n,
+                              kLetterFontPoints,
+                              kD,
+                              kD,
+                              Plain,
+                              {}};
     }
     return buttons;
 }

@@ -77,7 +77,8 @@ NavigationBar::NavigationBar(RecordSource& source, QWidget* parent) : QFrame(par
         button->setObjectName(QString::fromLatin1(spec.name));
         button->setFixedWidth(23);
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        connect(button, &QToolButton::clicked, this, [&source, move = spec.move] { (source.*move)(); });
+        connect(button, &QToolButton::clicked, this,
+                [&source, move = spec.move] { (source.*move)(); });
         layout->addWidget(button);
     }
 }
