@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <sqlite3.h>
 
 using namespace rolvane;
 
@@ -45,6 +47,8 @@ private slots:
     void stampFieldIsLocked();
     void closingThroughTheFrameWritesEditsAndEnds();
     void dialogsAreSingleInstances();
+    void missingBookOpensEmptyWithAMessage();
+    void closingKeepsTheWindowWhenEditsCannotBeWritten();
 
 private:
     ui::frmAddy& open();
@@ -393,6 +397,38 @@ void TstFrmAddy::dialogsAreSingleInstances() {
     QCOMPARE(ends_, 1);
     QVERIFY(!app::frmAddy().isVisible() && !search->isVisible() && !app::frmAbout().isVisible());
     QCOMPARE(book_->count(), 0);
+}
+
+void TstFrmAddy::missingBookOpensEmptyWithAMessage() {
+    const QString missing = book_->folder() + QStringLiteral("/nowhere/addy.mdb");
+    app::releaseForms();
+    app::setDatabasePath(missing);
+    open();
+    QCOMPARE(messages_->messages.size(), 1);
+    QVERIFY(messages_->messages[0].contains(missing));
+    QCOMPARE(fieldText(2), QString());
+    click("cmdB"); // the program goes on
+    QVERIFY(app::frmAddy().isVisible());
+    QVERIFY(!QFile::exists(missing));
+}
+
+void TstFrmAddy::closingKeepsTheWindowWhenEditsCannotBeWritten() {
+    book_->insertLastNames({"Adams"});
+    open();
+    sqlite3* other = nullptr;
+    sqlite3_open(book_->path().toUtf8().constData(), &other);
+    QCOMPARE(sqlite3_exec(other, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
+    typeInto("Text1", "Typed");
+    app::frmAddy().window()->close();
+    QCOMPARE(ends_, 0);
+    QVERIFY(app::frmAddy().isVisible());
+    QCOMPARE(fieldText(1), QStringLiteral("Typed"));
+    QCOMPARE(messages_->messages.size(), 1);
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    app::frmAddy().window()->close();
+    QCOMPARE(ends_, 1);
+    QCOMPARE(book_->value("select [First Name] from Rolvane"), QStringLiteral("Typed"));
 }
 
 QTEST_MAIN(TstFrmAddy)
