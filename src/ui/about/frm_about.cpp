@@ -5,6 +5,7 @@
 #include "frm_about_layout.h"
 #include "platform/platform_services.h"
 #include "registry_text.h"
+#include "ui/common/fonts.h"
 #include "ui/common/message_box.h"
 #include "ui/common/twips.h"
 
@@ -61,6 +62,11 @@ QWidget* frmAbout::Load() {
     window->setWindowTitle(QString::fromLatin1(about::kCaption));
     window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
     setFixedDialogBorder(window);
+    // The desktop's default font is wider than the one the dialog was drawn with, and would
+    // overflow "&System Info..." in its 83-pixel button.
+    QFont dialogFont = layoutFont(about::kDefaultFontPoints);
+    dialogFont.setWeight(QFont::Normal);
+    window->setFont(dialogFont);
     window->setFixedSize(toPixels(about::kClientWidth), toPixels(about::kClientHeight));
 
     buildControls(window, about::kPictureAndButtons);

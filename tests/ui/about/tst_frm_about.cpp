@@ -117,7 +117,14 @@ void TstFrmAbout::layoutMatchesTheTable() {
     QVERIFY(ok->isDefault());
     QCOMPARE(sysInfo->text(), QStringLiteral("&System Info..."));
     QVERIFY(!sysInfo->isDefault());
-    QCOMPARE(ok->font(), window->font());
+    // The buttons take the dialog's default font, and their captions fit.
+    QCOMPARE(window->font().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(window->font().pointSizeF(), 8.25);
+    QCOMPARE(window->font().weight(), QFont::Normal);
+    for (QPushButton* button : {ok, sysInfo}) {
+        QCOMPARE(button->font(), window->font());
+        QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->text()));
+    }
 
     auto* title = control<QLabel>("lblTitle");
     QCOMPARE(title->text(), QStringLiteral("Rolvane 2.0"));
