@@ -1,5 +1,5 @@
-// The platform layer used where there is no Windows: the stand-in registry over real files, the
-// desktop launcher starting real programs, and StartSysInfo running over both.
+// The platform layer where there is no Windows: the stand-in registry over real files, the
+// desktop launcher starting real programs, and StartSysInfo over the stand-in.
 #include "platform/desktop_launcher.h"
 #include "platform/fake_platform.h"
 #include "platform/standin_registry.h"
@@ -14,148 +14,88 @@
 
 using namespace rolvane;
 
-namespace {
-
-const std::string kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-
-// A shell script that writes its arguments, one a line, to `marker`.
-QString writeScript(const QString& path, const QString& marker) {
-    QFile script(path);
-    if (!script.open(QIODevice::WriteOnly))
-        return {};
-    script.write("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + marker.toUtf8() + "'\n");
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
-QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-} // namespace
-
 class TstStandInPlatform : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-
+    void init() { QVERIFY(dir_.emplace().isValid()); }
     void registryHoldsTheFirstInstalledProgram();
-    void registryFailsLikeAMissingKey();
-    void registryAnswersAsWindowsDoes();
-    void defaultProgramsAreAbsolute();
     void fileTestFindsOrdinaryFilesOnly();
     void launchStartsWholePathsAndSplitCommandLines();
-    void launchFailsForNothingToStart();
-    void sysInfoRunsOverTheStandIn();
 
 private:
     std::string path(const char* name) const { return dir_->filePath(name).toStdString(); }
-    std::string makeProgram(const char* name);
+    // A script that writes its arguments, one a line, to the file "ran".
+    std::string makeProgram(const char* name) {
+        QFile script(dir_->filePath(name));
+        if (script.open(QIODevice::WriteOnly))
+            script.write(
+                "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"$(dirname \"$0\")/ran\"\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path(name);
+    }
+    QString ran() const {
+        QFile file(dir_->filePath("ran"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
 
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::optional<QTemporaryDir> dir_;
 };
 
-void TstStandInPlatform::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-}
-
-std::string TstStandInPlatform::makeProgram(const char* name) {
-    return writeScript(dir_->filePath(name), dir_->filePath(QStringLiteral("ran"))).toStdString();
-}
-
 void TstStandInPlatform::registryHoldsTheFirstInstalledProgram() {
-    QFile plain(dir_->filePath("not-executable"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
-    const std::string second = makeProgram("second");
-    const std::string third = makeProgram("third");
+    QFile(dir_->filePath("plain")).open(QIODevice::WriteOnly);
+    const std::string first = makeProgram("first"), second = makeProgram("second");
     platform::StandInRegistry registry(
-        {path("missing"), path("not-executable"), path("folder"), second, third});
-
-    platform::KeyHandle key = 0;
-    QCOMPARE(registry.openKey(platform::rootKey(platform::kHkeyLocalMachine), kSysInfoKey, 0,
-                              0x2003F, key),
-             platform::kErrorSuccess);
-    std::array<std::byte, 1024> buffer{};
-    std::uint32_t type = 0;
-    std::uint32_t size = 1024;
-    // Names are found without regard to case, as in the Windows registry.
-    QCOMPARE(registry.queryValue(key, "path", type, buffer, size), platform::kErrorSuccess);
-    QCOMPARE(type, platform::kRegSz);
-    QCOMPARE(size, std::uint32_t(second.size() + 1));
-    QCOMPARE(std::string(reinterpret_cast<const char*>(buffer.data())), second);
-    QCOMPARE(buffer[size - 1], std::byte{0});
-    QCOMPARE(registry.closeKey(key), platform::kErrorSuccess);
-
-    // Each open looks afresh: with the first program gone, the next one is found.
-    QVERIFY(QFile::remove(QString::fromStdString(second)));
-    QCOMPARE(registry.openKey(platform::rootKey(platform::kHkeyLocalMachine),
-                              "software\\microsoft\\shared tools\\msinfo", 0, 0x2003F, key),
-             platform::kErrorSuccess);
-    size = 1024;
-    QCOMPARE(registry.queryValue(key, "PATH", type, buffer, size), platform::kErrorSuccess);
-    QCOMPARE(std::string(reinterpret_cast<const char*>(buffer.data())), third);
-    QCOMPARE(registry.closeKey(key), platform::kErrorSuccess);
-}
-
-void TstStandInPlatform::registryFailsLikeAMissingKey() {
-    platform::StandInRegistry nothing({path("missing")});
-    platform::KeyHandle key = 7;
+        {path("missing"), path("plain"), path("folder"), first, second});
     const auto hklm = platform::rootKey(platform::kHkeyLocalMachine);
-    QCOMPARE(nothing.openKey(hklm, kSysInfoKey, 0, 0x2003F, key), platform::kErrorFileNotFound);
-    QCOMPARE(key, platform::KeyHandle(0));
-
-    platform::StandInRegistry installed({makeProgram("tool")});
-    QCOMPARE(installed.openKey(hklm, "SOFTWARE\\Microsoft\\Shared Tools Location", 0, 0x2003F, key),
-             platform::kErrorFileNotFound);
-    QCOMPARE(installed.openKey(platform::rootKey(std::int32_t(0x80000001u)), kSysInfoKey, 0,
-                               0x2003F, key),
-             platform::kErrorFileNotFound);
-    QCOMPARE(installed.openKey(hklm, kSysInfoKey + "\\More", 0, 0x2003F, key),
-             platform::kErrorFileNotFound);
-}
-
-void TstStandInPlatform::registryAnswersAsWindowsDoes() {
-    const std::string tool = makeProgram("tool");
-    platform::StandInRegistry registry({tool});
-    platform::KeyHandle key = 0;
-    QCOMPARE(registry.openKey(platform::rootKey(platform::kHkeyLocalMachine), kSysInfoKey, 0,
-                              0x2003F, key),
-             platform::kErrorSuccess);
+    const std::string key = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
     std::array<std::byte, 1024> buffer{};
-    std::uint32_t type = 0;
-    std::uint32_t size = 1024;
-    QCOMPARE(registry.queryValue(key, "MSINFO", type, buffer, size), platform::kErrorFileNotFound);
-    // Too little room: more data, and the size it would need.
-    size = 4;
-    QCOMPARE(registry.queryValue(key, "PATH", type, buffer, size), platform::kErrorMoreData);
-    QCOMPARE(size, std::uint32_t(tool.size() + 1));
-    QCOMPARE(registry.closeKey(key), platform::kErrorSuccess);
-    size = 1024;
-    QCOMPARE(registry.queryValue(key, "PATH", type, buffer, size), platform::kErrorInvalidHandle);
-    QCOMPARE(registry.closeKey(key), platform::kErrorInvalidHandle);
-}
+    std::uint32_t type = 0, size = 1024;
+    platform::KeyHandle opened = 0;
 
-void TstStandInPlatform::defaultProgramsAreAbsolute() {
-    const auto& programs = platform::StandInRegistry::desktopPrograms();
-    QVERIFY(!programs.empty());
-    for (const std::string& program : programs)
-        QVERIFY2(QDir::isAbsolutePath(QString::fromStdString(program)), program.c_str());
+    // Names are found without regard to case; the string comes with its NUL.
+    QCOMPARE(
+        registry.openKey(hklm, "software\\microsoft\\shared tools\\msinfo", 0, 0x2003F, opened), 0);
+    QCOMPARE(registry.queryValue(opened, "Path", type, buffer, size), 0);
+    QCOMPARE(std::make_pair(type, size), std::make_pair(1u, std::uint32_t(first.size() + 1)));
+    QCOMPARE(std::string(reinterpret_cast<const char*>(buffer.data())), first);
+    QCOMPARE(registry.queryValue(opened, "MSINFO", type, buffer, size),
+             platform::kErrorFileNotFound);
+    size = 4;
+    QCOMPARE(registry.queryValue(opened, "PATH", type, buffer, size), platform::kErrorMoreData);
+    QCOMPARE(registry.closeKey(opened), 0);
+    QCOMPARE(registry.closeKey(opened), platform::kErrorInvalidHandle);
+
+    // Each open looks afresh: with the first program gone the next is found, then none.
+    QVERIFY(QFile::remove(QString::fromStdString(first)));
+    test::FakeLauncher launcher;
+    launcher.programs = {second};
+    test::MessageRecorder messages;
+    ui::frmAbout about(registry, launcher);
+    about.StartSysInfo();
+    QVERIFY(QFile::remove(QString::fromStdString(second)));
+    about.StartSysInfo();
+    QCOMPARE(launcher.launches, std::vector{second});
+    QCOMPARE(messages.messages.size(), 1);
+
+    // Only the one key below HKLM is there.
+    QVERIFY(makeProgram("first") == first);
+    QCOMPARE(
+        registry.openKey(hklm, "SOFTWARE\\Microsoft\\Shared Tools Location", 0, 0x2003F, opened),
+        2);
+    QCOMPARE(
+        registry.openKey(platform::rootKey(std::int32_t(0x80000001u)), key, 0, 0x2003F, opened), 2);
+    QCOMPARE(registry.openKey(hklm, key, 0, 0x2003F, opened), 0);
+    QCOMPARE(registry.closeKey(opened), 0);
 }
 
 void TstStandInPlatform::fileTestFindsOrdinaryFilesOnly() {
     platform::DesktopLauncher launcher;
     QVERIFY(QDir(dir_->path()).mkdir("Tools"));
-    for (const char* name : {"Tools/MSINFO32.EXE", ".hidden"}) {
-        QFile file(dir_->filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    QFile(dir_->filePath("Tools/MSINFO32.EXE")).open(QIODevice::WriteOnly);
+    QFile(dir_->filePath(".hidden")).open(QIODevice::WriteOnly);
+    // The program's paths are Windows texts: a backslash is a separator, a doubled one too.
     QVERIFY(launcher.isOrdinaryFile(path("Tools/MSINFO32.EXE")));
-    // The program's Windows texts: a backslash is a separator, a doubled one too.
-    QVERIFY(launcher.isOrdinaryFile(path("Tools") + "\\MSINFO32.EXE"));
     QVERIFY(launcher.isOrdinaryFile(path("Tools") + "\\\\MSINFO32.EXE"));
     QVERIFY(!launcher.isOrdinaryFile(path("Tools")));
     QVERIFY(!launcher.isOrdinaryFile(path(".hidden")));
@@ -165,53 +105,16 @@ void TstStandInPlatform::fileTestFindsOrdinaryFilesOnly() {
 
 void TstStandInPlatform::launchStartsWholePathsAndSplitCommandLines() {
     platform::DesktopLauncher launcher;
-    const QString marker = dir_->filePath("ran");
-    // A path with spaces that names a program is started whole, with no arguments.
+    // A path with spaces that names a program starts whole, with no arguments.
     QVERIFY(QDir(dir_->path()).mkdir("System Tools"));
-    const std::string spaced = makeProgram("System Tools/info tool");
-    QVERIFY(launcher.launch(spaced, platform::kNormalFocus));
-    QTRY_VERIFY(QFile::exists(marker));
-    QTRY_COMPARE(readAll(marker), QString());
-    QVERIFY(QFile::remove(marker));
-
+    QVERIFY(launcher.launch(makeProgram("System Tools/info tool"), 1));
+    QTRY_VERIFY(QFile::exists(dir_->filePath("System Tools/ran")));
     // Otherwise the program and its arguments are split as a shell would.
-    const std::string tool = makeProgram("tool");
-    QVERIFY(launcher.launch(tool + " --summary \"two words\"", platform::kNormalFocus));
-    QTRY_COMPARE(readAll(marker), QStringLiteral("--summary\ntwo words\n"));
-}
+    QVERIFY(launcher.launch(makeProgram("tool") + " --summary \"two words\"", 1));
+    QTRY_COMPARE(ran(), QStringLiteral("--summary\ntwo words\n"));
 
-void TstStandInPlatform::launchFailsForNothingToStart() {
-    platform::DesktopLauncher launcher;
-    QVERIFY(!launcher.launch("", platform::kNormalFocus));
-    QVERIFY(!launcher.launch("   ", platform::kNormalFocus));
-    QVERIFY(!launcher.launch(path("missing") + " --summary", platform::kNormalFocus));
-    QVERIFY(!launcher.launch(dir_->path().toStdString(), platform::kNormalFocus));
-    QFile plain(dir_->filePath("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    QVERIFY(!launcher.launch(path("plain"), platform::kNormalFocus));
-}
-
-void TstStandInPlatform::sysInfoRunsOverTheStandIn() {
-    test::MessageRecorder messages;
-    test::FakeLauncher launcher;
-    const std::string tool = makeProgram("tool");
-    launcher.programs.insert(tool);
-
-    platform::StandInRegistry installed({path("missing"), tool});
-    ui::frmAbout about(installed, launcher);
-    about.StartSysInfo();
-    QCOMPARE(launcher.launches.size(), std::size_t(1));
-    QCOMPARE(launcher.launches[0].first, tool);
-    QVERIFY(messages.messages.isEmpty());
-
-    platform::StandInRegistry none({path("missing")});
-    ui::frmAbout without(none, launcher);
-    without.StartSysInfo();
-    QCOMPARE(messages.messages,
-             QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
-    QCOMPARE(launcher.launches.size(), std::size_t(1));
-    QVERIFY(launcher.fileTests.empty());
+    for (const std::string& nothing : {std::string(), std::string("  "), path("missing"), path("")})
+        QVERIFY2(!launcher.launch(nothing, 1), nothing.c_str());
 }
 
 QTEST_MAIN(TstStandInPlatform)

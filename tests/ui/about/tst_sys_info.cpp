@@ -10,12 +10,11 @@
 using namespace rolvane;
 
 namespace {
-
 const std::string kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const std::string kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 const std::string kTool = "C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe";
-
+const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
+const QByteArray kNone; // a value that is not there
 } // namespace
 
 class TstSysInfo : public QObject {
@@ -23,273 +22,159 @@ class TstSysInfo : public QObject {
 private slots:
     void init();
     void cleanup();
-
-    void stringLosesOnlyOneTrailingNul();
-    void fullBufferIsReadWholeAndLongerIsNotFound();
-    void emptyDataIsARunTimeFailure();
-    void otherTypesAreFoundButLeaveTheText();
-    void doubleWordIsFormattedFromItsHexText();
-    void failedOpenOrQueryGivesFalseAndEmptyText();
-    void openAsksForTheFullMaskAndIsRefusedForIt();
-
-    void pathIsLaunchedAsReadWithoutAFileTest();
-    void locationDirectoryIsTestedAndLaunched();
-    void everyFailureEndsInTheMessage();
+    void getKeyValue_data();
+    void getKeyValue();
+    void startSysInfo_data();
+    void startSysInfo();
     void runTimeFailuresEndInTheMessage();
 
 private:
-    // GetKeyValue on the first lookup's key and value.
-    bool readPath(QString& value);
-
-    std::unique_ptr<test::FakeRegistry> registry_;
-    std::unique_ptr<test::FakeLauncher> launcher_;
-    std::unique_ptr<ui::frmAbout> about_;
+    test::FakeRegistry registry_;
+    test::FakeLauncher launcher_;
     std::unique_ptr<test::MessageRecorder> messages_;
 };
 
 void TstSysInfo::init() {
-    registry_ = std::make_unique<test::FakeRegistry>();
-    launcher_ = std::make_unique<test::FakeLauncher>();
-    about_ = std::make_unique<ui::frmAbout>(*registry_, *launcher_);
+    registry_ = {};
+    launcher_ = {};
     messages_ = std::make_unique<test::MessageRecorder>();
 }
 
 void TstSysInfo::cleanup() {
     // Whatever happened, the routine that opened a key closed it.
-    QCOMPARE(registry_->openKeys(), std::size_t(0));
+    QVERIFY(registry_.opened.empty());
     messages_.reset();
-    about_.reset();
-    launcher_.reset();
-    registry_.reset();
 }
 
-bool TstSysInfo::readPath(QString& value) {
-    return about_->GetKeyValue(platform::kHkeyLocalMachine, QString::fromStdString(kSysInfoKey),
-                               QStringLiteral("PATH"), value);
+void TstSysInfo::getKeyValue_data() {
+    QTest::addColumn<uint>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("value"); // handed in "before"
+    QTest::addColumn<bool>("readOnly"); // the key refuses opens asking for more than reading
+    const auto row = [](const char* name, uint type, const QByteArray& data, bool found,
+                        const QString& value, bool readOnly = false) {
+        QTest::newRow(name) << type << data << found << value << readOnly;
+    };
+    const QByteArray full(1024, 'x');
+    row("one NUL dropped", 1, QByteArray("C:\\a\0", 5), true, "C:\\a");
+    row("no NUL kept", 1, "C:\\a", true, "C:\\a");
+    row("two NULs leave one", 1, QByteArray("C:\\a\0\0", 6), true, QString("C:\\a") + QChar(0));
+    row("1024 bytes whole", 1, full, true, QString::fromLatin1(full));
+    row("1025 bytes not found", 1, full + '\0', false, "");
+    row("value missing", 1, kNone, false, "");
+    row("refused for the mask", 1, "C:\\a", false, "", true);
+    row("type 2 leaves the text", 2, QByteArray("%windir%\0", 9), true, "before");
+    // 02 01 00 00: the top NUL goes, "&h000102" is formatted to its decimal text.
+    row("double word", 4, QByteArray("\x02\x01\0\0", 4), true, "258");
+    row("double word, top bit", 4, QByteArray("\x0f\0\0\x80", 4), true, "-2147483633");
 }
 
-void TstSysInfo::stringLosesOnlyOneTrailingNul() {
-    QString value;
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray("C:\\a.exe\0", 9));
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QStringLiteral("C:\\a.exe"));
+void TstSysInfo::getKeyValue() {
+    QFETCH(uint, type);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, found);
+    QFETCH(QString, value);
+    QFETCH(bool, readOnly);
+    registry_.keys[kSysInfoKey];
+    if (!data.isNull())
+        registry_.keys[kSysInfoKey]["PATH"] = {type, data};
+    if (readOnly)
+        registry_.readOnly.insert(kSysInfoKey);
+    ui::frmAbout about(registry_, launcher_);
+    QString read = QStringLiteral("before");
+    QCOMPARE(about.GetKeyValue(std::int32_t(0x80000002u), QString::fromStdString(kSysInfoKey),
+                               QStringLiteral("PATH"), read),
+             found);
+    QCOMPARE(read, value);
+    QCOMPARE(registry_.opens[0].key, kSysInfoKey);
+    QCOMPARE(std::make_pair(registry_.opens[0].options, registry_.opens[0].access),
+             std::make_pair(0u, 0x2003Fu));
+    QCOMPARE(registry_.closes, readOnly ? 0 : 1);
 
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray("C:\\a.exe"));
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QStringLiteral("C:\\a.exe"));
-
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray("C:\\a.exe\0\0", 10));
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QString::fromLatin1("C:\\a.exe\0", 9));
-
-    // The query gets the whole buffer, cleared, and says so.
-    QCOMPARE(registry_->bufferSize, std::size_t(1024));
-    QCOMPARE(registry_->roomOffered, 1024u);
-    QVERIFY(registry_->bufferWasClear);
-    QCOMPARE(registry_->closes, 3);
+    QCOMPARE(ui::doubleWordText(QByteArray("\x02\x01\0", 3)), QStringLiteral("&h000102"));
+    for (const char* text : {"&h", "&h123456789", "&hG1", "C:\\x"})
+        QCOMPARE(ui::formatGeneral(QString::fromLatin1(text)), QString::fromLatin1(text));
 }
 
-void TstSysInfo::fullBufferIsReadWholeAndLongerIsNotFound() {
-    QString value;
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray(1024, 'x'));
-    QVERIFY(readPath(value));
-    QCOMPARE(value.size(), 1024);
-
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray(1023, 'x') + '\0');
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QString(1023, QLatin1Char('x')));
-
-    value = QStringLiteral("handed in");
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray(1024, 'x') + '\0');
-    QVERIFY(!readPath(value));
-    QVERIFY(value.isEmpty());
-    QCOMPARE(registry_->closes, 3);
+void TstSysInfo::startSysInfo_data() {
+    QTest::addColumn<QByteArray>("path"); // PATH under the first key
+    QTest::addColumn<uint>("pathType");
+    QTest::addColumn<QByteArray>("location"); // MSINFO under the location key
+    QTest::addColumn<QString>("file");        // the one ordinary file, which also starts
+    QTest::addColumn<QStringList>("fileTests");
+    QTest::addColumn<QString>("launched"); // the one launch tried, or none
+    QTest::addColumn<bool>("message");
+    const QString tool = QString::fromStdString(kTool);
+    const QString inTools = QStringLiteral("C:\\Tools\\MSINFO32.EXE");
+    QTest::newRow("PATH launched as read")
+        << QByteArray::fromStdString(kTool) << 1u << QByteArray("C:\\Tools") << tool
+        << QStringList() << tool << false;
+    QTest::newRow("directory + file") << kNone << 1u << QByteArray("C:\\Tools") << inTools
+                                      << QStringList{inTools} << inTools << false;
+    QTest::newRow("backslash doubled")
+        << kNone << 1u << QByteArray("C:\\Tools\\") << "C:\\Tools\\\\MSINFO32.EXE"
+        << QStringList{"C:\\Tools\\\\MSINFO32.EXE"} << "C:\\Tools\\\\MSINFO32.EXE" << false;
+    QTest::newRow("PATH names no program")
+        << QByteArray("C:\\Gone\\msinfo32.exe") << 1u << QByteArray("C:\\Tools") << inTools
+        << QStringList() << "C:\\Gone\\msinfo32.exe" << true;
+    QTest::newRow("PATH of type 2: empty")
+        << QByteArray("%windir%\\x.exe") << 2u << kNone << "" << QStringList() << "" << true;
+    QTest::newRow("no file in directory") << kNone << 1u << QByteArray("C:\\Tools") << ""
+                                          << QStringList{inTools} << QString() << true;
+    QTest::newRow("both missing") << kNone << 1u << kNone << inTools << QStringList() << QString()
+                                  << true;
 }
 
-void TstSysInfo::emptyDataIsARunTimeFailure() {
-    QString value;
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegSz, QByteArray());
-    QVERIFY_THROWS_EXCEPTION(platform::RunTimeFailure, readPath(value));
-    QCOMPARE(registry_->closes, 1);
+void TstSysInfo::startSysInfo() {
+    QFETCH(QByteArray, path);
+    QFETCH(uint, pathType);
+    QFETCH(QByteArray, location);
+    QFETCH(QString, file);
+    QFETCH(QStringList, fileTests);
+    QFETCH(QString, launched);
+    QFETCH(bool, message);
+    if (!path.isNull())
+        registry_.keys[kSysInfoKey]["PATH"] = {pathType, path + '\0'};
+    if (!location.isNull())
+        registry_.keys[kLocationKey]["MSINFO"] = {platform::kRegSz, location + '\0'};
+    if (!file.isEmpty())
+        launcher_.files = launcher_.programs = {file.toStdString()};
 
-    // StartSysInfo handles it: the message, and no second lookup.
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages, QStringList{kUnavailable});
-    QCOMPARE(registry_->opens.size(), std::size_t(2));
-    QVERIFY(launcher_->launches.empty());
-}
-
-void TstSysInfo::otherTypesAreFoundButLeaveTheText() {
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegExpandSz,
-                        QByteArray("%SystemRoot%\\x.exe\0", 19));
-    QString value = QStringLiteral("as handed in");
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QStringLiteral("as handed in"));
-    value.clear();
-    QVERIFY(readPath(value));
-    QVERIFY(value.isEmpty());
-}
-
-void TstSysInfo::doubleWordIsFormattedFromItsHexText() {
-    // 02 01 00 00 least significant first: the top NUL goes, six digits stand.
-    const QByteArray bytes("\x02\x01\x00\x00", 4);
-    const std::byte* raw = reinterpret_cast<const std::byte*>(bytes.constData());
-    const QByteArray cut = ui::cutToDataSize(std::span(raw, 4), 4);
-    QCOMPARE(ui::doubleWordText(cut), QStringLiteral("&h000102"));
-    QCOMPARE(ui::formatGeneral(QStringLiteral("&h000102")), QStringLiteral("258"));
-
-    QString value;
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegDword, bytes);
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QStringLiteral("258"));
-
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegDword,
-                        QByteArray("\x0f\x00\x00\x80", 4));
-    QVERIFY(readPath(value));
-    QCOMPARE(value, QStringLiteral("-2147483633"));
-
-    // Texts that are no 32-bit hex literal stay as they are.
-    QCOMPARE(ui::formatGeneral(QStringLiteral("&h")), QStringLiteral("&h"));
-    QCOMPARE(ui::formatGeneral(QStringLiteral("&h123456789")), QStringLiteral("&h123456789"));
-    QCOMPARE(ui::formatGeneral(QStringLiteral("&hG1")), QStringLiteral("&hG1"));
-    QCOMPARE(ui::formatGeneral(QStringLiteral("C:\\x")), QStringLiteral("C:\\x"));
-    QCOMPARE(ui::formatGeneral(QStringLiteral("&Hff")), QStringLiteral("255"));
-}
-
-void TstSysInfo::failedOpenOrQueryGivesFalseAndEmptyText() {
-    QString value = QStringLiteral("handed in");
-    QVERIFY(!readPath(value));
-    QVERIFY(value.isEmpty());
-    QCOMPARE(registry_->closes, 0);
-    QVERIFY(registry_->queries.empty());
-
-    registry_->addKey(kSysInfoKey);
-    value = QStringLiteral("handed in");
-    QVERIFY(!readPath(value));
-    QVERIFY(value.isEmpty());
-    QCOMPARE(registry_->queries, std::vector<std::string>{"PATH"});
-    QCOMPARE(registry_->closes, 1);
-}
-
-void TstSysInfo::openAsksForTheFullMaskAndIsRefusedForIt() {
-    registry_->setString(kSysInfoKey, "PATH", QByteArray::fromStdString(kTool));
-    QString value;
-    QVERIFY(readPath(value));
-    QCOMPARE(registry_->opens.size(), std::size_t(1));
-    const test::FakeRegistry::Open& open = registry_->opens.front();
-    QCOMPARE(open.root, platform::KeyHandle(std::int32_t(0x80000002u)));
-    QCOMPARE(open.key, kSysInfoKey);
-    QCOMPARE(open.options, 0u);
-    QCOMPARE(open.access, 0x2003Fu);
-
-    registry_->refuseWriteAccess(kSysInfoKey);
-    QVERIFY(!readPath(value));
-    QVERIFY(value.isEmpty());
-    QCOMPARE(registry_->queries.size(), std::size_t(1));
-}
-
-void TstSysInfo::pathIsLaunchedAsReadWithoutAFileTest() {
-    registry_->setString(kSysInfoKey, "PATH", QByteArray::fromStdString(kTool));
-    registry_->setString(kLocationKey, "MSINFO", "C:\\Elsewhere");
-    launcher_->programs.insert(kTool);
-    about_->StartSysInfo();
-    QCOMPARE(launcher_->launches.size(), std::size_t(1));
-    QCOMPARE(launcher_->launches[0].first, kTool);
-    QCOMPARE(launcher_->launches[0].second, 1);
-    QVERIFY(launcher_->fileTests.empty());
-    QCOMPARE(registry_->opens.size(), std::size_t(1));
-    QVERIFY(messages_->messages.isEmpty());
-}
-
-void TstSysInfo::locationDirectoryIsTestedAndLaunched() {
-    registry_->setString(kLocationKey, "MSINFO", "C:\\Tools");
-    launcher_->files.insert("C:\\Tools\\MSINFO32.EXE");
-    launcher_->programs.insert("C:\\Tools\\MSINFO32.EXE");
-    about_->StartSysInfo();
-    QCOMPARE(launcher_->fileTests, std::vector<std::string>{"C:\\Tools\\MSINFO32.EXE"});
-    QCOMPARE(launcher_->launches.size(), std::size_t(1));
-    QCOMPARE(launcher_->launches[0].first, "C:\\Tools\\MSINFO32.EXE");
-    QVERIFY(messages_->messages.isEmpty());
-
-    // A directory ending in a backslash gives a doubled one, passed on as it is.
-    registry_->setString(kLocationKey, "MSINFO", "C:\\Tools\\");
-    launcher_->files = {"C:\\Tools\\\\MSINFO32.EXE"};
-    launcher_->programs = {"C:\\Tools\\\\MSINFO32.EXE"};
-    about_->StartSysInfo();
-    QCOMPARE(launcher_->fileTests.back(), "C:\\Tools\\\\MSINFO32.EXE");
-    QCOMPARE(launcher_->launches.back().first, "C:\\Tools\\\\MSINFO32.EXE");
-    QVERIFY(messages_->messages.isEmpty());
-
-    // Another type under the location leaves the directory empty: the root of the drive.
-    registry_->setValue(kLocationKey, "MSINFO", platform::kRegExpandSz, "%ProgramFiles%\0");
-    about_->StartSysInfo();
-    QCOMPARE(launcher_->fileTests.back(), "\\MSINFO32.EXE");
-    QCOMPARE(messages_->messages, QStringList{kUnavailable});
-}
-
-void TstSysInfo::everyFailureEndsInTheMessage() {
-    // Both keys missing: no file test, no launch.
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages, QStringList{kUnavailable});
-    QCOMPARE(registry_->opens.size(), std::size_t(2));
-    QVERIFY(launcher_->fileTests.empty());
-    QVERIFY(launcher_->launches.empty());
-
-    // Both keys there, both values missing.
-    registry_->addKey(kSysInfoKey);
-    registry_->addKey(kLocationKey);
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages.size(), 2);
-    QVERIFY(launcher_->launches.empty());
-
-    // The location names a directory without the tool.
-    registry_->setString(kLocationKey, "MSINFO", "C:\\Tools");
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages.size(), 3);
-    QCOMPARE(launcher_->fileTests.size(), std::size_t(1));
-    QVERIFY(launcher_->launches.empty());
-
-    // PATH names no program: the launch fails, and the location is not tried.
-    launcher_->files.insert("C:\\Tools\\MSINFO32.EXE");
-    launcher_->programs.insert("C:\\Tools\\MSINFO32.EXE");
-    registry_->setString(kSysInfoKey, "PATH", "C:\\Gone\\msinfo32.exe");
-    const std::size_t opensBefore = registry_->opens.size();
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages.size(), 4);
-    QCOMPARE(registry_->opens.size(), opensBefore + 1);
-    QCOMPARE(launcher_->launches.back().first, "C:\\Gone\\msinfo32.exe");
-
-    // Another type under PATH is found with an empty path, which cannot start.
-    registry_->setValue(kSysInfoKey, "PATH", platform::kRegExpandSz, "%windir%\\x.exe\0");
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages.size(), 5);
-    QCOMPARE(launcher_->launches.back().first, "");
-
-    // Both keys refused for the access mask.
-    test::FakeRegistry refusing;
-    refusing.setString(kSysInfoKey, "PATH", QByteArray::fromStdString(kTool));
-    refusing.setString(kLocationKey, "MSINFO", "C:\\Tools");
-    refusing.refuseWriteAccess(kSysInfoKey);
-    refusing.refuseWriteAccess(kLocationKey);
-    launcher_->programs.insert(kTool);
-    ui::frmAbout locked(refusing, *launcher_);
-    const std::size_t launches = launcher_->launches.size();
-    locked.StartSysInfo();
-    QCOMPARE(messages_->messages.size(), 6);
-    QCOMPARE(launcher_->launches.size(), launches);
-    QCOMPARE(refusing.opens.size(), std::size_t(2));
-    QVERIFY(messages_->messages.count(kUnavailable) == messages_->messages.size());
+    ui::frmAbout about(registry_, launcher_);
+    about.StartSysInfo();
+    QStringList tested;
+    for (const std::string& test : launcher_.fileTests)
+        tested << QString::fromStdString(test);
+    QCOMPARE(tested, fileTests);
+    const std::vector<std::string> launches =
+        launched.isNull() ? std::vector<std::string>{} : std::vector{launched.toStdString()};
+    QCOMPARE(launcher_.launches, launches);
+    QVERIFY(launcher_.windowModes == std::vector<int>(launches.size(), 1));
+    QCOMPARE(messages_->messages, message ? QStringList{kUnavailable} : QStringList());
 }
 
 void TstSysInfo::runTimeFailuresEndInTheMessage() {
-    registry_->setString(kSysInfoKey, "PATH", QByteArray::fromStdString(kTool));
-    launcher_->programs.insert(kTool);
-    registry_->failQueries();
-    about_->StartSysInfo();
-    QCOMPARE(messages_->messages, QStringList{kUnavailable});
-    QVERIFY(launcher_->launches.empty());
-    // The key opened before the failure was closed on the way out.
-    QCOMPARE(registry_->closes, 1);
+    // Data size 0 fails in GetKeyValue and is handled by StartSysInfo, without a second lookup.
+    registry_.keys[kSysInfoKey]["PATH"] = {platform::kRegSz, QByteArray("")};
+    registry_.keys[kLocationKey]["MSINFO"] = {platform::kRegSz, QByteArray("C:\\Tools")};
+    ui::frmAbout about(registry_, launcher_);
+    QString value;
+    QVERIFY_THROWS_EXCEPTION(platform::RunTimeFailure,
+                             about.GetKeyValue(platform::kHkeyLocalMachine,
+                                               QString::fromStdString(kSysInfoKey),
+                                               QStringLiteral("PATH"), value));
+    about.StartSysInfo();
+    QCOMPARE(registry_.opens.size(), std::size_t(2));
+
+    // A registry function that cannot be bound; and both keys refused for the access mask.
+    registry_.failQueries = true;
+    about.StartSysInfo();
+    registry_.failQueries = false;
+    registry_.readOnly = {kSysInfoKey, kLocationKey};
+    about.StartSysInfo();
+    QCOMPARE(messages_->messages, QStringList(3, kUnavailable));
+    QVERIFY(launcher_.launches.empty() && launcher_.fileTests.empty());
 }
 
 QTEST_MAIN(TstSysInfo)
