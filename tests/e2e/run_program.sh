@@ -13,6 +13,8 @@ book="$HOME/.local/share/Rolvane/Address Book/addy.mdb"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 sql() { sqlite3 "$book" "$1"; }
 step() { sleep 0.4; }
+# Waits for a visible window with this exact title; a window that never comes fails, not hangs.
+window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 
 "$tool" create --sample
 [ -f "$book" ] || fail "the set-up tool made no address book"
@@ -20,7 +22,7 @@ step() { sleep 0.4; }
 
 "$program" &
 pid=$!
-win=$(xdotool search --sync --onlyvisible --name '^Rolvane 2\.0$' | head -n 1)
+win=$(window '^Rolvane 2\.0$')
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
 step
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -31,7 +33,9 @@ menu=$((HEIGHT - 409)) # the client area is 409 px high, below the menu bar
 click() { xdotool mousemove --window "$win" "$1" $((menu + $2)) click 1; step; }
 read_field() { # x y: click into a field and read it back through the clipboard
     click "$1" "$2"
-    xclip -selection clipboard -i /dev/null # an empty field copies nothing: start from nothing
+    # An empty field copies nothing, so start from nothing. xclip stays in the background owning the
+    # selection; its output must not hold this command substitution open.
+    xclip -selection clipboard -i /dev/null >/dev/null 2>&1
     xdotool key --clearmodifiers ctrl+a ctrl+c
     step
     xclip -o -selection clipboard 2>/dev/null || true
@@ -85,7 +89,7 @@ step
 # Search finds by last name.
 target=$(sql "select [Last Name] from Rolvane where [Last Name] glob '[A-Za-z]*' and [Last Name] not glob '*[^A-Za-z]*' order by [Last Name] desc limit 1;")
 xdotool key --clearmodifiers alt+s
-search=$(xdotool search --sync --onlyvisible --name '^Who are you looking for\?\?$' | head -n 1)
+search=$(window '^Who are you looking for\?\?$')
 xdotool windowactivate --sync "$search" 2>/dev/null || xdotool windowfocus --sync "$search"
 step
 xdotool key Tab
@@ -98,13 +102,16 @@ got=$(text2)
 
 # A search that finds nothing says so and goes back to all contacts.
 xdotool key --clearmodifiers alt+s
-search=$(xdotool search --sync --onlyvisible --name '^Who are you looking for\?\?$' | head -n 1)
+search=$(window '^Who are you looking for\?\?$')
 xdotool windowactivate --sync "$search" 2>/dev/null || xdotool windowfocus --sync "$search"
 step
-xdotool key --clearmodifiers alt+l Tab
+xdotool key --clearmodifiers alt+l # Clear keeps the focus on its button: click into Last Name
+step
+xdotool mousemove --window "$search" 256 88 click 1
+step
 xdotool type --delay 20 "Nobody-By-This-Name"
 xdotool key --clearmodifiers alt+s
-box=$(xdotool search --sync --onlyvisible --name '^Rolvane$' | head -n 1)
+box=$(window '^Rolvane$')
 [ -n "$box" ] || fail "no 'Sorry, not found!' message"
 xdotool windowactivate --sync "$box" 2>/dev/null || true
 xdotool key Return
