@@ -1,0 +1,42 @@
+// A record source with the main window's eleven fields bound to it, as the program has it.
+#pragma once
+
+#include "bench_field.h"
+#include "data/contact_table.h"
+#include "data/record_source.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rolvane::bench {
+
+class BoundSource {
+public:
+    explicit BoundSource(const std::string& path) : source_(QString::fromStdString(path)) {
+        source_.setReporter([this](const QString& message) { failure_ = message.toStdString(); });
+        for (std::string_view column : kColumnNames) {
+            fields_.push_back(std::make_unique<BenchField>(
+                QString::fromUtf8(column.data(), qsizetype(column.size()))));
+            source_.bind(fields_.back().get());
+        }
+    }
+    ~BoundSource() {
+        for (const auto& field : fields_)
+            source_.unbind(field.get());
+    }
+    BoundSource(const BoundSource&) = delete;
+    BoundSource& operator=(const BoundSource&) = delete;
+
+    RecordSource& source() { return source_; }
+    BenchField& field(std::size_t column) { return *fields_[column]; }
+    // The last failure the record source reported; empty while all went well.
+    const std::string& failure() const { return failure_; }
+
+private:
+    RecordSource source_;
+    std::vector<std::unique_ptr<BenchField>> fields_;
+    std::string failure_;
+};
+
+} // namespace rolvane::bench

@@ -1,0 +1,145 @@
+// Both work on the first contact of the work copy and put it back exactly as it was after every
+// iteration (untimed), so each iteration and each later benchmark sees the same book. The contact
+// goes back through a connection of its own on both sides: a connection's page cache is dropped
+// when another one writes, so restoring through the floor's own connection would leave only the
+// floor's cache warm.
+#include "write_benchmarks.h"
+
+#include "bare_sqlite.h"
+#include "bound_source.h"
+#include "data/query_texts.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+namespace rolvane::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kLastUpdate = 10;
+constexpr char kStamp[] = "12/31/2025";
+
+// The first contact of the initial query, with its rowid.
+std::optional<bare::SavedRow> firstContact(sqlite3* db) {
+    return bare::saveFirstRow(db, "select rowid, * from Rolvane order by [Last Name] limit 1");
+}
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Update: stamp the date, SaveRecord, Refresh, MoveFirst.
+void updateOurs(benchmark::State& state, std::string path) {
+    bare::Db db = bare::open(path);
+    const auto original = firstContact(db.get());
+    BoundSource bound(path);
+    RecordSource& rs = bound.source();
+    rs.setRecordSource(
+        QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
+    if (!original || !rs.refresh()) {
+        state.SkipWithError("cannot read the first contact");
+        return;
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        bound.field(kLastUpdate).setText(QString::fromLatin1(kStamp));
+        const bool ok = rs.saveRecord() && rs.refresh() && rs.moveFirst();
+        state.SetIterationTime(seconds(Clock::now() - start));
+        if (!ok) {
+            state.SkipWithError(bound.failure().c_str());
+            break;
+        }
+    }
+    bare::updateRow(db.get(), *original);
+}
+
+void updateFloor(benchmark::State& state, std::string path) {
+    bare::Db db = bare::open(path);
+    const auto original = firstContact(db.get());
+    if (!original) {
+        state.SkipWithError("cannot read the first contact");
+        return;
+    }
+    bare::SavedRow stamped = *original;
+    stamped.values[kLastUpdate] = kStamp;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const bool ok = bare::updateRow(db.get(), stamped);
+        benchmark::DoNotOptimize(bare::firstRow(db.get(), query::kInitial));
+        state.SetIterationTime(seconds(Clock::now() - start));
+        if (!ok) {
+            state.SkipWithError(sqlite3_errmsg(db.get()));
+            break;
+        }
+    }
+    bare::updateRow(db.get(), *original);
+}
+
+// Delete: Delete, Refresh; the contact goes back untimed.
+void deleteOurs(benchmark::State& state, std::string path) {
+    bare::Db restorer = bare::open(path);
+    const auto original = firstContact(restorer.get());
+    BoundSource bound(path);
+    RecordSource& rs = bound.source();
+    rs.setRecordSource(
+        QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
+    if (!original || !rs.refresh()) {
+        state.SkipWithError("cannot read the first contact");
+        return;
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const bool ok = rs.deleteCurrent() && rs.refresh();
+        state.SetIterationTime(seconds(Clock::now() - start));
+        if (!ok || !bare::restoreRow(restorer.get(), *original) || !rs.refresh()) {
+            state.SkipWithError(bound.failure().empty() ? sqlite3_errmsg(restorer.get())
+                                                        : bound.failure().c_str());
+            break;
+        }
+    }
+}
+
+void deleteFloor(benchmark::State& state, std::string path) {
+    bare::Db db = bare::open(path);
+    bare::Db restorer = bare::open(path);
+    const auto original = firstContact(restorer.get());
+    if (!original) {
+        state.SkipWithError("cannot read the first contact");
+        return;
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        bare::Stmt remove = bare::prepare(db.get(), "delete from [Rolvane] where rowid = ?");
+        sqlite3_bind_int64(remove.get(), 1, original->rowid);
+        const bool ok = sqlite3_step(remove.get()) == SQLITE_DONE;
+        remove.reset();
+        benchmark::DoNotOptimize(bare::firstRow(db.get(), query::kInitial));
+        state.SetIterationTime(seconds(Clock::now() - start));
+        if (!ok || !bare::restoreRow(restorer.get(), *original)) {
+            state.SkipWithError(sqlite3_errmsg(ok ? restorer.get() : db.get()));
+            break;
+        }
+    }
+}
+
+} // namespace
+
+void registerWriteBenchmarks(const BenchOptions& options) {
+    for (long size : options.sizes) {
+        const std::string path = workBook(options, size);
+        const auto add = [&](const char* name, auto function) {
+            benchmark::RegisterBenchmark((std::string(name) + "/" + std::to_string(size)).c_str(),
+                                         function, path)
+                ->UseManualTime()
+                ->Unit(benchmark::kMicrosecond);
+        };
+        add("Update/ours", updateOurs);
+        add("Update/floor", updateFloor);
+        add("Delete/ours", deleteOurs);
+        add("Delete/floor", deleteFloor);
+    }
+}
+
+} // namespace rolvane::bench
