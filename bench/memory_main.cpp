@@ -23,15 +23,15 @@ void memoryOurs(benchmark::State& state, std::string empty, std::string book) {
             BoundSource bound(empty);
             bound.source().setRecordSource(
                 QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
-            bound.source().refresh();
-            bound.source().moveLast();
+            bound.source().Refresh();
+            bound.source().Recordset().MoveLast();
             base = residentKilobytes();
         }
         BoundSource bound(book);
         bound.source().setRecordSource(
             QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
-        bound.source().refresh();
-        bound.source().moveLast();
+        bound.source().Refresh();
+        bound.source().Recordset().MoveLast();
         state.counters["rss_delta_mb"] = double(residentKilobytes() - base) / 1024.0;
         state.counters["rows"] = double(bound.source().keysRead());
     }

@@ -73,7 +73,7 @@ void openOurs(benchmark::State& state, std::string path) {
     for (auto _ : state) {
         BoundSource bound(path);
         bound.source().setRecordSource(fromView(query::kInitial));
-        if (!bound.source().refresh()) {
+        if (!bound.source().Refresh()) {
             state.SkipWithError(bound.failure().c_str());
             break;
         }
@@ -95,7 +95,7 @@ void queriesOurs(benchmark::State& state, std::string path, std::vector<QString>
     std::size_t next = 0;
     for (auto _ : state) {
         bound.source().setRecordSource(queries[next++ % queries.size()]);
-        if (!bound.source().refresh()) {
+        if (!bound.source().Refresh()) {
             state.SkipWithError(bound.failure().c_str());
             break;
         }
@@ -116,18 +116,18 @@ void moveNextOurs(benchmark::State& state, std::string path) {
     BoundSource bound(path);
     RecordSource& rs = bound.source();
     rs.setRecordSource(fromView(query::kInitial));
-    rs.refresh();
+    rs.Refresh();
     std::vector<double> samples;
     samples.reserve(std::min<std::size_t>(state.max_iterations, 10'000'000));
     for (auto _ : state) {
         const std::size_t before = rs.position();
         const auto start = Clock::now();
-        rs.moveNext();
+        rs.Recordset().MoveNext();
         const auto took = Clock::now() - start;
         state.SetIterationTime(seconds(took));
         samples.push_back(seconds(took));
         if (rs.position() == before) // the last row: begin again, untimed
-            rs.moveFirst();
+            rs.Recordset().MoveFirst();
     }
     reportMedian(state, samples);
 }
@@ -136,17 +136,17 @@ void movePreviousOurs(benchmark::State& state, std::string path) {
     BoundSource bound(path);
     RecordSource& rs = bound.source();
     rs.setRecordSource(fromView(query::kInitial));
-    rs.refresh();
+    rs.Refresh();
     const auto forward = [&rs] {
         for (int i = 0; i < 1000; ++i)
-            rs.moveNext();
+            rs.Recordset().MoveNext();
     };
     forward();
     std::vector<double> samples;
     samples.reserve(std::min<std::size_t>(state.max_iterations, 10'000'000));
     for (auto _ : state) {
         const auto start = Clock::now();
-        rs.movePrevious();
+        rs.Recordset().MovePrevious();
         const auto took = Clock::now() - start;
         state.SetIterationTime(seconds(took));
         samples.push_back(seconds(took));
@@ -213,9 +213,9 @@ void moveLastOurs(benchmark::State& state, std::string path) {
     RecordSource& rs = bound.source();
     rs.setRecordSource(fromView(query::kInitial));
     for (auto _ : state) {
-        rs.refresh(); // untimed: only the move is measured
+        rs.Refresh(); // untimed: only the move is measured
         const auto start = Clock::now();
-        rs.moveLast();
+        rs.Recordset().MoveLast();
         state.SetIterationTime(seconds(Clock::now() - start));
         if (!bound.failure().empty()) {
             state.SkipWithError(bound.failure().c_str());

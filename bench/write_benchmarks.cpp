@@ -38,14 +38,14 @@ void updateOurs(benchmark::State& state, std::string path) {
     RecordSource& rs = bound.source();
     rs.setRecordSource(
         QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
-    if (!original || !rs.refresh()) {
+    if (!original || !rs.Refresh()) {
         state.SkipWithError("cannot read the first contact");
         return;
     }
     for (auto _ : state) {
         const auto start = Clock::now();
         bound.field(kLastUpdate).setText(QString::fromLatin1(kStamp));
-        const bool ok = rs.saveRecord() && rs.refresh() && rs.moveFirst();
+        const bool ok = rs.SaveRecord() && rs.Refresh() && rs.Recordset().MoveFirst();
         state.SetIterationTime(seconds(Clock::now() - start));
         if (!ok) {
             state.SkipWithError(bound.failure().c_str());
@@ -85,15 +85,15 @@ void deleteOurs(benchmark::State& state, std::string path) {
     RecordSource& rs = bound.source();
     rs.setRecordSource(
         QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
-    if (!original || !rs.refresh()) {
+    if (!original || !rs.Refresh()) {
         state.SkipWithError("cannot read the first contact");
         return;
     }
     for (auto _ : state) {
         const auto start = Clock::now();
-        const bool ok = rs.deleteCurrent() && rs.refresh();
+        const bool ok = rs.Recordset().Delete() && rs.Refresh();
         state.SetIterationTime(seconds(Clock::now() - start));
-        if (!ok || !bare::restoreRow(restorer.get(), *original) || !rs.refresh()) {
+        if (!ok || !bare::restoreRow(restorer.get(), *original) || !rs.Refresh()) {
             state.SkipWithError(bound.failure().empty() ? sqlite3_errmsg(restorer.get())
                                                         : bound.failure().c_str());
             break;

@@ -154,13 +154,15 @@ bool RecordSource::fetchKey() {
         return true;
     }
     keyset_.finalize();
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
+        readFailed_ = true;
         fail(describe(rc, reader_.isOpen() ? reader_ : writer_,
                       QStringLiteral("read the contacts")));
+    }
     return false;
 }
 
-bool RecordSource::refresh() {
+bool RecordSource::Refresh() {
     if (!leaveRow())
         return false;
     keyset_.finalize();
@@ -185,9 +187,10 @@ bool RecordSource::refresh() {
         showNothing();
         return fail(message);
     }
-    const bool gotRow = fetchKey();
+    readFailed_ = false;
+    fetchKey();
     showCurrent();
-    return gotRow || resultComplete();
+    return !readFailed_;
 }
 
 bool RecordSource::leaveRow() {
@@ -198,7 +201,7 @@ bool RecordSource::leaveRow() {
         }
         return true;
     }
-    return saveRecord();
+    return SaveRecord();
 }
 
 bool RecordSource::moveTo(size_t index) {
@@ -268,7 +271,7 @@ bool RecordSource::deleteCurrent() {
     return true;
 }
 
-bool RecordSource::saveRecord() {
+bool RecordSource::SaveRecord() {
     if (!hasCurrentRow())
         return fail(QStringLiteral("Could not save the contact: no contact is shown. "
                                    "Press Add to begin a new one."));

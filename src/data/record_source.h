@@ -11,6 +11,31 @@
 
 namespace rolvane {
 
+class RecordSource;
+
+// The result of the query last run, with one current row or none. The moves write pending edits
+// first and stop at either end.
+class Recordset {
+public:
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    bool AddNew();
+    bool Delete();
+    bool MoveFirst();
+    bool MovePrevious();
+    bool MoveNext();
+    bool MoveLast();
+    // EOF and BOF (EOF itself is a C macro): both true exactly when there is no current row.
+    bool isEOF() const;
+    bool isBOF() const { return isEOF(); }
+
+private:
+    friend class RecordSource;
+    explicit Recordset(RecordSource& source) : source_(source) {}
+    RecordSource& source_;
+};
+
 class RecordSource {
 public:
     using Reporter = std::function<void(const QString& message)>;
@@ -33,22 +58,14 @@ public:
     void unbind(BoundField* field);
 
     // Writes pending edits, then runs the query text anew and shows its first row.
-    bool refresh();
+    bool Refresh();
 
-    // The Recordset's operations. The moves write pending edits first and stop at either end.
-    bool addNew();
-    bool deleteCurrent();
-    bool moveFirst();
-    bool movePrevious();
-    bool moveNext();
-    bool moveLast();
-    // Both true exactly when there is no current row.
-    bool eof() const { return !hasCurrentRow(); }
-    bool bof() const { return !hasCurrentRow(); }
+    rolvane::Recordset& Recordset() { return recordset_; }
+    const rolvane::Recordset& Recordset() const { return recordset_; }
 
     // Writes the texts of all bound fields into the current row, or stores the row begun by
-    // addNew.
-    bool saveRecord();
+    // AddNew.
+    bool SaveRecord();
     // Writes typed changes, or drops an untouched new row, as leaving the row would.
     bool writePending() { return leaveRow(); }
     // Forgets typed but unsaved changes (End, or closing without saving).
@@ -64,6 +81,14 @@ public:
     bool resultComplete() const { return !keyset_.isPrepared(); }
 
 private:
+    friend class rolvane::Recordset;
+    bool addNew();
+    bool deleteCurrent();
+    bool moveFirst();
+    bool movePrevious();
+    bool moveNext();
+    bool moveLast();
+
     bool ensureOpen();
     bool fetchKey(); // reads one more key of the result; false at its end or on failure
     bool leaveRow(); // writes pending edits, or drops an untouched new row
@@ -86,6 +111,30 @@ private:
     std::vector<sqlite3_int64> keys_;
     size_t current_ = 0;
     bool adding_ = false;
+    bool readFailed_ = false; // the last read of the keyset failed, not merely ended
+    rolvane::Recordset recordset_{*this};
 };
+
+inline bool Recordset::AddNew() {
+    return source_.addNew();
+}
+inline bool Recordset::Delete() {
+    return source_.deleteCurrent();
+}
+inline bool Recordset::MoveFirst() {
+    return source_.moveFirst();
+}
+inline bool Recordset::MovePrevious() {
+    return source_.movePrevious();
+}
+inline bool Recordset::MoveNext() {
+    return source_.moveNext();
+}
+inline bool Recordset::MoveLast() {
+    return source_.moveLast();
+}
+inline bool Recordset::isEOF() const {
+    return !source_.hasCurrentRow();
+}
 
 } // namespace rolvane

@@ -39,11 +39,11 @@ struct Source {
     FakeField& last() { return *fields[1]; }
     QStringList walk() { // every last name of the result, from first to last
         QStringList names;
-        rs.moveFirst();
+        rs.Recordset().MoveFirst();
         while (true) {
             names << last().text();
             const size_t before = rs.position();
-            rs.moveNext();
+            rs.Recordset().MoveNext();
             if (rs.position() == before)
                 return names;
         }
@@ -83,10 +83,10 @@ void TstRecordSource::initialQueryShowsFirstByLastName() {
     book.insert({{"First Name", "Al"}, {"Last Name", "adams"}});
     book.insert({{"First Name", "Bo"}, {"Last Name", "Brown"}, {"Addy", "1 Main St\nTown"}});
     Source s(book.path());
-    QVERIFY(s.rs.refresh());
+    QVERIFY(s.rs.Refresh());
     QCOMPARE(s.first().text(), QStringLiteral("Al"));
     QCOMPARE(s.last().text(), QStringLiteral("adams"));
-    QVERIFY(!s.rs.eof());
+    QVERIFY(!s.rs.Recordset().isEOF());
     QCOMPARE(s.walk(), QStringList({"adams", "Brown", "Smith"}));
     QVERIFY(s.messages.isEmpty());
 }
@@ -95,16 +95,16 @@ void TstRecordSource::movesStopAtEitherEnd() {
     TestBook book;
     book.insertLastNames({"A", "B", "C"});
     Source s(book.path());
-    s.rs.refresh();
-    s.rs.movePrevious();
+    s.rs.Refresh();
+    s.rs.Recordset().MovePrevious();
     QCOMPARE(s.last().text(), QStringLiteral("A"));
-    s.rs.moveLast();
+    s.rs.Recordset().MoveLast();
     QCOMPARE(s.last().text(), QStringLiteral("C"));
-    s.rs.moveNext();
+    s.rs.Recordset().MoveNext();
     QCOMPARE(s.last().text(), QStringLiteral("C"));
-    s.rs.movePrevious();
+    s.rs.Recordset().MovePrevious();
     QCOMPARE(s.last().text(), QStringLiteral("B"));
-    s.rs.moveFirst();
+    s.rs.Recordset().MoveFirst();
     QCOMPARE(s.last().text(), QStringLiteral("A"));
 }
 
@@ -114,11 +114,11 @@ void TstRecordSource::keysetIsReadLazily() {
                              "where i < 5000) insert into Rolvane ([Last Name]) "
                              "select printf('N%05d', i) from n"));
     Source s(book.path());
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.last().text(), QStringLiteral("N00001"));
     QCOMPARE(s.rs.keysRead(), size_t(1));
     QVERIFY(!s.rs.resultComplete());
-    s.rs.moveLast();
+    s.rs.Recordset().MoveLast();
     QCOMPARE(s.last().text(), QStringLiteral("N05000"));
     QCOMPARE(s.rs.keysRead(), size_t(5000));
     QVERIFY(s.rs.resultComplete());
@@ -130,18 +130,18 @@ void TstRecordSource::letterQueriesSelectByFirstLetterIgnoringCase() {
     book.insert({{"First Name", "NoLast"}});
     Source s(book.path());
     s.rs.setRecordSource(fromView(query::kLetters[0]));
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk(), QStringList({"Adams", "adler"}));
     s.rs.setRecordSource(fromView(query::kLetters[25]));
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk(), QStringList({"Zed", "zulu"}));
     s.rs.setRecordSource(fromView(query::kLetters[16])); // Q: nobody
-    s.rs.refresh();
-    QVERIFY(s.rs.eof());
+    s.rs.Refresh();
+    QVERIFY(s.rs.Recordset().isEOF());
     QCOMPARE(s.last().text(), QString());
     // Empty and NULL last names, digits, blanks and punctuation are only in the full list.
     s.rs.setRecordSource(fromView(query::kInitial));
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk().size(), 10);
     QVERIFY(s.messages.isEmpty());
 }
@@ -155,18 +155,18 @@ void TstRecordSource::searchFormsCompareWholeTextIgnoringCase() {
     Source s(book.path());
     s.rs.setRecordSource(
         "select * from Rolvane where  [Last Name] = 'SMITH' order by [Last Name];");
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk(), QStringList({"Smith", "smith"}));
     s.rs.setRecordSource("select * from Rolvane where  [First Name] = 'john' and [Last Name] = "
                          "'Smith' order by [Last Name];");
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk(), QStringList({"Smith"}));
     s.rs.setRecordSource("select * from Rolvane where  [Last Name] = 'O''Brien' order by "
                          "[Last Name];");
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk(), QStringList({"O'Brien"}));
     s.rs.setRecordSource("select * from Rolvane;");
-    s.rs.refresh();
+    s.rs.Refresh();
     QCOMPARE(s.walk().size(), 4);
 }
 
@@ -174,23 +174,23 @@ void TstRecordSource::editsAreWrittenWhenTheRowIsLeft() {
     TestBook book;
     book.insertLastNames({"A", "B"});
     Source s(book.path());
-    s.rs.refresh();
+    s.rs.Refresh();
     s.first().type("Typed");
-    s.rs.moveNext();
+    s.rs.Recordset().MoveNext();
     QCOMPARE(book.value("select [First Name] from Rolvane where [Last Name] = 'A'"),
              QStringLiteral("Typed"));
     s.first().type("Again");
-    s.rs.refresh(); // a new query leaves the row too
+    s.rs.Refresh(); // a new query leaves the row too
     QCOMPARE(book.value("select [First Name] from Rolvane where [Last Name] = 'B'"),
              QStringLiteral("Again"));
     // Save writes all bound fields, even unchanged ones; discarding forgets typing.
     s.fields[10]->setText("stamp");
-    QVERIFY(s.rs.saveRecord());
+    QVERIFY(s.rs.SaveRecord());
     QCOMPARE(book.value("select [Last Update] from Rolvane where [Last Name] = 'A'"),
              QStringLiteral("stamp"));
     s.first().type("Dropped");
     s.rs.discardPending();
-    s.rs.moveNext();
+    s.rs.Recordset().MoveNext();
     QCOMPARE(book.count("[First Name] = 'Dropped'"), 0);
 }
 
@@ -198,25 +198,25 @@ void TstRecordSource::newRowsAreStoredOnlyWhenTyped() {
     TestBook book;
     book.insertLastNames({"A", "B", "C"});
     Source s(book.path());
-    s.rs.refresh();
-    s.rs.moveNext(); // on B
-    QVERIFY(s.rs.addNew());
+    s.rs.Refresh();
+    s.rs.Recordset().MoveNext(); // on B
+    QVERIFY(s.rs.Recordset().AddNew());
     QCOMPARE(s.last().text(), QString());
-    QVERIFY(s.rs.addNew()); // twice: still nothing stored
-    s.rs.moveNext();
+    QVERIFY(s.rs.Recordset().AddNew()); // twice: still nothing stored
+    s.rs.Recordset().MoveNext();
     QCOMPARE(book.count(), 3);
     QCOMPARE(s.last().text(), QStringLiteral("C")); // moved on from B
-    s.rs.addNew();
+    s.rs.Recordset().AddNew();
     s.rs.setRecordSource(fromView(query::kLetters[0]));
-    s.rs.refresh(); // Add, then a letter: still nothing stored
+    s.rs.Refresh(); // Add, then a letter: still nothing stored
     QCOMPARE(book.count(), 3);
-    s.rs.addNew();
+    s.rs.Recordset().AddNew();
     s.last().type("New");
-    s.rs.moveFirst();
+    s.rs.Recordset().MoveFirst();
     QCOMPARE(book.count("[Last Name] = 'New'"), 1);
-    s.rs.addNew();
+    s.rs.Recordset().AddNew();
     s.last().type("Saved");
-    QVERIFY(s.rs.saveRecord());
+    QVERIFY(s.rs.SaveRecord());
     QCOMPARE(book.count("[Last Name] = 'Saved'"), 1);
     QCOMPARE(book.count(), 5);
 }
@@ -225,21 +225,21 @@ void TstRecordSource::deleteRemovesOnlyTheCurrentRow() {
     TestBook book;
     book.insertLastNames({"A", "B", "C"});
     Source s(book.path());
-    s.rs.refresh();
-    s.rs.moveNext();
-    QVERIFY(s.rs.deleteCurrent());
+    s.rs.Refresh();
+    s.rs.Recordset().MoveNext();
+    QVERIFY(s.rs.Recordset().Delete());
     QCOMPARE(book.count(), 2);
     QCOMPARE(book.count("[Last Name] = 'B'"), 0);
     QCOMPARE(s.last().text(), QStringLiteral("C"));
     // A pending new row is discarded, no stored row goes.
-    s.rs.addNew();
+    s.rs.Recordset().AddNew();
     s.last().type("Pending");
-    QVERIFY(s.rs.deleteCurrent());
+    QVERIFY(s.rs.Recordset().Delete());
     QCOMPARE(book.count(), 2);
-    s.rs.refresh();
-    s.rs.deleteCurrent();
-    s.rs.deleteCurrent();
-    QVERIFY(s.rs.eof());
+    s.rs.Refresh();
+    s.rs.Recordset().Delete();
+    s.rs.Recordset().Delete();
+    QVERIFY(s.rs.Recordset().isEOF());
     QCOMPARE(book.count(), 0);
     QCOMPARE(s.last().text(), QString());
 }
@@ -248,12 +248,12 @@ void TstRecordSource::keysetKeepsItsOrderWhileRowsChange() {
     TestBook book;
     book.insertLastNames({"A", "B", "C", "D", "E"});
     Source s(book.path());
-    s.rs.refresh();
+    s.rs.Refresh();
     // Renaming the current row to sort last must not show it twice before the next Refresh.
     s.last().type("Zz");
     QStringList seen{"Zz"};
     for (int i = 0; i < 6; ++i) {
-        s.rs.moveNext();
+        s.rs.Recordset().MoveNext();
         if (seen.back() != s.last().text())
             seen << s.last().text();
     }
@@ -264,10 +264,10 @@ void TstRecordSource::keysetKeepsItsOrderWhileRowsChange() {
 void TstRecordSource::noCurrentRowIsReported() {
     TestBook book;
     Source s(book.path());
-    QVERIFY(s.rs.refresh());
-    QVERIFY(s.rs.eof() && s.rs.bof());
-    QVERIFY(!s.rs.saveRecord());
-    QVERIFY(!s.rs.deleteCurrent());
+    QVERIFY(s.rs.Refresh());
+    QVERIFY(s.rs.Recordset().isEOF() && s.rs.Recordset().isBOF());
+    QVERIFY(!s.rs.SaveRecord());
+    QVERIFY(!s.rs.Recordset().Delete());
     QCOMPARE(s.messages.size(), 2);
     QVERIFY(s.messages[0].contains("no contact is shown"));
     QCOMPARE(book.count(), 0);
@@ -276,12 +276,12 @@ void TstRecordSource::noCurrentRowIsReported() {
 void TstRecordSource::missingFileIsReportedAndNotCreated() {
     TestBook book(false);
     Source s(book.path());
-    QVERIFY(!s.rs.refresh());
+    QVERIFY(!s.rs.Refresh());
     QCOMPARE(s.messages.size(), 1);
     QVERIFY(s.messages[0].contains(book.path()));
     QVERIFY(s.messages[0].contains("rolvane-db create"));
     QVERIFY(!QFile::exists(book.path()));
-    QVERIFY(s.rs.eof());
+    QVERIFY(s.rs.Recordset().isEOF());
 }
 
 void TstRecordSource::foreignFilesAreReportedAndLeftUnchanged() {
@@ -295,10 +295,10 @@ void TstRecordSource::foreignFilesAreReportedAndLeftUnchanged() {
         f.write(bytes);
         f.close();
         Source s(book.path());
-        QVERIFY(!s.rs.refresh());
-        s.rs.addNew();
+        QVERIFY(!s.rs.Refresh());
+        s.rs.Recordset().AddNew();
         s.last().type("x");
-        s.rs.saveRecord();
+        s.rs.SaveRecord();
         QVERIFY(!s.messages.isEmpty());
         QVERIFY2(s.messages[0].contains(book.path()), qPrintable(s.messages[0]));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -316,14 +316,14 @@ void TstRecordSource::missingTableOrColumnIsReported() {
         sqlite3_close(db);
     }
     Source a(noTable.path());
-    QVERIFY(!a.rs.refresh());
+    QVERIFY(!a.rs.Refresh());
     QVERIFY2(a.messages.value(0).contains("no contact table \"Rolvane\""),
              qPrintable(a.messages.value(0)));
 
     TestBook noColumn;
     noColumn.exec("alter table Rolvane drop column Fax");
     Source b(noColumn.path());
-    QVERIFY(!b.rs.refresh());
+    QVERIFY(!b.rs.Refresh());
     QVERIFY2(b.messages.value(0).contains("no column \"Fax\""), qPrintable(b.messages.value(0)));
 }
 
@@ -331,17 +331,17 @@ void TstRecordSource::lockedFileIsReportedAfterAShortWait() {
     TestBook book;
     book.insertLastNames({"A"});
     Source s(book.path());
-    s.rs.refresh();
+    s.rs.Refresh();
     sqlite3* other = nullptr;
     sqlite3_open(book.path().toUtf8().constData(), &other);
     QCOMPARE(sqlite3_exec(other, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
     s.first().type("Blocked");
-    QVERIFY(!s.rs.saveRecord());
+    QVERIFY(!s.rs.SaveRecord());
     QVERIFY2(s.messages.value(0).contains("another program"), qPrintable(s.messages.value(0)));
     QCOMPARE(s.first().text(), QStringLiteral("Blocked")); // nothing typed is lost
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    QVERIFY(s.rs.saveRecord());
+    QVERIFY(s.rs.SaveRecord());
     QCOMPARE(book.value("select [First Name] from Rolvane"), QStringLiteral("Blocked"));
 }
 
@@ -359,13 +359,13 @@ void TstRecordSource::readOnlyFileBrowsesButRefusesWrites() {
             QProcess::execute("chattr", {"-i", book.path()});
     });
     Source s(book.path());
-    QVERIFY(s.rs.refresh());
-    s.rs.moveNext();
+    QVERIFY(s.rs.Refresh());
+    s.rs.Recordset().MoveNext();
     QCOMPARE(s.last().text(), QStringLiteral("B"));
     s.first().type("x");
-    QVERIFY(!s.rs.saveRecord());
+    QVERIFY(!s.rs.SaveRecord());
     QVERIFY(s.messages.value(0).contains("read-only"));
-    QVERIFY(!s.rs.deleteCurrent());
+    QVERIFY(!s.rs.Recordset().Delete());
     QCOMPARE(book.count(), 2);
 }
 
@@ -378,9 +378,9 @@ void TstRecordSource::badQueryTextIsReportedAndChangesNothing() {
                              "select * from Rolvane where [Nope] = 'x';"}) {
         s.messages.clear();
         s.rs.setRecordSource(text);
-        QVERIFY(!s.rs.refresh());
+        QVERIFY(!s.rs.Refresh());
         QCOMPARE(s.messages.size(), 1);
-        QVERIFY(s.rs.eof());
+        QVERIFY(s.rs.Recordset().isEOF());
     }
     QCOMPARE(book.count(), 2);
 }
@@ -393,18 +393,18 @@ void TstRecordSource::textsOfAnySizeAndScriptRoundTrip() {
         QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD8\xB3\xD9\x84\xD8\xA7\xD9\x85"),
         QStringLiteral("line 1\nline 2\r\n\tline 3 'quoted' \"too\"")};
     Source s(book.path());
-    s.rs.refresh();
+    s.rs.Refresh();
     for (const QString& text : texts) {
-        s.rs.addNew();
+        s.rs.Recordset().AddNew();
         s.last().type(text.left(40));
         s.fields[9]->type(text);
-        QVERIFY(s.rs.saveRecord());
+        QVERIFY(s.rs.SaveRecord());
     }
-    s.rs.refresh();
+    s.rs.Refresh();
     for (const QString& text : texts) {
         s.rs.setRecordSource(QStringLiteral("select * from Rolvane where [Last Name] = '%1';")
                                  .arg(text.left(40).replace("'", "''")));
-        s.rs.refresh();
+        s.rs.Refresh();
         QCOMPARE(s.fields[9]->text(), text);
     }
     QVERIFY(s.messages.isEmpty());

@@ -89,7 +89,7 @@ QWidget* frmAddy::Load() {
     for (int i = 1; i <= 11; ++i)
         datAddy_.bind(boundField(client->findChild<QWidget*>(QStringLiteral("Text%1").arg(i))));
     datAddy_.setRecordSource(fromView(query::kInitial));
-    datAddy_.refresh();
+    datAddy_.Refresh();
     client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
     return window;
 }
@@ -110,24 +110,24 @@ bool frmAddy::queryClose() {
 }
 
 void frmAddy::cmdAdd_Click() {
-    datAddy_.addNew();
+    datAddy_.Recordset().AddNew();
 }
 
 void frmAddy::cmdUpdate_Click() {
     auto* stamp = control<QWidget>("Text11");
     if (auto* field = boundField(stamp))
         field->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    if (!datAddy_.saveRecord())
+    if (!datAddy_.SaveRecord())
         return;
-    if (!datAddy_.refresh())
+    if (!datAddy_.Refresh())
         return;
-    datAddy_.moveFirst();
+    datAddy_.Recordset().MoveFirst();
 }
 
 void frmAddy::cmdDelete_Click() {
-    if (!datAddy_.deleteCurrent())
+    if (!datAddy_.Recordset().Delete())
         return;
-    datAddy_.refresh();
+    datAddy_.Refresh();
 }
 
 void frmAddy::cmdEnd_Click() {
@@ -144,7 +144,7 @@ void frmAddy::About_Click() {
 
 void frmAddy::letter_Click(std::size_t letter) {
     datAddy_.setRecordSource(fromView(query::kLetters[letter]));
-    datAddy_.refresh();
+    datAddy_.Refresh();
 }
 
 } // namespace rolvane::ui

@@ -64,12 +64,12 @@ NavigationBar::NavigationBar(RecordSource& source, QWidget* parent) : QFrame(par
         const char* name;
         bool left;
         bool toEnd;
-        bool (RecordSource::*move)();
+        bool (Recordset::*move)();
     };
-    const Spec specs[] = {{"datAddyFirst", true, true, &RecordSource::moveFirst},
-                          {"datAddyPrevious", true, false, &RecordSource::movePrevious},
-                          {"datAddyNext", false, false, &RecordSource::moveNext},
-                          {"datAddyLast", false, true, &RecordSource::moveLast}};
+    const Spec specs[] = {{"datAddyFirst", true, true, &Recordset::MoveFirst},
+                          {"datAddyPrevious", true, false, &Recordset::MovePrevious},
+                          {"datAddyNext", false, false, &Recordset::MoveNext},
+                          {"datAddyLast", false, true, &Recordset::MoveLast}};
     for (const Spec& spec : specs) {
         if (!spec.left && layout->count() == 2)
             layout->addStretch(1); // the empty caption area
@@ -78,7 +78,7 @@ NavigationBar::NavigationBar(RecordSource& source, QWidget* parent) : QFrame(par
         button->setFixedWidth(23);
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
         connect(button, &QToolButton::clicked, this,
-                [&source, move = spec.move] { (source.*move)(); });
+                [&source, move = spec.move] { (source.Recordset().*move)(); });
         layout->addWidget(button);
     }
 }

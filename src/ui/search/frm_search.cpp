@@ -66,14 +66,14 @@ void frmSearch::cmdSearch_Click() {
     RecordSource& datAddy = app::frmAddy().datAddy();
     datAddy.setRecordSource(composeSearchQuery(fields));
     // A failing step stops the command; the record source has already told the user why.
-    if (!datAddy.refresh())
+    if (!datAddy.Refresh())
         return;
 
-    if (datAddy.eof()) {
+    if (datAddy.Recordset().isEOF()) {
         showMessage(QStringLiteral("Sorry, not found!"));
         Hide();
         datAddy.setRecordSource(fromView(query::kInitial));
-        datAddy.refresh();
+        datAddy.Refresh();
         return;
     }
     Hide();
