@@ -4,6 +4,7 @@
 #include "bench_field.h"
 #include "data/contact_table.h"
 #include "data/record_source.h"
+#include "data/text_view.h"
 
 #include <memory>
 #include <string>
@@ -16,8 +17,7 @@ public:
     explicit BoundSource(const std::string& path) : source_(QString::fromStdString(path)) {
         source_.setReporter([this](const QString& message) { failure_ = message.toStdString(); });
         for (std::string_view column : kColumnNames) {
-            fields_.push_back(std::make_unique<BenchField>(
-                QString::fromUtf8(column.data(), qsizetype(column.size()))));
+            fields_.push_back(std::make_unique<BenchField>(fromView(column)));
             source_.bind(fields_.back().get());
         }
     }

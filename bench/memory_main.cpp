@@ -5,6 +5,7 @@
 #include "bench_options.h"
 #include "bound_source.h"
 #include "data/query_texts.h"
+#include "data/text_view.h"
 #include "rss.h"
 
 #include <benchmark/benchmark.h>
@@ -21,15 +22,13 @@ void memoryOurs(benchmark::State& state, std::string empty, std::string book) {
         long base = 0;
         {
             BoundSource bound(empty);
-            bound.source().setRecordSource(
-                QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
+            bound.source().setRecordSource(fromView(query::kInitial));
             bound.source().Refresh();
             bound.source().Recordset().MoveLast();
             base = residentKilobytes();
         }
         BoundSource bound(book);
-        bound.source().setRecordSource(
-            QString::fromUtf8(query::kInitial.data(), qsizetype(query::kInitial.size())));
+        bound.source().setRecordSource(fromView(query::kInitial));
         bound.source().Refresh();
         bound.source().Recordset().MoveLast();
         state.counters["rss_delta_mb"] = double(residentKilobytes() - base) / 1024.0;

@@ -5,6 +5,7 @@
 #include "bare_sqlite.h"
 #include "bound_source.h"
 #include "data/query_texts.h"
+#include "data/text_view.h"
 #include "ui/search/search_query.h"
 
 #include <algorithm>
@@ -17,10 +18,6 @@ namespace rolvane::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // The letter queries as SQLite itself serves them from the NOCASE index.
 std::string indexServedLetter(std::size_t letter) {

@@ -4,6 +4,7 @@
 
 #include "contact_table.h"
 #include "sqlite_db.h"
+#include "text_view.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -25,9 +26,8 @@ QString createAddressBook(const QString& path) {
 
     QStringList columns;
     for (std::string_view column : kColumnNames)
-        columns << QStringLiteral("[%1] TEXT COLLATE NOCASE")
-                       .arg(QString::fromUtf8(column.data(), qsizetype(column.size())));
-    const QString table = QString::fromUtf8(kTableName.data(), qsizetype(kTableName.size()));
+        columns << QStringLiteral("[%1] TEXT COLLATE NOCASE").arg(fromView(column));
+    const QString table = fromView(kTableName);
     const QString sql = QStringLiteral("pragma journal_mode=wal;"
                                        "begin;"
                                        "create table [%1] (%2);"

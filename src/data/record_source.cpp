@@ -6,17 +6,12 @@
 #include "contact_table.h"
 #include "jet_dialect.h"
 #include "jet_like.h"
+#include "text_view.h"
 
 #include <QFileInfo>
 #include <QtDebug>
 
 namespace rolvane {
-
-namespace {
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-} // namespace
 
 RecordSource::RecordSource(QString databasePath) : path_(std::move(databasePath)) {}
 

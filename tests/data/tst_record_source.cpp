@@ -3,6 +3,7 @@
 #include "data/contact_table.h"
 #include "data/query_texts.h"
 #include "data/record_source.h"
+#include "data/text_view.h"
 #include "support/fake_field.h"
 #include "support/test_book.h"
 
@@ -20,10 +21,6 @@ using test::FakeField;
 using test::TestBook;
 
 namespace {
-
-QString fromView(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 // A record source with all eleven columns bound, recording what it reports.
 struct Source {

@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
+#include "data/text_view.h"
 #include "support/message_recorder.h"
 #include "support/test_book.h"
 #include "ui/common/form_builder.h"
@@ -24,10 +25,6 @@ using namespace rolvane;
 using test::TestBook;
 
 namespace {
-
-QString fromView(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 QWidget* dialog() {
     return app::frmSearch().window();

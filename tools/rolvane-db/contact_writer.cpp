@@ -3,16 +3,13 @@
 #include "contact_writer.h"
 
 #include "data/contact_table.h"
+#include "data/text_view.h"
 
 #include <QStringList>
 
 namespace rolvane::tool {
 
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // Enough page cache that the [Last Name] index stays in memory while a million rows go in.
 constexpr const char* kBulkSettings = "pragma journal_mode=delete; pragma cache_size=-262144;";

@@ -2,6 +2,7 @@
 #include "form_builder.h"
 
 #include "bound_text.h"
+#include "data/text_view.h"
 #include "fonts.h"
 #include "line_control.h"
 #include "twips.h"
@@ -17,10 +18,6 @@
 namespace rolvane::ui {
 
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 QWidget* makeWidget(const ControlSpec& spec, QWidget* client) {
     switch (spec.kind) {

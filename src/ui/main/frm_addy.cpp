@@ -5,6 +5,7 @@
 #include "app/forms.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
+#include "data/text_view.h"
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
@@ -24,10 +25,6 @@
 namespace rolvane::ui {
 
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 BoundField* boundField(QWidget* widget) {
     return dynamic_cast<BoundField*>(widget);

@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "data/bound_field.h"
 #include "data/query_texts.h"
+#include "data/text_view.h"
 #include "frm_search_layout.h"
 #include "search_query.h"
 #include "ui/common/message_box.h"
@@ -14,14 +15,6 @@
 #include <vector>
 
 namespace rolvane::ui {
-
-namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 QWidget* frmSearch::Load() {
     auto* window = new QWidget;

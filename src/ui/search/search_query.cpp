@@ -3,6 +3,7 @@
 #include "search_query.h"
 
 #include "data/query_texts.h"
+#include "data/text_view.h"
 
 #include <array>
 #include <optional>
@@ -10,10 +11,6 @@
 namespace rolvane::ui {
 
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // A quote inside a literal is written twice; the engine reads it back as one.
 QString doubledQuotes(QString text) {

@@ -124,6 +124,11 @@ void TstFrmAbout::layoutMatchesTheTable() {
     QCOMPARE(white->line(), QLine(7, 76, 377, 76));
     QCOMPARE(std::make_pair(white->thickness(), white->colour()),
              std::make_pair(2, QColor(Qt::white)));
+    // Both show: the white line's second pixel goes below, not over the grey row.
+    const QImage shot = window->grab().toImage();
+    QCOMPARE(shot.pixelColor(100, 75), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(shot.pixelColor(100, 76), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(100, 77), QColor(Qt::white));
     QList<QObject*> order;
     for (QObject* child : window->children())
         if (child->isWidgetType())
