@@ -19,10 +19,12 @@ RecordSource::~RecordSource() {
     // Statements go before their connections.
     keyset_.finalize();
     fetch_.finalize();
+    remove_.finalize();
 }
 
 void RecordSource::bind(BoundField* field) {
     fields_.push_back(field);
+    fieldColumns_.clear();
     field->setText(QString());
     field->setEdited(false);
     if (hasCurrentRow())
@@ -31,6 +33,7 @@ void RecordSource::bind(BoundField* field) {
 
 void RecordSource::unbind(BoundField* field) {
     std::erase(fields_, field);
+    fieldColumns_.clear();
 }
 
 bool RecordSource::hasPendingEdits() const {
@@ -133,6 +136,7 @@ bool RecordSource::ensureOpen() {
     if (!writer_.isReadOnly() && writer_.exec("pragma journal_mode=wal") == SQLITE_OK &&
         reader_.open(path_) == SQLITE_OK) {
         jet::registerLikeFunction(reader_.get());
+        sqlite3_wal_hook(writer_.get(), &RecordSource::afterCommit, this);
     } else {
         reader_.close();
     }
@@ -157,10 +161,27 @@ bool RecordSource::fetchKey() {
     return false;
 }
 
+// Takes the place of SQLite's automatic checkpoint, which does the same after each commit but can
+// copy back only what the keyset's snapshot no longer needs.
+int RecordSource::afterCommit(void* self, sqlite3* db, const char* name, int frames) {
+    static_cast<RecordSource*>(self)->walFrames_ = frames;
+    if (frames >= kCheckpointFrames)
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
 bool RecordSource::Refresh() {
     if (!leaveRow())
         return false;
     keyset_.finalize();
+    // A snapshot held since before the log last grew keeps the log from starting over, so it would
+    // grow for as long as results stay open. With no snapshot held, finish copying it back now:
+    // the next query then reads the file alone and the next commit starts the log afresh.
+    if (walFrames_ >= kCheckpointFrames && writer_.isOpen()) {
+        sqlite3_wal_checkpoint_v2(writer_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                  nullptr);
+        walFrames_ = 0;
+    }
     std::vector<sqlite3_int64>().swap(keys_);
     current_ = 0;
     adding_ = false;
@@ -168,15 +189,18 @@ bool RecordSource::Refresh() {
         showNothing();
         return false;
     }
-    const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
-    if (translated.sql.empty()) {
-        showNothing();
-        return fail(QStringLiteral("Could not run the query: %1.")
-                        .arg(QString::fromStdString(translated.error)));
+    if (query_ != translatedQuery_) {
+        const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
+        if (translated.sql.empty()) {
+            showNothing();
+            return fail(QStringLiteral("Could not run the query: %1.")
+                            .arg(QString::fromStdString(translated.error)));
+        }
+        translatedQuery_ = query_;
+        translatedSql_ = QString::fromStdString(translated.sql);
     }
     const sqlite::Connection& db = reader_.isOpen() ? reader_ : writer_;
-    if (const int rc = keyset_.prepare(db, QString::fromStdString(translated.sql));
-        rc != SQLITE_OK) {
+    if (const int rc = keyset_.prepare(db, translatedSql_); rc != SQLITE_OK) {
         const QString message = describe(rc, db, QStringLiteral("run the query"));
         keyset_.finalize();
         showNothing();
@@ -247,12 +271,14 @@ bool RecordSource::deleteCurrent() {
     }
     if (!hasCurrentRow())
         return fail(QStringLiteral("Could not delete the contact: no contact is shown."));
-    sqlite::Statement remove;
-    const QString table = fromView(kTableName);
-    int rc = remove.prepare(writer_, QStringLiteral("delete from [%1] where rowid = ?").arg(table));
+    int rc = SQLITE_OK;
+    if (!remove_.isPrepared())
+        rc = remove_.prepare(
+            writer_, QStringLiteral("delete from [%1] where rowid = ?").arg(fromView(kTableName)));
     if (rc == SQLITE_OK) {
-        remove.bindInt64(1, keys_[current_]);
-        rc = remove.step();
+        remove_.bindInt64(1, keys_[current_]);
+        rc = remove_.step();
+        remove_.reset();
     }
     if (rc != SQLITE_DONE)
         return fail(describe(rc, writer_, QStringLiteral("delete the contact")));
@@ -343,6 +369,18 @@ void RecordSource::showCurrent() {
             return;
         }
     }
+    if (fieldColumns_.size() != fields_.size()) {
+        // Which column feeds which field, worked out once rather than on every row shown.
+        fieldColumns_.clear();
+        for (const BoundField* field : fields_) {
+            int column = -1;
+            for (int i = 0; i < fetch_.columnCount() && column < 0; ++i) {
+                if (fetch_.columnName(i).compare(field->dataField(), Qt::CaseInsensitive) == 0)
+                    column = i;
+            }
+            fieldColumns_.push_back(column);
+        }
+    }
     fetch_.reset();
     fetch_.bindInt64(1, keys_[current_]);
     const int rc = fetch_.step();
@@ -353,16 +391,10 @@ void RecordSource::showCurrent() {
             fail(describe(rc, writer_, QStringLiteral("read the contact")));
         return;
     }
-    for (BoundField* field : fields_) {
-        QString value;
-        for (int i = 0; i < fetch_.columnCount(); ++i) {
-            if (fetch_.columnName(i).compare(field->dataField(), Qt::CaseInsensitive) == 0) {
-                value = fetch_.columnText(i);
-                break;
-            }
-        }
-        field->setText(value);
-        field->setEdited(false);
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const int column = fieldColumns_[i];
+        fields_[i]->setText(column < 0 ? QString() : fetch_.columnText(column));
+        fields_[i]->setEdited(false);
     }
     fetch_.reset();
 }

@@ -89,6 +89,9 @@ private:
     bool moveNext();
     bool moveLast();
 
+    static constexpr int kCheckpointFrames = 1000; // SQLite's own default
+    static int afterCommit(void* self, sqlite3* db, const char* name, int frames);
+
     bool ensureOpen();
     bool fetchKey(); // reads one more key of the result; false at its end or on failure
     bool leaveRow(); // writes pending edits, or drops an untouched new row
@@ -108,10 +111,16 @@ private:
     sqlite::Connection writer_; // fetches the current row and writes
     sqlite::Statement keyset_;
     sqlite::Statement fetch_;
+    sqlite::Statement remove_;
+    std::vector<int> fieldColumns_; // fetch_'s column for each bound field, -1 for none
+    QString translatedQuery_;       // the query text last translated, and its keyset form
+    QString translatedSql_;
     std::vector<sqlite3_int64> keys_;
     size_t current_ = 0;
     bool adding_ = false;
-    bool readFailed_ = false; // the last read of the keyset failed, not merely ended
+    bool readFailed_ = false;
+    int walFrames_ = 0; // pages in the write-ahead log after the last commit // the last read of
+                        // the keyset failed, not merely ended
     rolvane::Recordset recordset_{*this};
 };
 
