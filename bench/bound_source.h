@@ -3,6 +3,7 @@
 
 #include "bench_field.h"
 #include "data/contact_table.h"
+#include "data/query_texts.h"
 #include "data/record_source.h"
 #include "data/text_view.h"
 
@@ -29,6 +30,11 @@ public:
     BoundSource& operator=(const BoundSource&) = delete;
 
     RecordSource& source() { return source_; }
+    // Runs the main window's initial query, as the program does when it opens.
+    bool showInitial() {
+        source_.setRecordSource(fromView(query::kInitial));
+        return source_.Refresh();
+    }
     BenchField& field(std::size_t column) { return *fields_[column]; }
     // The last failure the record source reported; empty while all went well.
     const std::string& failure() const { return failure_; }

@@ -4,8 +4,6 @@
 #include "bare_sqlite.h"
 #include "bench_options.h"
 #include "bound_source.h"
-#include "data/query_texts.h"
-#include "data/text_view.h"
 #include "rss.h"
 
 #include <benchmark/benchmark.h>
@@ -22,14 +20,12 @@ void memoryOurs(benchmark::State& state, std::string empty, std::string book) {
         long base = 0;
         {
             BoundSource bound(empty);
-            bound.source().setRecordSource(fromView(query::kInitial));
-            bound.source().Refresh();
+            bound.showInitial();
             bound.source().Recordset().MoveLast();
             base = residentKilobytes();
         }
         BoundSource bound(book);
-        bound.source().setRecordSource(fromView(query::kInitial));
-        bound.source().Refresh();
+        bound.showInitial();
         bound.source().Recordset().MoveLast();
         state.counters["rss_delta_mb"] = double(residentKilobytes() - base) / 1024.0;
         state.counters["rows"] = double(bound.source().keysRead());

@@ -69,8 +69,7 @@ void reportMedian(benchmark::State& state, std::vector<double>& samples) {
 void openOurs(benchmark::State& state, std::string path) {
     for (auto _ : state) {
         BoundSource bound(path);
-        bound.source().setRecordSource(fromView(query::kInitial));
-        if (!bound.source().Refresh()) {
+        if (!bound.showInitial()) {
             state.SkipWithError(bound.failure().c_str());
             break;
         }
@@ -112,8 +111,7 @@ void queriesFloor(benchmark::State& state, std::string path, std::vector<std::st
 void moveNextOurs(benchmark::State& state, std::string path) {
     BoundSource bound(path);
     RecordSource& rs = bound.source();
-    rs.setRecordSource(fromView(query::kInitial));
-    rs.Refresh();
+    bound.showInitial();
     std::vector<double> samples;
     samples.reserve(std::min<std::size_t>(state.max_iterations, 10'000'000));
     for (auto _ : state) {
@@ -132,8 +130,7 @@ void moveNextOurs(benchmark::State& state, std::string path) {
 void movePreviousOurs(benchmark::State& state, std::string path) {
     BoundSource bound(path);
     RecordSource& rs = bound.source();
-    rs.setRecordSource(fromView(query::kInitial));
-    rs.Refresh();
+    bound.showInitial();
     const auto forward = [&rs] {
         for (int i = 0; i < 1000; ++i)
             rs.Recordset().MoveNext();

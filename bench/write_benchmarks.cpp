@@ -8,7 +8,6 @@
 #include "bare_sqlite.h"
 #include "bound_source.h"
 #include "data/query_texts.h"
-#include "data/text_view.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -31,18 +30,13 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-bool showInitial(RecordSource& rs) {
-    rs.setRecordSource(fromView(query::kInitial));
-    return rs.Refresh();
-}
-
 // Update: stamp the date, SaveRecord, Refresh, MoveFirst.
 void updateOurs(benchmark::State& state, std::string path) {
     bare::Db db = bare::open(path);
     const auto original = firstContact(db.get());
     BoundSource bound(path);
     RecordSource& rs = bound.source();
-    if (!original || !showInitial(rs)) {
+    if (!original || !bound.showInitial()) {
         state.SkipWithError("cannot read the first contact");
         return;
     }
@@ -87,7 +81,7 @@ void deleteOurs(benchmark::State& state, std::string path) {
     const auto original = firstContact(restorer.get());
     BoundSource bound(path);
     RecordSource& rs = bound.source();
-    if (!original || !showInitial(rs)) {
+    if (!original || !bound.showInitial()) {
         state.SkipWithError("cannot read the first contact");
         return;
     }

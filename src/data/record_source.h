@@ -118,9 +118,8 @@ private:
     std::vector<sqlite3_int64> keys_;
     size_t current_ = 0;
     bool adding_ = false;
-    bool readFailed_ = false;
-    int walFrames_ = 0; // pages in the write-ahead log after the last commit // the last read of
-                        // the keyset failed, not merely ended
+    bool readFailed_ = false; // the last read of the keyset failed, not merely ended
+    int walFrames_ = 0;       // pages in the write-ahead log after the last commit
     rolvane::Recordset recordset_{*this};
 };
 
