@@ -1,11 +1,11 @@
 // A record source with the main window's eleven fields bound to it, as the program has it.
 #pragma once
 
-#include "bench_field.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
 #include "data/record_source.h"
 #include "data/text_view.h"
+#include "support/fake_field.h"
 
 #include <memory>
 #include <string>
@@ -18,7 +18,7 @@ public:
     explicit BoundSource(const std::string& path) : source_(QString::fromStdString(path)) {
         source_.setReporter([this](const QString& message) { failure_ = message.toStdString(); });
         for (std::string_view column : kColumnNames) {
-            fields_.push_back(std::make_unique<BenchField>(fromView(column)));
+            fields_.push_back(std::make_unique<test::FakeField>(fromView(column)));
             source_.bind(fields_.back().get());
         }
     }
@@ -35,13 +35,13 @@ public:
         source_.setRecordSource(fromView(query::kInitial));
         return source_.Refresh();
     }
-    BenchField& field(std::size_t column) { return *fields_[column]; }
+    test::FakeField& field(std::size_t column) { return *fields_[column]; }
     // The last failure the record source reported; empty while all went well.
     const std::string& failure() const { return failure_; }
 
 private:
     RecordSource source_;
-    std::vector<std::unique_ptr<BenchField>> fields_;
+    std::vector<std::unique_ptr<test::FakeField>> fields_;
     std::string failure_;
 };
 
