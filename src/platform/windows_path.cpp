@@ -1,14 +1,12 @@
 // The one mapping of the program's Windows paths.
 #include "windows_path.h"
 
-#include "data/text_view.h"
-
 #include <QDir>
 
 namespace rolvane::platform {
 
 QString nativePath(std::string_view windowsPath) {
-    const QString path = fromView(windowsPath);
+    const QString path = QString::fromUtf8(windowsPath);
 #ifdef Q_OS_WIN
     return path;
 #else
