@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <array>
 
 namespace rolvane::ui {
@@ -40,12 +39,6 @@ std::string toAnsi(const QString& text) {
     return text.toLocal8Bit().toStdString();
 }
 
-// Fixed dialog border: title bar and close button; no resizing, minimize or maximize.
-void setFixedDialogBorder(QWidget* window) {
-    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-}
-
 } // namespace
 
 frmAbout::frmAbout()
@@ -61,7 +54,7 @@ QWidget* frmAbout::Load() {
     window->setObjectName(QStringLiteral("frmAbout"));
     window->setWindowTitle(QString::fromLatin1(about::kCaption));
     window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
-    setFixedDialogBorder(window);
+    setFixedBorder(window);
     // The desktop's default font is wider than the one the dialog was drawn with, and would
     // overflow "&System Info..." in its 83-pixel button.
     QFont dialogFont = layoutFont(about::kDefaultFontPoints);
@@ -78,9 +71,6 @@ QWidget* frmAbout::Load() {
     auto* sysInfo = window->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"));
     connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(sysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
-    // OK is the cancel button too: Esc presses it, wherever the focus is.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    connect(escape, &QShortcut::activated, ok, &QPushButton::click);
 
     ok->setFocus();
     return window;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 #include <vector>
 
@@ -48,6 +49,11 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* client) {
         // The button that has the focus takes Enter.
         button->setAutoDefault(true);
         button->setDefault(spec.style & DefaultButton);
+        if (spec.style & CancelButton) {
+            // Esc anywhere in the window, whatever has the focus.
+            auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), client);
+            QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
+        }
         return button;
     }
     case ControlKind::PictureBox: {
@@ -106,7 +112,7 @@ void buildControls(QWidget* client, std::span<const ControlSpec> controls,
             spec.colour == kDefaultColour ? QColor() : fromBgr(std::uint32_t(spec.colour));
         auto* line = new LineControl(
             QLine(toPixels(spec.x1), toPixels(spec.y1), toPixels(spec.x2), toPixels(spec.y2)),
-            spec.thickness, colour, spec.insideSolid, client);
+            spec.thickness, colour, client);
         line->setObjectName(fromView(spec.name));
         if (spec.index != kSingle)
             line->setProperty("index", spec.index);
@@ -127,7 +133,8 @@ QList<QWidget*> controlArray(const QWidget* parent, const QString& name) {
 }
 
 void setFixedBorder(QWidget* window) {
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    const Qt::WindowType type = window->windowType() == Qt::Dialog ? Qt::Dialog : Qt::Window;
+    window->setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
 

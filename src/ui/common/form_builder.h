@@ -59,7 +59,7 @@ void buildControls(QWidget* client, std::span<const ControlSpec> controls,
 QList<QWidget*> controlArray(const QWidget* parent, const QString& name);
 
 // Fixed single border: title bar, system menu and close button; no resizing, minimize or
-// maximize. The caller fixes the size.
+// maximize. A dialog stays a dialog. The caller fixes the size.
 void setFixedBorder(QWidget* window);
 void setBackground(QWidget* widget, std::int64_t bgr);
 void centreOnScreen(QWidget* window);

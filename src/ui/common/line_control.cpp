@@ -7,13 +7,10 @@
 
 namespace rolvane::ui {
 
-LineControl::LineControl(QLine line, int thickness, QColor colour, bool insideSolid,
-                         QWidget* parent)
+LineControl::LineControl(QLine line, int thickness, QColor colour, QWidget* parent)
     : QWidget(parent), line_(line), thickness_(thickness), colour_(colour) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    // An inside-solid line of one pixel is drawn the same as a solid one.
-    Q_UNUSED(insideSolid);
     const int pad = (thickness + 1) / 2;
     const QRect box = QRect(line.p1(), line.p2()).normalized().adjusted(-pad, -pad, pad, pad);
     setGeometry(box);

@@ -11,7 +11,7 @@ class LineControl : public QWidget {
     Q_OBJECT
 public:
     // `line` in client pixels; an invalid colour means the default line colour (window text).
-    LineControl(QLine line, int thickness, QColor colour, bool insideSolid, QWidget* parent);
+    LineControl(QLine line, int thickness, QColor colour, QWidget* parent);
     QLine line() const { return line_; }
     int thickness() const { return thickness_; }
     QColor colour() const { return colour_; }
