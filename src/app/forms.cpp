@@ -2,6 +2,7 @@
 #include "forms.h"
 
 #include "ui/about/frm_about.h"
+#include "ui/common/program.h"
 #include "ui/main/frm_addy.h"
 #include "ui/search/frm_search.h"
 
@@ -25,10 +26,19 @@ Instances& instances() {
     return all;
 }
 
-template <class T> T& firstUse(std::unique_ptr<T>& slot) {
-    if (!slot)
-        slot = std::make_unique<T>();
-    return *slot;
+// The windows reach each other only through here.
+class RunningProgram final : public ui::Program {
+public:
+    ui::Form& frmAddy() override { return app::frmAddy(); }
+    ui::Form& frmSearch() override { return app::frmSearch(); }
+    ui::Form& frmAbout() override { return app::frmAbout(); }
+    RecordSource& datAddy() override { return app::frmAddy().datAddy(); }
+    void End() override { app::End(); }
+};
+
+ui::Program& program() {
+    static RunningProgram running;
+    return running;
 }
 
 } // namespace
@@ -41,10 +51,16 @@ ui::frmAddy& frmAddy() {
     return *all.addy;
 }
 ui::frmSearch& frmSearch() {
-    return firstUse(instances().search);
+    Instances& all = instances();
+    if (!all.search)
+        all.search = std::make_unique<ui::frmSearch>(program());
+    return *all.search;
 }
 ui::frmAbout& frmAbout() {
-    return firstUse(instances().about);
+    Instances& all = instances();
+    if (!all.about)
+        all.about = std::make_unique<ui::frmAbout>();
+    return *all.about;
 }
 bool hasFrmSearch() {
     return instances().search != nullptr;
@@ -66,8 +82,9 @@ void End() {
     if (all.addy)
         all.addy->discardPending();
     // Hidden now, destroyed when the instances go after the event loop has stopped.
-    for (Form* form : {static_cast<Form*>(all.addy.get()), static_cast<Form*>(all.search.get()),
-                       static_cast<Form*>(all.about.get())}) {
+    for (ui::Form* form :
+         {static_cast<ui::Form*>(all.addy.get()), static_cast<ui::Form*>(all.search.get()),
+          static_cast<ui::Form*>(all.about.get())}) {
         if (form && form->window())
             form->window()->hide();
     }

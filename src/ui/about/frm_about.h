@@ -2,16 +2,16 @@
 // through the registry and starts it.
 #pragma once
 
-#include "app/form.h"
 #include "platform/program_launcher.h"
 #include "platform/registry.h"
+#include "ui/common/form.h"
 
 #include <QString>
 #include <cstdint>
 
 namespace rolvane::ui {
 
-class frmAbout : public app::Form {
+class frmAbout : public Form {
     Q_OBJECT
 public:
     // Over this machine's registry and launcher.

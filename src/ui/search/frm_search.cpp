@@ -1,20 +1,22 @@
 // Builds the search dialog from its layout table and runs its three commands.
 #include "frm_search.h"
 
-#include "app/forms.h"
 #include "data/bound_field.h"
 #include "data/query_texts.h"
+#include "data/record_source.h"
 #include "data/text_view.h"
 #include "frm_search_layout.h"
 #include "search_query.h"
 #include "ui/common/message_box.h"
+#include "ui/common/program.h"
 #include "ui/common/twips.h"
-#include "ui/main/frm_addy.h"
 
 #include <QPushButton>
 #include <vector>
 
 namespace rolvane::ui {
+
+frmSearch::frmSearch(Program& program) : program_(program) {}
 
 QWidget* frmSearch::Load() {
     auto* window = new QWidget;
@@ -56,7 +58,7 @@ void frmSearch::cmdSearch_Click() {
             fields.push_back({field->dataField(), field->text()});
     }
 
-    RecordSource& datAddy = app::frmAddy().datAddy();
+    RecordSource& datAddy = program_.datAddy();
     datAddy.setRecordSource(composeSearchQuery(fields));
     // A failing step stops the command; the record source has already told the user why.
     if (!datAddy.Refresh())
@@ -70,7 +72,7 @@ void frmSearch::cmdSearch_Click() {
         return;
     }
     Hide();
-    app::frmAddy().Show();
+    program_.frmAddy().Show();
 }
 
 void frmSearch::cmdClear_Click() {

@@ -1,13 +1,18 @@
 // The search dialog: two fields whose texts become a query for the main window's record source.
 #pragma once
 
-#include "app/form.h"
+#include "ui/common/form.h"
 
 namespace rolvane::ui {
 
-class frmSearch : public app::Form {
+class Program;
+
+class frmSearch : public Form {
     Q_OBJECT
 public:
+    // Reaches the main window and its record source through `program`.
+    explicit frmSearch(Program& program);
+
     // Runs the query of the filled fields; shows the main window on the matches, or says nothing
     // was found and puts the main window back on all contacts. Either way the dialog hides.
     void cmdSearch_Click();
@@ -20,6 +25,9 @@ protected:
     QWidget* Load() override;
     // Closing through the frame is Cancel.
     bool queryClose() override;
+
+private:
+    Program& program_;
 };
 
 } // namespace rolvane::ui

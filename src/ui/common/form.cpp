@@ -1,11 +1,11 @@
 // Window lifecycle shared by the three windows.
 #include "form.h"
 
-#include "ui/common/form_builder.h"
+#include "form_builder.h"
 
 #include <QCloseEvent>
 
-namespace rolvane::app {
+namespace rolvane::ui {
 
 Form::~Form() {
     delete window_.data();
@@ -42,7 +42,7 @@ void Form::Unload() {
 }
 
 void Form::place(QWidget* window) {
-    ui::centreOnScreen(window);
+    centreOnScreen(window);
 }
 
 bool Form::queryClose() {
@@ -59,4 +59,4 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace rolvane::app
+} // namespace rolvane::ui
