@@ -8,7 +8,6 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    Q_INIT_RESOURCE(resources);
     QApplication::setApplicationName(QString::fromLatin1(rolvane::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     QApplication::setDesktopFileName(QStringLiteral("rolvane"));

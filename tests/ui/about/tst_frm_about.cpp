@@ -19,10 +19,6 @@
 
 using namespace rolvane;
 
-static void initResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 class TstFrmAbout : public QObject {
     Q_OBJECT
 private slots:
@@ -48,7 +44,6 @@ private:
 };
 
 void TstFrmAbout::initTestCase() {
-    initResources();
     ui::registerFontSubstitutes();
 }
 
