@@ -2,12 +2,12 @@
 // keys, closing, the single instance, and the pictures it is built from.
 #include "app/forms.h"
 #include "platform/fake_platform.h"
+#include "support/layout_check.h"
 #include "support/message_recorder.h"
 #include "ui/about/frm_about.h"
 #include "ui/about/frm_about_layout.h"
 #include "ui/common/fonts.h"
 #include "ui/common/line_control.h"
-#include "ui/common/twips.h"
 
 #include <QApplication>
 #include <QFile>
@@ -80,11 +80,12 @@ void TstFrmAbout::layoutMatchesTheTable() {
     QCOMPARE(window->minimumSize(), window->maximumSize());
     QVERIFY(!window->autoFillBackground()); // the system's dialog colour
 
-    for (const auto& spec : ui::about::kPictureAndButtons) {
-        QWidget* w = control(spec.name.data());
-        QCOMPARE(w->geometry(), ui::toPixels(spec.left, spec.top, spec.width, spec.height));
-        QCOMPARE(w->property("TabIndex").toInt(), spec.tabIndex);
-    }
+    test::checkControls(window, ui::about::kPictureAndButtons);
+    test::checkControls(window, ui::about::kTitle);
+    test::checkLines(window, ui::about::kGreyRule);
+    test::checkLines(window, ui::about::kWhiteRule);
+    if (QTest::currentTestFailed())
+        return;
     auto* ok = control<QPushButton>("cmdOK");
     auto* sysInfo = control<QPushButton>("cmdSysInfo");
     QVERIFY(ok->isDefault() && !sysInfo->isDefault());
