@@ -3,6 +3,8 @@
 // Qt puts the whole window's first frame on screen at once, so by then every field is drawn.
 #include "first_paint.h"
 
+#include "support/x11_close.h"
+
 #include <X11/Xutil.h>
 #include <cerrno>
 #include <chrono>
@@ -62,15 +64,7 @@ Window FirstPaintTimer::awaitMap(double deadline) {
 }
 
 void FirstPaintTimer::close(Window window, int pid) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
+    x11::requestClose(display_, window);
     const double deadline = now() + 10;
     while (now() < deadline) {
         if (waitpid(pid, nullptr, WNOHANG) == pid)

@@ -1,6 +1,6 @@
-// Asks an X11 window to close, as a window manager's close button does (WM_DELETE_WINDOW).
-// Xvfb runs without a window manager, so the end-to-end test needs this to close through the frame.
-#include <X11/Xlib.h>
+// Closes an X11 window through its frame, for the end-to-end test: wm_close WINDOW-ID.
+#include "support/x11_close.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,15 +13,7 @@ int main(int argc, char* argv[]) {
     if (!display)
         return 1;
     const Window window = std::strtoul(argv[1], nullptr, 0);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    rolvane::x11::requestClose(display, window);
     XCloseDisplay(display);
     return 0;
 }
