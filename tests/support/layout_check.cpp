@@ -101,16 +101,20 @@ void checkLine(const QWidget* client, const ui::LineSpec& spec) {
 void checkControls(const QWidget* client, std::span<const ui::ControlSpec> table) {
     for (const ui::ControlSpec& spec : table) {
         checkControl(client, spec);
-        if (QTest::currentTestFailed())
+        if (QTest::currentTestFailed()) {
+            qWarning("in the row of %.*s", int(spec.name.size()), spec.name.data());
             return;
+        }
     }
 }
 
 void checkLines(const QWidget* client, std::span<const ui::LineSpec> table) {
     for (const ui::LineSpec& spec : table) {
         checkLine(client, spec);
-        if (QTest::currentTestFailed())
+        if (QTest::currentTestFailed()) {
+            qWarning("in the row of %.*s", int(spec.name.size()), spec.name.data());
             return;
+        }
     }
 }
 
