@@ -65,6 +65,8 @@ private slots:
     void generateIsDeterministic();
     void helpAndBadArguments_data();
     void helpAndBadArguments();
+    void versionIsTheProjects_data();
+    void versionIsTheProjects();
 };
 
 void TstRolvaneDb::createMakesTableColumnsAndIndex() {
@@ -274,6 +276,24 @@ void TstRolvaneDb::helpAndBadArguments() {
     QVERIFY2(usageStream.contains(QStringLiteral("rolvane-db create")) &&
                  usageStream.contains(QStringLiteral("rolvane-db generate")),
              qPrintable(usageStream));
+    QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList());
+}
+
+void TstRolvaneDb::versionIsTheProjects_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")};
+    QTest::newRow("create --version")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--version")};
+}
+
+void TstRolvaneDb::versionIsTheProjects() {
+    QFETCH(QStringList, arguments);
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const Run run = runTool(arguments, home.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("rolvane-db " PROJECT_VERSION "\n"));
     QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
              QStringList());
 }

@@ -20,7 +20,7 @@ QString usage() {
         "  rolvane-db generate N [--file PATH]\n"
         "      Creates an address book of N generated contacts (always the same ones for\n"
         "      the same N), for trying the program at size.\n"
-        "  rolvane-db --help\n"
+        "  rolvane-db --help | --version\n"
         "\n"
         "Without --file the book is the program's own, ~/.local/share/Rolvane/Address "
         "Book/addy.mdb\n"
@@ -32,6 +32,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return failure(QStringLiteral("no command given"));
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
         return {Command{}, {}};
+    if (arguments.contains(QStringLiteral("--version"))) {
+        Command version;
+        version.kind = Command::Kind::Version;
+        return {version, {}};
+    }
 
     Command command;
     const QString& verb = arguments.front();

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "contact_generator.h"
 #include "new_book.h"
+#include "rolvane_version.h"
 #include "sample_contacts.h"
 
 #include <QStringList>
@@ -54,6 +55,10 @@ int main(int argc, char* argv[]) {
     const Command& command = *parsed.command;
     if (command.kind == Command::Kind::Help) {
         print(stdout, usage());
+        return 0;
+    }
+    if (command.kind == Command::Kind::Version) {
+        print(stdout, QStringLiteral("rolvane-db %1\n").arg(QLatin1String(rolvane::kVersion)));
         return 0;
     }
 
