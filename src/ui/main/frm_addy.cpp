@@ -2,7 +2,9 @@
 #include "frm_addy.h"
 
 #include "access_key_owner.h"
+#include "accessible_names.h"
 #include "app/forms.h"
+#include "contact_keys.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
 #include "data/text_view.h"
@@ -79,6 +81,9 @@ QWidget* frmAddy::Load() {
     }
     // Alt+A is Add's; the menu entry keeps its underlined letter and its mouse click.
     new AccessKeyOwner(window, Qt::Key_A, button("cmdAdd"));
+
+    applyAccessibleNames(window);
+    installContactKeys(window);
 
     window->layout()->setSizeConstraint(QLayout::SetFixedSize);
     setFixedBorder(window);
