@@ -1,4 +1,5 @@
 // Start-up: the main window is created and shown; everything else happens in its handlers.
+#include "app/deferred_icon_style.h"
 #include "app/forms.h"
 #include "rolvane_version.h"
 #include "ui/common/fonts.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setStyle(new rolvane::app::DeferredIconStyle);
     Q_INIT_RESOURCE(resources);
     QApplication::setApplicationName(QString::fromLatin1(rolvane::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(rolvane::kVersion));
