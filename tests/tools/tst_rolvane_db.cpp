@@ -252,7 +252,7 @@ void TstRolvaneDb::readableWithoutTheCollation_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<bool>("works");
     QTest::newRow("select") << "select * from Rolvane" << true;
-    QTest::newRow("count") << "select count(rowid) from Rolvane" << true;
+    QTest::newRow("count") << "select count(*) from Rolvane" << true;
     QTest::newRow("where") << "select count(*) from Rolvane where [Last Name] = 'SMITH'" << true;
     QTest::newRow("order by") << "select [Last Name] from Rolvane order by [Last Name]" << true;
     QTest::newRow("like") << "select count(*) from Rolvane where [Last Name] like 'b%'" << true;
@@ -261,8 +261,6 @@ void TstRolvaneDb::readableWithoutTheCollation_data() {
     QTest::newRow("insert") << "insert into Rolvane ([Last Name]) values ('New')" << false;
     QTest::newRow("rename") << "update Rolvane set [Last Name] = 'Zed' where rowid = 1" << false;
     QTest::newRow("delete") << "delete from Rolvane where rowid = 2" << false;
-    // SQLite counts all rows from the smallest index, which needs the collation to be opened.
-    QTest::newRow("count(*)") << "select count(*) from Rolvane" << false;
 }
 
 void TstRolvaneDb::readableWithoutTheCollation() {
