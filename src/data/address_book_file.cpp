@@ -17,6 +17,7 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -144,6 +145,12 @@ QString createAddressBook(const QString& path, const BookFiller& fill) {
                              QStringLiteral("/.%1.XXXXXX").arg(target.fileName()));
     if (!temporary.open())
         return QStringLiteral("Could not create \"%1\": %2.").arg(path, temporary.errorString());
+#ifdef Q_OS_UNIX
+    // The permissions any new file gets under the user's umask, not a temporary file's 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(temporary.handle(), 0666 & ~mask);
+#endif
     temporary.close();
     const QString building = temporary.fileName();
 

@@ -48,6 +48,12 @@ void TstAddressBookFile::createIsAllOrNothing() {
     const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left, during == QLatin1String("fail") ? QStringList()
                                                    : QStringList{QStringLiteral("addy.mdb")});
+    if (during.isEmpty()) {
+        // Readable as any file the user makes there, not private like a temporary file.
+        QFile plain(folder.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QCOMPARE(QFile::permissions(path), plain.permissions());
+    }
     if (during == QLatin1String("appear")) {
         QFile other(path);
         QVERIFY(other.open(QIODevice::ReadOnly));
