@@ -28,7 +28,7 @@ const std::vector<Target>& targets() {
         {QStringLiteral("memory after MoveLast"), QStringLiteral("Memory"), M::Memory, L::AtMost,
          16.0, 1000000},
         {QStringLiteral("generate (collated index)"), QStringLiteral("Generate"), M::Time,
-         L::RatioToFloor, 3.0, 1000000},
+         L::RatioToFloor, 2.0, 1000000},
         {QStringLiteral("start to first contact"), QStringLiteral("Startup"), M::Time,
          L::RatioToFloor, 1.3, 1000000},
     };
