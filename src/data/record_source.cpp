@@ -3,6 +3,7 @@
 // while `writer_` fetches rows and stores edits. A read-only file needs no second connection.
 #include "record_source.h"
 
+#include "address_book_file.h"
 #include "contact_table.h"
 #include "jet_dialect.h"
 #include "jet_like.h"
@@ -132,6 +133,10 @@ bool RecordSource::ensureOpen() {
         }
     }
     probe.finalize();
+    if (const QString why = prepareAddressBook(writer_); !why.isEmpty()) {
+        writer_.close();
+        return fail(why);
+    }
 
     if (!writer_.isReadOnly() && writer_.exec("pragma journal_mode=wal") == SQLITE_OK &&
         reader_.open(path_) == SQLITE_OK) {
@@ -198,9 +203,13 @@ bool RecordSource::Refresh() {
         }
         translatedQuery_ = query_;
         translatedSql_ = QString::fromStdString(translated.sql);
+        translatedParameters_ = translated.parameters;
     }
     const sqlite::Connection& db = reader_.isOpen() ? reader_ : writer_;
-    if (const int rc = keyset_.prepare(db, translatedSql_); rc != SQLITE_OK) {
+    int rc = keyset_.prepare(db, translatedSql_);
+    if (rc == SQLITE_OK)
+        rc = jet::bindParameters(keyset_.get(), translatedParameters_);
+    if (rc != SQLITE_OK) {
         const QString message = describe(rc, db, QStringLiteral("run the query"));
         keyset_.finalize();
         showNothing();

@@ -115,6 +115,7 @@ private:
     std::vector<int> fieldColumns_; // fetch_'s column for each bound field, -1 for none
     QString translatedQuery_;       // the query text last translated, and its keyset form
     QString translatedSql_;
+    std::vector<std::string> translatedParameters_; // its literals, bound rather than written in
     std::vector<sqlite3_int64> keys_;
     size_t current_ = 0;
     bool adding_ = false;

@@ -1,6 +1,8 @@
 // The RAII layer over SQLite: connections that never create files, statements bound as UTF-8.
 #include "sqlite_db.h"
 
+#include "name_collation.h"
+
 namespace rolvane::sqlite {
 
 namespace {
@@ -23,7 +25,8 @@ int Connection::open(const QString& path) {
         return rc;
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     sqlite3_extended_result_codes(raw, 0);
-    return SQLITE_OK;
+    // Every index on names is in this order; without it SQLite refuses to write them.
+    return collation::registerCollation(raw);
 }
 
 bool Connection::isReadOnly() const {

@@ -1,7 +1,9 @@
-// Test address books, through the plain SQLite API so tests never check the code with itself.
+// Test address books, through the plain SQLite API so tests never check the code with itself; only
+// the book's collation is registered, without which SQLite refuses to write the index on names.
 #include "test_book.h"
 
 #include "data/address_book_file.h"
+#include "data/name_collation.h"
 
 #include <QTest>
 #include <memory>
@@ -16,6 +18,7 @@ Db openDb(const QString& path) {
     sqlite3* raw = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_busy_timeout(raw, 2000);
+    rolvane::collation::registerCollation(raw);
     return Db(raw, &sqlite3_close_v2);
 }
 } // namespace

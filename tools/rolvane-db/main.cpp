@@ -1,4 +1,6 @@
-// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones.
+// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones,
+// and checks one.
+#include "book_check.h"
 #include "book_location.h"
 #include "command_line.h"
 #include "contact_generator.h"
@@ -63,6 +65,13 @@ int main(int argc, char* argv[]) {
     }
 
     const QString path = bookPath(command.file);
+    if (command.kind == Command::Kind::Check) {
+        const CheckResult result = checkBook(path);
+        print(result.ok ? stdout : stderr,
+              (result.ok ? QString() : QStringLiteral("rolvane-db: ")) + result.report +
+                  QLatin1Char('\n'));
+        return result.ok ? 0 : 1;
+    }
     ContactSource contacts;
     QString done = QStringLiteral("Created the empty address book \"%1\".\n").arg(path);
     if (command.kind == Command::Kind::Generate) {

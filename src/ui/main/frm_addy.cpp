@@ -8,6 +8,7 @@
 #include "data/contact_table.h"
 #include "data/query_texts.h"
 #include "data/text_view.h"
+#include "date_stamp.h"
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
@@ -118,7 +119,7 @@ void frmAddy::cmdAdd_Click() {
 void frmAddy::cmdUpdate_Click() {
     auto* stamp = control<QWidget>("Text11");
     if (auto* field = boundField(stamp))
-        field->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+        field->setText(dateStamp(QDate::currentDate()));
     if (!datAddy_.SaveRecord())
         return;
     if (!datAddy_.Refresh())
