@@ -6,6 +6,7 @@
 #include "data/text_view.h"
 #include "support/fake_field.h"
 #include "support/test_book.h"
+#include "support/test_source.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -22,41 +23,7 @@ using namespace rolvane;
 using test::FakeField;
 using test::TestBook;
 
-namespace {
-
-// A record source with all eleven columns bound, recording what it reports.
-struct Source {
-    explicit Source(const QString& path) : rs(path) {
-        for (std::string_view column : kColumnNames)
-            fields.push_back(std::make_unique<FakeField>(fromView(column)));
-        for (auto& f : fields)
-            rs.bind(f.get());
-        rs.setRecordSource(fromView(query::kInitial));
-    }
-    FakeField& first() { return *fields[0]; }
-    FakeField& last() { return *fields[1]; }
-    QStringList walk() { // every last name of the result, from first to last
-        QStringList names;
-        rs.Recordset().MoveFirst();
-        while (true) {
-            names << last().text();
-            const size_t before = rs.position();
-            rs.Recordset().MoveNext();
-            if (rs.position() == before)
-                return names;
-        }
-    }
-    // Everything the record source has had to tell so far.
-    QStringList& messages() {
-        told << rs.takeMessages();
-        return told;
-    }
-    RecordSource rs;
-    std::vector<std::unique_ptr<FakeField>> fields;
-    QStringList told;
-};
-
-} // namespace
+using test::Source;
 
 class TstRecordSource : public QObject {
     Q_OBJECT
