@@ -280,7 +280,7 @@ QString RecordSource::notSaved(Leaving leaving, const QString& reason) const {
                                          " before moving to the previous one",
                                          " before moving to the next one",
                                          " before moving to the last one",
-                                         " before showing the contacts anew",
+                                         " before showing the contacts you asked for",
                                          " before beginning a new one",
                                          " before closing"};
     const bool isNew = adding_ || !onRow_;
