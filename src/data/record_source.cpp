@@ -11,6 +11,8 @@ namespace rolvane {
 namespace {
 // Short enough that the window stays responsive while a large result is read to its end.
 constexpr std::chrono::milliseconds kIdleSlice{10};
+// The first slice waits until the window has painted the first row.
+constexpr std::chrono::milliseconds kIdleStart{30};
 } // namespace
 
 // One user action: whatever goes wrong inside it is told once.
@@ -29,8 +31,8 @@ private:
 };
 
 RecordSource::RecordSource(QString databasePath) : connection_(std::move(databasePath)) {
-    idleReader_.setInterval(0);
     QObject::connect(&idleReader_, &QTimer::timeout, [this] {
+        idleReader_.setInterval(0);
         if (!keyset_.readFor(kIdleSlice))
             idleReader_.stop();
     });
@@ -71,7 +73,7 @@ bool RecordSource::ensureOpen(QString& why) {
 void RecordSource::readRestInIdleTime() {
     // Without an event loop (a tool, a benchmark) the keys are read as the moves need them.
     if (!keyset_.complete() && QCoreApplication::instance())
-        idleReader_.start();
+        idleReader_.start(kIdleStart);
 }
 
 bool RecordSource::Refresh() {
