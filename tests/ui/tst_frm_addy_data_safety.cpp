@@ -1,8 +1,9 @@
 // The main window when saving goes wrong or the desktop is dark: one message per action, a way
-// out of every failed save, typing into a blank form, and the colours the layout was drawn in.
+// out of every failed save, typing into a blank form, and the colours the layouts were drawn in.
 #include "app/forms.h"
 #include "support/message_recorder.h"
 #include "support/test_book.h"
+#include "ui/about/frm_about.h"
 #include "ui/common/fonts.h"
 #include "ui/common/message_box.h"
 #include "ui/main/frm_addy.h"
@@ -177,6 +178,12 @@ void TstFrmAddyDataSafety::darkThemeLeavesText7AndLabel6Readable() {
     QVERIFY2(darkPixels(label6) > 200, qPrintable(QString::number(darkPixels(label6))));
     // The captions stand in dark text on the window's green.
     QVERIFY(darkPixels(control("Label4")) > 40);
+    // The About dialog's black title stands on a light face.
+    app::frmAbout().Show();
+    QVERIFY(QTest::qWaitForWindowExposed(app::frmAbout().window()));
+    QWidget* title = app::frmAbout().control<QWidget>("lblTitle");
+    QVERIFY(darkPixels(title) > 40);
+    QVERIFY(lightPixels(title) > title->width() * title->height() / 4);
 }
 
 void TstFrmAddyDataSafety::messageBoxIsWideEnoughForItsTitle() {
