@@ -133,15 +133,12 @@ void frmAddy::cmdUpdate_Click() {
         field->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
         field->setEdited(somethingToSave);
     }
-    if (!report(datAddy_.SaveRecord()) || !report(datAddy_.Refresh()))
-        return;
-    report(datAddy_.Recordset().MoveFirst());
+    // A failing step stops the command; what the steps had to tell shows in one box.
+    report(datAddy_.SaveRecord() && datAddy_.Refresh() && datAddy_.Recordset().MoveFirst());
 }
 
 void frmAddy::cmdDelete_Click() {
-    if (!report(datAddy_.Recordset().Delete()))
-        return;
-    report(datAddy_.Refresh());
+    report(datAddy_.Recordset().Delete() && datAddy_.Refresh());
 }
 
 void frmAddy::cmdEnd_Click() {
