@@ -15,17 +15,22 @@ void CurrentRow::unbind(BoundField* field) {
     std::erase_if(fields_, [field](const Binding& b) { return b.field == field; });
 }
 
+int CurrentRow::prepareOnce(sqlite::Statement& statement, const sqlite::Connection& db,
+                            const QString& sql) {
+    if (statement.isPrepared() && sqlite3_db_handle(statement.get()) == db.get())
+        return SQLITE_OK;
+    const int rc = statement.prepare(db, sql);
+    if (rc != SQLITE_OK)
+        statement.finalize();
+    return rc;
+}
+
 int CurrentRow::read(const sqlite::Connection& db, sqlite3_int64 rowid) {
-    if (!fetch_.isPrepared() || fetchDb_ != db.get()) {
-        fetchDb_ = db.get();
-        if (const int rc =
-                fetch_.prepare(db, QStringLiteral("select %1 from [%2] where rowid = ?")
+    if (const int rc = prepareOnce(fetch_, db,
+                                   QStringLiteral("select %1 from [%2] where rowid = ?")
                                        .arg(bracketedColumnList(), fromView(kTableName)));
-            rc != SQLITE_OK) {
-            fetch_.finalize();
-            return rc;
-        }
-    }
+        rc != SQLITE_OK)
+        return rc;
     fetch_.bindInt64(1, rowid);
     const int rc = fetch_.step();
     if (rc == SQLITE_ROW) {
@@ -84,39 +89,59 @@ int CurrentRow::changedOrDone(int rc, const sqlite::Connection& db) const {
 }
 
 int CurrentRow::update(const sqlite::Connection& db, sqlite3_int64 rowid) {
-    QString assignments;
-    std::vector<const Binding*> edited;
+    unsigned columns = 0;
     for (const Binding& b : fields_) {
-        if (!b.field->isEdited() || b.column < 0)
-            continue;
-        assignments += QLatin1String(assignments.isEmpty() ? "" : ", ") + QLatin1Char('[') +
-                       fromView(kColumnNames[std::size_t(b.column)]) + QLatin1String("] = ?");
-        edited.push_back(&b);
+        if (b.field->isEdited() && b.column >= 0)
+            columns |= 1u << b.column;
     }
-    if (edited.empty())
+    if (columns == 0)
         return SQLITE_DONE;
-    sqlite::Statement write;
-    int rc = write.prepare(db, QStringLiteral("update [%1] set %2 where rowid = ?%3")
-                                   .arg(fromView(kTableName), assignments, unchangedCondition()));
-    if (rc != SQLITE_OK)
+    if (columns != updateColumns_)
+        update_.finalize();
+    updateColumns_ = columns;
+    QString assignments;
+    for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
+        if (columns & (1u << c))
+            assignments += QLatin1String(assignments.isEmpty() ? "[" : ", [") +
+                           fromView(kColumnNames[c]) + QLatin1String("] = ?");
+    }
+    if (const int rc =
+            prepareOnce(update_, db,
+                        QStringLiteral("update [%1] set %2 where rowid = ?%3")
+                            .arg(fromView(kTableName), assignments, unchangedCondition()));
+        rc != SQLITE_OK)
         return rc;
+    // Bound in column order, as the assignments were written; one field per column.
     int index = 1;
-    for (const Binding* b : edited)
-        write.bindText(index++, b->field->text());
-    write.bindInt64(index++, rowid);
-    bindStored(write, index);
-    return changedOrDone(write.step(), db);
+    for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
+        if (!(columns & (1u << c)))
+            continue;
+        for (const Binding& b : fields_) {
+            if (b.column == int(c) && b.field->isEdited()) {
+                update_.bindText(index, b.field->text());
+                break;
+            }
+        }
+        ++index;
+    }
+    update_.bindInt64(index++, rowid);
+    bindStored(update_, index);
+    const int rc = changedOrDone(update_.step(), db);
+    update_.reset();
+    return rc;
 }
 
 int CurrentRow::remove(const sqlite::Connection& db, sqlite3_int64 rowid) {
-    sqlite::Statement write;
-    int rc = write.prepare(db, QStringLiteral("delete from [%1] where rowid = ?%2")
-                                   .arg(fromView(kTableName), unchangedCondition()));
-    if (rc != SQLITE_OK)
+    if (const int rc = prepareOnce(remove_, db,
+                                   QStringLiteral("delete from [%1] where rowid = ?%2")
+                                       .arg(fromView(kTableName), unchangedCondition()));
+        rc != SQLITE_OK)
         return rc;
-    write.bindInt64(1, rowid);
-    bindStored(write, 2);
-    return changedOrDone(write.step(), db);
+    remove_.bindInt64(1, rowid);
+    bindStored(remove_, 2);
+    const int rc = changedOrDone(remove_.step(), db);
+    remove_.reset();
+    return rc;
 }
 
 int CurrentRow::insert(const sqlite::Connection& db) {

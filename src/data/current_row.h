@@ -47,9 +47,17 @@ private:
     void bindStored(sqlite::Statement& statement, int firstIndex) const;
     int changedOrDone(int rc, const sqlite::Connection& db) const;
 
+    // Prepares `statement` with `sql` unless it was prepared on `db` already.
+    static int prepareOnce(sqlite::Statement& statement, const sqlite::Connection& db,
+                           const QString& sql);
+
     std::vector<Binding> fields_;
+    // Prepared once and kept: a row is read on every move, and Update and Delete are quick only
+    // when the statement is.
     sqlite::Statement fetch_;
-    const sqlite3* fetchDb_ = nullptr;
+    sqlite::Statement remove_;
+    sqlite::Statement update_;
+    unsigned updateColumns_ = 0; // the columns update_ sets, one bit each
     std::array<sqlite::StoredValue, kColumnNames.size()> stored_;
     std::array<QString, kColumnNames.size()> storedTexts_;
 };

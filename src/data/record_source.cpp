@@ -12,7 +12,7 @@ namespace {
 // Short enough that the window stays responsive while a large result is read to its end.
 constexpr std::chrono::milliseconds kIdleSlice{10};
 // The first slice waits until the window has painted the first row.
-constexpr std::chrono::milliseconds kIdleStart{30};
+constexpr std::chrono::milliseconds kIdleStart{20};
 } // namespace
 
 // One user action: whatever goes wrong inside it is told once.
