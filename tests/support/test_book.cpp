@@ -1,4 +1,5 @@
-// Test address books, through the plain SQLite API so tests never check the code with itself.
+// Test address books: contacts go in through the one insert the program and the set-up tool use;
+// everything else is plain SQL, so tests never read the record source back with itself.
 #include "test_book.h"
 
 #include "data/address_book_file.h"
