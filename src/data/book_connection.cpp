@@ -83,6 +83,10 @@ bool BookConnection::open(QString& why) {
     } else {
         reader_.close();
     }
+    // Switching to the log lowers SQLite's syncing to once per checkpoint; a save reported done
+    // must survive a power cut too, so the log is synced at every commit.
+    if (!writer_.isReadOnly())
+        writer_.exec("pragma synchronous=full");
     jet::registerLikeFunction(writer_.get());
     return true;
 }
