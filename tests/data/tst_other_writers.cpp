@@ -31,6 +31,7 @@ private slots:
     void writesOverAnotherCopysChangeAreRefused_data();
     void writesOverAnotherCopysChangeAreRefused();
     void rowsDeletedElsewhereAreSkippedAndToldOnce();
+    void failedReadKeepsTheRowShownBefore();
     void columnsAreFoundByNameAfterTheTableChanges();
     void untouchedColumnsKeepTheirStoredBytes();
     void typingIntoABlankFormBeginsANewContact();
@@ -146,6 +147,33 @@ void TstOtherWriters::rowsDeletedElsewhereAreSkippedAndToldOnce() {
     book.exec("delete from Rolvane");
     QVERIFY(s.rs.Recordset().MoveFirst());
     QVERIFY(s.rs.Recordset().isEOF());
+}
+
+void TstOtherWriters::failedReadKeepsTheRowShownBefore() {
+    test::FaultyVfs vfs;
+    TestBook book;
+    book.insert({{"First Name", "Ann"}, {"Last Name", "Adams"}, {"Comments", "kept"}});
+    book.insertLastNames({"Baker"});
+    Source s(book.path());
+    QVERIFY(s.rs.Refresh());
+    s.rs.Recordset().MoveLast(); // the whole keyset is read
+    QVERIFY(s.rs.Recordset().MoveFirst());
+    // Another program writes, so the next row must come from the disk, and that read fails.
+    book.exec("update Rolvane set Fax = '1' where [Last Name] = 'Baker'");
+    vfs.failAt(1, SQLITE_IOERR_WRITE);
+    QVERIFY(!s.rs.Recordset().MoveNext());
+    QVERIFY(vfs.failed());
+    vfs.failAt(0, SQLITE_IOERR_WRITE);
+    QCOMPARE(s.messages().size(), 1);
+    QVERIFY2(s.messages()[0].contains("Could not show the contact"), qPrintable(s.messages()[0]));
+    QCOMPARE(s.first().text(), QStringLiteral("Ann"));
+    QCOMPARE(s.field(kComments).text(), QStringLiteral("kept"));
+    // Still the current row: an edit goes to Adams, and nowhere else.
+    s.field(kPh1).type("555");
+    QVERIFY(s.rs.Recordset().MoveNext());
+    QCOMPARE(s.last().text(), QStringLiteral("Baker"));
+    QCOMPARE(book.value("select Ph1 || Comments from Rolvane where [Last Name] = 'Adams'"),
+             QStringLiteral("555kept"));
 }
 
 void TstOtherWriters::columnsAreFoundByNameAfterTheTableChanges() {
