@@ -100,7 +100,8 @@ bool RecordSource::Refresh() {
         translatedParameters_ = translated.parameters;
     }
     const sqlite::Connection& reader = connection_.reader();
-    if (const int rc = keyset_.start(reader, translatedSql_, translatedParameters_); rc != SQLITE_OK)
+    if (const int rc = keyset_.start(reader, translatedSql_, translatedParameters_);
+        rc != SQLITE_OK)
         return fail(
             QStringLiteral("Could not run the query: %1").arg(connection_.reason(rc, reader)));
     const bool shown = land(0, +1);
