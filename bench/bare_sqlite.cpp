@@ -3,6 +3,7 @@
 #include "bare_sqlite.h"
 
 #include "data/contact_table.h"
+#include "data/name_collation.h"
 
 namespace rolvane::bench::bare {
 
@@ -30,6 +31,7 @@ Db open(const std::string& path) {
     if (rc != SQLITE_OK)
         return nullptr;
     sqlite3_busy_timeout(raw, 2000);
+    collation::registerCollation(raw);
     return db;
 }
 

@@ -19,7 +19,12 @@ struct Finalizer {
 using Db = std::unique_ptr<sqlite3, Closer>;
 using Stmt = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
-// Read-write, never created; null when the file cannot be opened.
+// SQLite's own sort on the book's index of names: what "order by [Last Name]" means here.
+inline constexpr std::string_view kByLastName = " order by [Last Name] collate rolvane_text";
+// The initial query as SQLite itself runs it on that index.
+inline const std::string kInitialSql = "select * from Rolvane" + std::string(kByLastName);
+
+// Read-write, never created, with the book's collation; null when the file cannot be opened.
 Db open(const std::string& path);
 Stmt prepare(sqlite3* db, std::string_view sql);
 

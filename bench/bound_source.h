@@ -16,7 +16,6 @@ namespace rolvane::bench {
 class BoundSource {
 public:
     explicit BoundSource(const std::string& path) : source_(QString::fromStdString(path)) {
-        source_.setReporter([this](const QString& message) { failure_ = message.toStdString(); });
         for (std::string_view column : kColumnNames) {
             fields_.push_back(std::make_unique<test::FakeField>(fromView(column)));
             source_.bind(fields_.back().get());
@@ -37,7 +36,12 @@ public:
     }
     test::FakeField& field(std::size_t column) { return *fields_[column]; }
     // The last failure the record source reported; empty while all went well.
-    const std::string& failure() const { return failure_; }
+    const std::string& failure() {
+        const QStringList messages = source_.takeMessages();
+        if (!messages.isEmpty())
+            failure_ = messages.last().toStdString();
+        return failure_;
+    }
 
 private:
     RecordSource source_;

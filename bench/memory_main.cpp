@@ -37,7 +37,7 @@ void memoryFloor(benchmark::State& state, std::string empty, std::string book) {
     const auto stepAll = [](const std::string& path, auto&& measure) {
         bare::Db db = bare::open(path);
         bare::Stmt keyset =
-            bare::prepare(db.get(), "select rowid from Rolvane order by [Last Name]");
+            bare::prepare(db.get(), "select rowid from Rolvane" + std::string(bare::kByLastName));
         std::size_t rows = 0;
         while (sqlite3_step(keyset.get()) == SQLITE_ROW)
             ++rows;

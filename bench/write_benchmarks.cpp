@@ -23,7 +23,8 @@ constexpr char kStamp[] = "12/31/2025";
 
 // The first contact of the initial query, with its rowid.
 std::optional<bare::SavedRow> firstContact(sqlite3* db) {
-    return bare::saveFirstRow(db, "select rowid, * from Rolvane order by [Last Name] limit 1");
+    return bare::saveFirstRow(db, "select rowid, * from Rolvane" + std::string(bare::kByLastName) +
+                                      " limit 1");
 }
 
 double seconds(Clock::duration d) {
@@ -42,7 +43,7 @@ void updateOurs(benchmark::State& state, std::string path) {
     }
     for (auto _ : state) {
         const auto start = Clock::now();
-        bound.field(kLastUpdate).setText(QString::fromLatin1(kStamp));
+        bound.field(kLastUpdate).type(QString::fromLatin1(kStamp)); // as Update stamps it
         const bool ok = rs.SaveRecord() && rs.Refresh() && rs.Recordset().MoveFirst();
         state.SetIterationTime(seconds(Clock::now() - start));
         if (!ok) {
@@ -65,7 +66,7 @@ void updateFloor(benchmark::State& state, std::string path) {
     for (auto _ : state) {
         const auto start = Clock::now();
         const bool ok = bare::updateRow(db.get(), stamped);
-        benchmark::DoNotOptimize(bare::firstRow(db.get(), query::kInitial));
+        benchmark::DoNotOptimize(bare::firstRow(db.get(), bare::kInitialSql));
         state.SetIterationTime(seconds(Clock::now() - start));
         if (!ok) {
             state.SkipWithError(sqlite3_errmsg(db.get()));
@@ -111,7 +112,7 @@ void deleteFloor(benchmark::State& state, std::string path) {
         sqlite3_bind_int64(remove.get(), 1, original->rowid);
         const bool ok = sqlite3_step(remove.get()) == SQLITE_DONE;
         remove.reset();
-        benchmark::DoNotOptimize(bare::firstRow(db.get(), query::kInitial));
+        benchmark::DoNotOptimize(bare::firstRow(db.get(), bare::kInitialSql));
         state.SetIterationTime(seconds(Clock::now() - start));
         if (!ok || !bare::restoreRow(restorer.get(), *original)) {
             state.SkipWithError(sqlite3_errmsg(ok ? restorer.get() : db.get()));

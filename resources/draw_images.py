@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's pictures: the open-book icon (.ico with 32x32 and 16x16 images in the
-standard 16 colours, plus PNG copies for the Linux desktop) and the About picture (78x31 JPEG).
-Needs ImageMagick's convert. Run from anywhere; writes next to this script."""
+standard 16 colours, plus PNG copies for the Linux desktop), the About picture (78x31 JPEG), and
+the 48, 128 and 256 pixel PNGs of the scalable icon icons/rolvane.svg, which is drawn by hand.
+Needs ImageMagick's convert and librsvg's rsvg-convert. Run from anywhere; writes next to this
+script."""
 
 import os
 import struct
@@ -179,6 +181,11 @@ def main():
             '-sampling-factor', '2x2,1x1,1x1', '-interlace', 'none', '-quality', '92',
             'JPEG:' + os.path.join(pictures, 'about.jpg'))
     mark_jfif_102(os.path.join(pictures, 'about.jpg'))
+
+    for size in (48, 128, 256):
+        subprocess.run(['rsvg-convert', '-w', str(size), '-h', str(size),
+                        os.path.join(icons, 'rolvane.svg'),
+                        '-o', os.path.join(icons, 'rolvane-%d.png' % size)], check=True)
 
 
 if __name__ == '__main__':

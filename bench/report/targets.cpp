@@ -27,6 +27,8 @@ const std::vector<Target>& targets() {
          1000000},
         {QStringLiteral("memory after MoveLast"), QStringLiteral("Memory"), M::Memory, L::AtMost,
          16.0, 1000000},
+        {QStringLiteral("generate (collated index)"), QStringLiteral("Generate"), M::Time,
+         L::RatioToFloor, 2.0, 1000000},
         {QStringLiteral("start to first contact"), QStringLiteral("Startup"), M::Time,
          L::RatioToFloor, 1.3, 1000000},
     };

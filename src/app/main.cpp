@@ -1,5 +1,7 @@
 // Start-up: the main window is created and shown; everything else happens in its handlers.
+#include "app/deferred_icon_style.h"
 #include "app/forms.h"
+#include "rolvane_version.h"
 #include "ui/common/fonts.h"
 #include "ui/common/message_box.h"
 #include "ui/main/frm_addy.h"
@@ -8,8 +10,9 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setStyle(new rolvane::app::DeferredIconStyle);
     QApplication::setApplicationName(QString::fromLatin1(rolvane::ui::kApplicationTitle));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationVersion(QString::fromLatin1(rolvane::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("rolvane"));
     // The main window's close ends the run itself, once pending edits are written.
     QApplication::setQuitOnLastWindowClosed(false);

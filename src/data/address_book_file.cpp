@@ -1,46 +1,199 @@
-// Each column is TEXT COLLATE NOCASE, so comparing and sorting ignore the case of letters; there is
-// no key column, rows are known by their rowid.
+// Columns stay TEXT COLLATE NOCASE, so any SQLite tool can select, compare and sort them. The
+// index on last names is in the book's own collation: a tool without it can read the book, but
+// any write that would change the index fails ("no such collation sequence") rather than leave it
+// out of order. A new book is the first schema brought up to date, so both take the same path.
 #include "address_book_file.h"
 
 #include "contact_table.h"
+#include "name_collation.h"
 #include "sqlite_db.h"
 #include "text_view.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace rolvane {
 
-QString createAddressBook(const QString& path) {
-    if (QFileInfo::exists(path))
-        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
-    sqlite3* raw = nullptr;
-    const QByteArray name = path.toUtf8();
-    const int rc = sqlite3_open_v2(
-        name.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-        nullptr);
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)> db(raw, &sqlite3_close_v2);
-    if (rc != SQLITE_OK)
-        return QStringLiteral("Could not create \"%1\": %2.")
-            .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+namespace {
 
+const QString kIndex = QStringLiteral("[Rolvane by Last Name]");
+const QString kCollationTable = QStringLiteral("[Rolvane Collation]");
+
+int exec(sqlite::Connection& db, const QString& sql) {
+    return db.exec(sql.toUtf8().constData());
+}
+
+int userVersion(const sqlite::Connection& db) {
+    sqlite::Statement stmt;
+    if (stmt.prepare(db, QStringLiteral("pragma user_version")) != SQLITE_OK ||
+        stmt.step() != SQLITE_ROW)
+        return -1;
+    return int(stmt.columnInt64(0));
+}
+
+// Empty when the book records none.
+QString storedCollatorVersion(const sqlite::Connection& db) {
+    sqlite::Statement stmt;
+    if (stmt.prepare(db, QStringLiteral("select [Version] from %1").arg(kCollationTable)) !=
+            SQLITE_OK ||
+        stmt.step() != SQLITE_ROW)
+        return {};
+    return stmt.columnText(0);
+}
+
+// Inside a write transaction: the collated index (new, or rebuilt in this collator's order) and
+// the records of schema and collator. Returns an SQLite result code.
+int bringUpToDate(sqlite::Connection& db, int fromVersion) {
+    const QString table = fromView(kTableName);
+    const QString collationName = fromView(collation::kName);
+    int rc = SQLITE_OK;
+    if (fromVersion < 1) {
+        rc = exec(db, QStringLiteral("drop index if exists %1; "
+                                     "create index %1 on [%2] ([Last Name] collate %3)")
+                          .arg(kIndex, table, collationName));
+    } else {
+        rc = exec(db, QStringLiteral("reindex %1").arg(collationName));
+    }
+    // SQLite counts rows from its narrowest index, which a tool without the collation cannot
+    // open; a stated row width wider than the table's keeps a bare count(*) on the table. The
+    // other figures only say "large, nearly unique", which keeps the index serving every query.
+    if (rc == SQLITE_OK)
+        rc = exec(db, QStringLiteral("analyze sqlite_schema; "
+                                     "delete from sqlite_stat1 where idx = '%1'; "
+                                     "insert into sqlite_stat1 values ('%2', '%1', "
+                                     "'1000000 1 sz=1000')")
+                          .arg(kIndex.mid(1, kIndex.size() - 2), table));
+    if (rc == SQLITE_OK)
+        rc = exec(db, QStringLiteral("create table if not exists %1 ([Version] text not null); "
+                                     "delete from %1")
+                          .arg(kCollationTable));
+    if (rc == SQLITE_OK) {
+        sqlite::Statement record;
+        rc = record.prepare(db, QStringLiteral("insert into %1 values (?)").arg(kCollationTable));
+        if (rc == SQLITE_OK) {
+            record.bindText(1, QString::fromStdString(collation::collatorVersion()));
+            rc = record.step() == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        }
+    }
+    if (rc == SQLITE_OK)
+        rc = exec(db, QStringLiteral("pragma user_version = %1").arg(kSchemaVersion));
+    return rc;
+}
+
+QString bookName(const sqlite::Connection& db) {
+    return QString::fromUtf8(sqlite3_db_filename(db.get(), "main"));
+}
+
+// Removes a temporary book and whatever SQLite left beside it.
+void removeBook(const QString& path) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+// Gives the finished book its name; refuses, atomically, when the name is taken.
+QString linkIntoPlace(const QString& from, const QString& to) {
+#ifdef Q_OS_UNIX
+    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return {};
+    if (errno == EEXIST)
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(to);
+    return QStringLiteral("Could not create \"%1\": %2.")
+        .arg(to, QString::fromLocal8Bit(std::strerror(errno)));
+#else
+    // Rename never replaces an existing file here.
+    if (QFile::rename(from, to))
+        return {};
+    return QFileInfo::exists(to)
+               ? QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(to)
+               : QStringLiteral("Could not create \"%1\".").arg(to);
+#endif
+}
+
+QString makeSchema(const QString& path) {
+    sqlite::Connection db;
+    if (const int rc = db.open(path); rc != SQLITE_OK || db.isReadOnly())
+        return rc != SQLITE_OK ? db.lastError() : QStringLiteral("the folder is read-only");
     QStringList columns;
     for (std::string_view column : kColumnNames)
         columns << QStringLiteral("[%1] TEXT COLLATE NOCASE").arg(fromView(column));
-    const QString table = fromView(kTableName);
-    const QString sql = QStringLiteral("pragma journal_mode=wal;"
-                                       "begin;"
-                                       "create table [%1] (%2);"
-                                       "create index [%1 by Last Name] on [%1] ([Last Name]);"
-                                       "commit;")
-                            .arg(table, columns.join(QStringLiteral(", ")));
-    char* error = nullptr;
-    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString why = QString::fromUtf8(error);
-        sqlite3_free(error);
-        return QStringLiteral("Could not create \"%1\": %2.").arg(path, why);
+    int rc = exec(db, QStringLiteral("pragma journal_mode=wal; begin; create table [%1] (%2)")
+                          .arg(fromView(kTableName), columns.join(QStringLiteral(", "))));
+    if (rc == SQLITE_OK)
+        rc = bringUpToDate(db, 0);
+    if (rc == SQLITE_OK)
+        rc = db.exec("commit");
+    return rc == SQLITE_OK ? QString() : db.lastError();
+}
+
+} // namespace
+
+QString createAddressBook(const QString& path, const BookFiller& fill) {
+    const QFileInfo target(path);
+    if (target.exists() || target.isSymLink())
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+    // Beside the book, so that linking it into place stays within one file system.
+    QTemporaryFile temporary(target.absolutePath() +
+                             QStringLiteral("/.%1.XXXXXX").arg(target.fileName()));
+    if (!temporary.open())
+        return QStringLiteral("Could not create \"%1\": %2.").arg(path, temporary.errorString());
+#ifdef Q_OS_UNIX
+    // The permissions any new file gets under the user's umask, not a temporary file's 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(temporary.handle(), 0666 & ~mask);
+#endif
+    temporary.close();
+    const QString building = temporary.fileName();
+
+    QString why = makeSchema(building);
+    if (!why.isEmpty())
+        why = QStringLiteral("Could not create \"%1\": %2.").arg(path, why);
+    if (why.isEmpty() && fill)
+        why = fill(building);
+    if (why.isEmpty())
+        why = linkIntoPlace(building, path);
+    removeBook(building); // the name only: once linked, the book lives on under `path`
+    return why;
+}
+
+QString prepareAddressBook(sqlite::Connection& db) {
+    if (db.isReadOnly())
+        return {};
+    const QString current = QString::fromStdString(collation::collatorVersion());
+    const auto upToDate = [&](int version) {
+        return version > kSchemaVersion ||
+               (version == kSchemaVersion && storedCollatorVersion(db) == current);
+    };
+    if (const int version = userVersion(db); version < 0 || upToDate(version))
+        return {};
+
+    // Looked at again inside the transaction: another copy may have done it meanwhile.
+    int rc = db.exec("begin immediate");
+    if (rc == SQLITE_BUSY || rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN || rc == SQLITE_PERM)
+        return {}; // used as it is; the next opening tries again
+    if (rc == SQLITE_OK) {
+        const int version = userVersion(db);
+        if (!upToDate(version))
+            rc = bringUpToDate(db, version);
     }
-    return {};
+    if (rc == SQLITE_OK)
+        rc = db.exec("commit");
+    if (rc == SQLITE_OK)
+        return {};
+    const QString why = db.lastError();
+    db.exec("rollback");
+    return QStringLiteral("Could not bring the address book \"%1\" up to date (%2); it was left "
+                          "as it was.")
+        .arg(bookName(db), why);
 }
 
 } // namespace rolvane

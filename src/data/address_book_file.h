@@ -1,13 +1,34 @@
-// Creating a new, empty address book file: the contact table, its eleven columns and the index
-// that serves every sorted query. Only the set-up tool and the tests create files.
+// The address book file: creating a new one, and bringing an older one up to the current schema.
+// Only the set-up tool and the tests create files; the record source prepares what it opens.
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace rolvane {
 
-// Creates `path` (not its folder) with the contact table. Refuses, and leaves the file alone, when
-// anything exists at `path`. Returns an empty string on success, else why it failed.
-QString createAddressBook(const QString& path);
+namespace sqlite {
+class Connection;
+}
+
+// The schema this program writes, kept in the file as PRAGMA user_version. Version 1 indexes the
+// last names in the book's collation and records the collator's version; version 0 (no number)
+// is the first schema, with every comparison in SQLite's NOCASE.
+inline constexpr int kSchemaVersion = 1;
+
+// Fills a book still under its temporary name; empty on success, else why it failed.
+using BookFiller = std::function<QString(const QString& path)>;
+
+// Creates `path` (not its folder) with the contact table, filled by `fill` when given. The book is
+// made under a temporary name in the same folder and linked into place only when complete, so
+// another file that appears at `path` meanwhile is never touched, and a failure leaves nothing
+// behind. Returns an empty string on success, else why it failed.
+QString createAddressBook(const QString& path, const BookFiller& fill = {});
+
+// Brings a book opened for writing up to the current schema before its first query: a book of
+// schema 0 gets the collated index (its rows and rowids untouched), and an index built by another
+// version of the collator is rebuilt. Each in one transaction. A read-only book, or one another
+// program holds locked, is used as it is. Empty on success, else why it failed.
+QString prepareAddressBook(sqlite::Connection& db);
 
 } // namespace rolvane

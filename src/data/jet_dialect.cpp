@@ -2,9 +2,10 @@
 #include "jet_dialect.h"
 
 #include "jet_like.h"
+#include "name_collation.h"
 
 #include <cctype>
-#include <vector>
+#include <sqlite3.h>
 
 namespace rolvane::jet {
 
@@ -74,6 +75,9 @@ bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) 
                 ++j;
             out.push_back({Token::Word, std::string(in.substr(i, j - i))});
             i = j;
+        } else if (c == '\0') {
+            error = "the query text holds a NUL character outside a text in quotes";
+            return false;
         } else {
             out.push_back({Token::Symbol, std::string(1, c)});
             ++i;
@@ -82,30 +86,15 @@ bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) 
     return true;
 }
 
-std::string quoted(std::string_view value) {
-    std::string out = "'";
-    for (char c : value) {
-        out.push_back(c);
-        if (c == '\'')
-            out.push_back('\'');
-    }
-    out.push_back('\'');
-    return out;
+// " collate rolvane_text": the book's order and equality, which the index on names is built in.
+std::string collated() {
+    return " collate " + std::string(collation::kName);
 }
 
-// The NOCASE range [low, high) that holds every text beginning with `prefix`, when the prefix is
-// plain ASCII (NOCASE folds only ASCII letters).
-bool prefixRange(const std::u32string& prefix, std::string& low, std::string& high) {
-    if (prefix.empty())
-        return false;
-    for (char32_t c : prefix) {
-        if (c == 0 || c >= 0x7F)
-            return false;
-        low.push_back(char((c >= U'A' && c <= U'Z') ? c + 32 : c));
-    }
-    high = low;
-    high.back() = char(high.back() + 1);
-    return true;
+// Adds a parameter and returns its placeholder.
+std::string parameter(KeysetSql& result, std::string value) {
+    result.parameters.push_back(std::move(value));
+    return "?" + std::to_string(result.parameters.size());
 }
 
 size_t previousSolid(const std::vector<Token>& tokens, size_t i) {
@@ -171,17 +160,23 @@ KeysetSql toKeysetSql(std::string_view text) {
         }
         const auto parsed = LikePattern::parse(tokens[pattern].text);
         if (!parsed) {
-            result.error = "the pattern " + quoted(tokens[pattern].text) + " is not valid";
+            result.error = "the pattern '" + tokens[pattern].text + "' is not valid";
             return result;
         }
         const std::string& column = tokens[operand].text;
-        std::string expr = "jet_like(" + quoted(tokens[pattern].text) + ", " + column + ")";
-        std::string low, high;
-        if (negated)
+        std::string expr =
+            "jet_like(" + parameter(result, tokens[pattern].text) + ", " + column + ")";
+        const std::u32string& prefix = parsed->literalPrefix();
+        if (negated) {
             expr = "not " + expr;
-        else if (prefixRange(parsed->literalPrefix(), low, high))
-            expr = column + " collate nocase >= " + quoted(low) + " and " + column +
-                   " collate nocase < " + quoted(high) + " and " + expr;
+        } else if (const auto range = prefix.empty()
+                                          ? std::nullopt
+                                          : collation::firstLetterRange(prefix.front())) {
+            const std::string low = parameter(result, range->low);
+            const std::string high = parameter(result, range->high);
+            expr = column + " >= " + low + collated() + " and " + column + " < " + high +
+                   collated() + " and " + expr;
+        }
         const size_t from = operand;
         tokens[from] = {Token::Word, "(" + expr + ")"};
         tokens.erase(tokens.begin() + std::ptrdiff_t(from + 1),
@@ -189,9 +184,32 @@ KeysetSql toKeysetSql(std::string_view text) {
         i = from;
     }
 
-    for (const Token& t : tokens)
-        result.sql += t.kind == Token::String ? quoted(t.text) : t.text;
+    // The sort terms of "order by" follow the book's order.
+    bool sortTerms = false;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (equalsWord(tokens[i], "order")) {
+            const size_t by = nextSolid(tokens, i);
+            sortTerms = by != size_t(-1) && equalsWord(tokens[by], "by");
+        } else if (sortTerms && tokens[i].kind == Token::Bracketed) {
+            tokens[i].text += collated();
+        }
+    }
+
+    for (Token& t : tokens)
+        result.sql +=
+            t.kind == Token::String ? parameter(result, std::move(t.text)) + collated() : t.text;
     return result;
+}
+
+int bindParameters(sqlite3_stmt* stmt, const std::vector<std::string>& parameters) {
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        const std::string& value = parameters[i];
+        if (const int rc = sqlite3_bind_text64(stmt, int(i + 1), value.data(), value.size(),
+                                               SQLITE_TRANSIENT, SQLITE_UTF8);
+            rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
 }
 
 } // namespace rolvane::jet

@@ -4,17 +4,25 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+struct sqlite3_stmt;
 
 namespace rolvane::jet {
 
 struct KeysetSql {
-    std::string sql;   // empty when the text cannot be translated
-    std::string error; // why, in plain words
+    std::string sql;                     // empty when the text cannot be translated
+    std::vector<std::string> parameters; // the values of ?1, ?2, ... in `sql`, as text
+    std::string error;                   // why, in plain words
 };
 
-// Accepts "select * from ..." with an optional trailing ";". `like` becomes jet_like(), behind a
-// NOCASE range on the literal prefix so that an index on the column still serves the query.
-// String literals are re-quoted for SQLite; anything after the ";" is refused.
+// Accepts "select * from ..." with an optional trailing ";". Every text in quotes becomes a bound
+// parameter, so nothing typed is ever part of the SQL; comparisons and `order by` use the book's
+// collation. `like` becomes jet_like(), behind a range of the collation on the pattern's first
+// letter so that the index on the column still serves the query. Anything after ";" is refused.
 KeysetSql toKeysetSql(std::string_view jetText);
+
+// Binds `parameters` to ?1, ?2, ...; an SQLite result code.
+int bindParameters(sqlite3_stmt* stmt, const std::vector<std::string>& parameters);
 
 } // namespace rolvane::jet

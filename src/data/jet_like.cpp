@@ -2,21 +2,12 @@
 // cached as the function's auxiliary data.
 #include "jet_like.h"
 
+#include "name_collation.h"
+
 #include <memory>
 #include <sqlite3.h>
 
 namespace rolvane::jet {
-
-namespace {
-
-char32_t foldAscii(char32_t c) {
-    return (c >= U'A' && c <= U'Z') ? c + 32 : c;
-}
-char32_t upperAscii(char32_t c) {
-    return (c >= U'a' && c <= U'z') ? c - 32 : c;
-}
-
-} // namespace
 
 std::u32string decodeUtf8(std::string_view in) {
     std::u32string out;
@@ -35,6 +26,9 @@ std::u32string decodeUtf8(std::string_view in) {
             ok = (cont & 0xC0) == 0x80;
             c = (c << 6) | (cont & 0x3F);
         }
+        // The shortest form only, and no surrogate or value beyond Unicode.
+        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        ok = ok && c >= kLeast[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
         if (!ok) {
             out.push_back(U'\uFFFD'); // invalid bytes stand for one unknown character each
             ++i;
@@ -127,17 +121,16 @@ std::optional<LikePattern> LikePattern::parse(std::string_view utf8) {
 bool LikePattern::matchesOne(const Token& token, char32_t c) const {
     switch (token.kind) {
     case Token::Literal:
-        return foldAscii(token.ch) == foldAscii(c);
+        return collation::sameLetter(token.ch, c);
     case Token::AnyChar:
         return true;
     case Token::Digit:
         return c >= U'0' && c <= U'9';
     case Token::Set: {
         bool in = false;
-        for (const Range& r : token.ranges) {
-            for (char32_t v : {c, foldAscii(c), upperAscii(c)})
-                in = in || (v >= r.low && v <= r.high);
-        }
+        for (const Range& r : token.ranges)
+            in = in || (r.low == r.high ? collation::sameLetter(r.low, c)
+                                        : collation::letterBetween(c, r.low, r.high));
         return in != token.negated;
     }
     case Token::AnyRun:
@@ -182,6 +175,9 @@ void deletePattern(void* p) {
 void jetLikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
+    // Bytes are not a name, whatever they happen to spell.
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[1]) == SQLITE_BLOB)
+        return sqlite3_result_int(ctx, 0);
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
     const std::string_view view(text, size_t(sqlite3_value_bytes(argv[1])));
     if (const auto* cached = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0)))

@@ -1,5 +1,5 @@
-// The Jet `like` operator: `*`, `?`, `#`, `[a-z]`, `[!a-z]`, ignoring the case of ASCII letters
-// as the NOCASE collation of the contact table does.
+// The Jet `like` operator: `*`, `?`, `#`, `[a-z]`, `[!a-z]`, each character compared as a letter,
+// ignoring case and accents, in the book's collation (so 'A*' keeps Ångström).
 #pragma once
 
 #include <optional>
@@ -36,10 +36,12 @@ private:
     std::u32string prefix_;
 };
 
+// Ill-formed bytes (overlong forms and surrogates included) each stand for one U+FFFD.
 std::u32string decodeUtf8(std::string_view utf8);
 std::string encodeUtf8(std::u32string_view text);
 
-// Registers jet_like(pattern, text) on a connection; NULL in gives NULL out, as `like` does.
+// Registers jet_like(pattern, text) on a connection; NULL in gives NULL out, as `like` does, and
+// a BLOB never matches.
 int registerLikeFunction(sqlite3* db);
 
 } // namespace rolvane::jet

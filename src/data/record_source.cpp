@@ -1,402 +1,330 @@
-// The record source over SQLite. Two connections: the keyset is read lazily through `reader_`,
-// whose open read transaction (in WAL mode) keeps the result exactly as it was when the query ran,
-// while `writer_` fetches rows and stores edits. A read-only file needs no second connection.
+// The record source over SQLite. The first row shows as soon as the first key is read; the rest of
+// the keyset is read in idle time, so no read transaction outlives a second of idleness.
 #include "record_source.h"
 
-#include "contact_table.h"
 #include "jet_dialect.h"
-#include "jet_like.h"
-#include "text_view.h"
 
-#include <QFileInfo>
-#include <QtDebug>
+#include <QCoreApplication>
 
 namespace rolvane {
 
-RecordSource::RecordSource(QString databasePath) : path_(std::move(databasePath)) {}
+namespace {
+// Short enough that the window stays responsive while a large result is read to its end.
+constexpr std::chrono::milliseconds kIdleSlice{10};
+// The first slice waits until the window has painted the first row.
+constexpr std::chrono::milliseconds kIdleStart{20};
+} // namespace
 
-RecordSource::~RecordSource() {
-    // Statements go before their connections.
-    keyset_.finalize();
-    fetch_.finalize();
-    remove_.finalize();
-}
-
-void RecordSource::bind(BoundField* field) {
-    fields_.push_back(field);
-    fieldColumns_.clear();
-    field->setText(QString());
-    field->setEdited(false);
-    if (hasCurrentRow())
-        showCurrent();
-}
-
-void RecordSource::unbind(BoundField* field) {
-    std::erase(fields_, field);
-    fieldColumns_.clear();
-}
-
-bool RecordSource::hasPendingEdits() const {
-    for (const BoundField* field : fields_) {
-        if (field->isEdited())
-            return true;
+// One user action: whatever goes wrong inside it is told once.
+class Operation {
+public:
+    explicit Operation(RecordSource& source) : source_(source) {
+        if (source_.depth_++ == 0)
+            source_.toldInOperation_ = false;
     }
-    return false;
+    ~Operation() { --source_.depth_; }
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+private:
+    RecordSource& source_;
+};
+
+RecordSource::RecordSource(QString databasePath) : connection_(std::move(databasePath)) {
+    QObject::connect(&idleReader_, &QTimer::timeout, [this] {
+        idleReader_.setInterval(0);
+        if (!keyset_.readFor(kIdleSlice))
+            idleReader_.stop();
+    });
+}
+
+QStringList RecordSource::takeMessages() {
+    return std::exchange(messages_, {});
+}
+
+void RecordSource::tell(const QString& message) {
+    if (toldInOperation_ && depth_ > 0)
+        return;
+    toldInOperation_ = true;
+    messages_ << message;
 }
 
 bool RecordSource::fail(const QString& message) {
-    if (reporter_)
-        reporter_(message);
-    else
-        qWarning().noquote() << message;
+    tell(message);
     return false;
 }
 
-QString RecordSource::describe(int rc, const sqlite::Connection& db, const QString& doing) const {
-    const QString why = db.lastError();
-    QString reason;
-    switch (rc) {
-    case SQLITE_READONLY:
-        reason = QStringLiteral("the address book file \"%1\" is read-only.").arg(path_);
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        reason = QStringLiteral("another program is using the address book file \"%1\". "
-                                "Try again in a moment.")
-                     .arg(path_);
-        break;
-    case SQLITE_NOTADB:
-        reason = QStringLiteral("\"%1\" is not an address book file. It has been left unchanged.")
-                     .arg(path_);
-        break;
-    case SQLITE_CORRUPT:
-        reason = QStringLiteral("the address book file \"%1\" is damaged.").arg(path_);
-        break;
-    case SQLITE_FULL:
-        reason = QStringLiteral("the disk that holds \"%1\" is full.").arg(path_);
-        break;
-    case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-    case SQLITE_IOERR:
-        reason = QStringLiteral("the address book file \"%1\" cannot be read or written (%2).")
-                     .arg(path_, why);
-        break;
-    default:
-        if (why.startsWith(QLatin1String("no such table")))
-            reason = QStringLiteral("the address book file \"%1\" has no contact table \"%2\".")
-                         .arg(path_, fromView(kTableName));
-        else if (why.startsWith(QLatin1String("no such column")))
-            reason = QStringLiteral("the contact table has %1.").arg(why);
-        else
-            reason = QStringLiteral("the database engine refused it (%1).").arg(why);
-    }
-    return QStringLiteral("Could not %1: %2").arg(doing, reason);
+void RecordSource::bind(BoundField* field) {
+    row_.bind(field);
+    field->setText(QString());
+    field->setEdited(false);
+    if (onRow_)
+        reshow();
 }
 
-bool RecordSource::ensureOpen() {
-    if (writer_.isOpen())
-        return true;
-    const QString doing = QStringLiteral("open the address book");
-    if (!QFileInfo(path_).isFile())
-        return fail(
-            QStringLiteral("Could not open the address book: the file \"%1\" was not found. "
-                           "Create it with the set-up tool: rolvane-db create --sample")
-                .arg(path_));
-    if (const int rc = writer_.open(path_); rc != SQLITE_OK) {
-        const QString message = describe(rc, writer_, doing);
-        writer_.close();
-        return fail(message);
-    }
-    // Check the table and its columns before anything could write to the file.
-    sqlite::Statement probe;
-    const QString table = fromView(kTableName);
-    if (const int rc =
-            probe.prepare(writer_, QStringLiteral("select * from [%1] where 0").arg(table));
-        rc != SQLITE_OK) {
-        const QString message = describe(rc, writer_, doing);
-        probe.finalize();
-        writer_.close();
-        return fail(message);
-    }
-    for (std::string_view column : kColumnNames) {
-        const QString name = fromView(column);
-        bool found = false;
-        for (int i = 0; i < probe.columnCount() && !found; ++i)
-            found = probe.columnName(i).compare(name, Qt::CaseInsensitive) == 0;
-        if (!found) {
-            probe.finalize();
-            writer_.close();
-            return fail(QStringLiteral("Could not open the address book: the contact table in "
-                                       "\"%1\" has no column \"%2\".")
-                            .arg(path_, name));
-        }
-    }
-    probe.finalize();
-
-    if (!writer_.isReadOnly() && writer_.exec("pragma journal_mode=wal") == SQLITE_OK &&
-        reader_.open(path_) == SQLITE_OK) {
-        jet::registerLikeFunction(reader_.get());
-        sqlite3_wal_hook(writer_.get(), &RecordSource::afterCommit, this);
-    } else {
-        reader_.close();
-    }
-    jet::registerLikeFunction(writer_.get());
-    return true;
+void RecordSource::unbind(BoundField* field) {
+    row_.unbind(field);
 }
 
-bool RecordSource::fetchKey() {
-    if (!keyset_.isPrepared())
-        return false;
-    const int rc = keyset_.step();
-    if (rc == SQLITE_ROW) {
-        keys_.push_back(keyset_.columnInt64(0));
-        return true;
-    }
-    keyset_.finalize();
-    if (rc != SQLITE_DONE) {
-        readFailed_ = true;
-        fail(describe(rc, reader_.isOpen() ? reader_ : writer_,
-                      QStringLiteral("read the contacts")));
-    }
-    return false;
+bool RecordSource::ensureOpen(QString& why) {
+    return connection_.open(why);
 }
 
-// Takes the place of SQLite's automatic checkpoint, which does the same after each commit but can
-// copy back only what the keyset's snapshot no longer needs.
-int RecordSource::afterCommit(void* self, sqlite3* db, const char* name, int frames) {
-    static_cast<RecordSource*>(self)->walFrames_ = frames;
-    if (frames >= kCheckpointFrames)
-        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    return SQLITE_OK;
+void RecordSource::readRestInIdleTime() {
+    // Without an event loop (a tool, a benchmark) the keys are read as the moves need them.
+    if (!keyset_.complete() && QCoreApplication::instance())
+        idleReader_.start(kIdleStart);
 }
 
 bool RecordSource::Refresh() {
-    if (!leaveRow())
+    const Operation operation(*this);
+    if (!leaveRow(Leaving::Refresh))
         return false;
-    keyset_.finalize();
-    // A snapshot held since before the log last grew keeps the log from starting over, so it would
-    // grow for as long as results stay open. With no snapshot held, finish copying it back now:
-    // the next query then reads the file alone and the next commit starts the log afresh.
-    if (walFrames_ >= kCheckpointFrames && writer_.isOpen()) {
-        sqlite3_wal_checkpoint_v2(writer_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
-                                  nullptr);
-        walFrames_ = 0;
-    }
-    std::vector<sqlite3_int64>().swap(keys_);
+    idleReader_.stop();
+    keyset_.clear();
+    keysetFailureTold_ = false;
     current_ = 0;
+    onRow_ = false;
     adding_ = false;
-    if (!ensureOpen()) {
-        showNothing();
-        return false;
-    }
+    row_.showNothing();
+    QString why;
+    if (!ensureOpen(why))
+        return fail(QStringLiteral("Could not open the address book: %1").arg(why));
     if (query_ != translatedQuery_) {
         const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
-        if (translated.sql.empty()) {
-            showNothing();
+        if (translated.sql.empty())
             return fail(QStringLiteral("Could not run the query: %1.")
                             .arg(QString::fromStdString(translated.error)));
-        }
         translatedQuery_ = query_;
         translatedSql_ = QString::fromStdString(translated.sql);
+        translatedParameters_ = translated.parameters;
     }
-    const sqlite::Connection& db = reader_.isOpen() ? reader_ : writer_;
-    if (const int rc = keyset_.prepare(db, translatedSql_); rc != SQLITE_OK) {
-        const QString message = describe(rc, db, QStringLiteral("run the query"));
-        keyset_.finalize();
-        showNothing();
-        return fail(message);
-    }
-    readFailed_ = false;
-    fetchKey();
-    showCurrent();
-    return !readFailed_;
+    const sqlite::Connection& reader = connection_.reader();
+    if (const int rc = keyset_.start(reader, translatedSql_, translatedParameters_);
+        rc != SQLITE_OK)
+        return fail(
+            QStringLiteral("Could not run the query: %1").arg(connection_.reason(rc, reader)));
+    const bool shown = land(0, +1);
+    readRestInIdleTime();
+    return shown;
 }
 
-bool RecordSource::leaveRow() {
-    if (!hasPendingEdits()) {
-        if (adding_) {
-            adding_ = false; // an untouched new row is not stored
-            showCurrent();
+bool RecordSource::land(size_t index, int step) {
+    bool skipped = false;
+    while (true) {
+        while (index >= keyset_.size() && keyset_.readOne()) {
         }
-        return true;
+        if (keyset_.failure() != SQLITE_OK && index >= keyset_.size() && !keysetFailureTold_) {
+            keysetFailureTold_ = true;
+            return fail(QStringLiteral("Could not read the list of contacts: %1")
+                            .arg(connection_.reason(keyset_.failure(), connection_.reader())));
+        }
+        if (keyset_.empty()) {
+            onRow_ = false;
+            row_.showNothing();
+            break;
+        }
+        if (index >= keyset_.size()) { // past the end: the last row, looking back from it
+            index = keyset_.size() - 1;
+            step = -1;
+        }
+        const int rc = row_.read(connection_.writer(), keyset_.at(index));
+        if (rc == SQLITE_ROW) {
+            current_ = index;
+            onRow_ = true;
+            break;
+        }
+        if (rc != SQLITE_DONE) {
+            // The row shown before stays current with its texts; nothing blank is left editable.
+            if (!onRow_)
+                row_.showNothing();
+            return fail(QStringLiteral("Could not show the contact: %1")
+                            .arg(connection_.reason(rc, connection_.writer())));
+        }
+        // Deleted since the query ran: forget its key and look on in the same direction.
+        keyset_.erase(index);
+        skipped = true;
+        if (onRow_ && current_ == index)
+            onRow_ = false;
+        else if (onRow_ && current_ > index)
+            --current_;
+        if (step < 0) {
+            if (index == 0)
+                step = +1;
+            else
+                --index;
+        }
     }
-    return SaveRecord();
-}
-
-bool RecordSource::moveTo(size_t index) {
-    if (!leaveRow())
-        return false;
-    while (index >= keys_.size() && fetchKey()) {
-    }
-    if (keys_.empty()) {
-        showNothing();
-        return true;
-    }
-    current_ = std::min(index, keys_.size() - 1);
-    showCurrent();
+    if (skipped)
+        tell(QStringLiteral("A contact of this list was deleted by another program since the list "
+                            "was shown; it has been skipped."));
     return true;
 }
 
-bool RecordSource::moveFirst() {
-    return moveTo(0);
-}
-bool RecordSource::moveNext() {
-    return moveTo(keys_.empty() ? 0 : current_ + 1);
-}
-bool RecordSource::movePrevious() {
-    return moveTo(current_ == 0 ? 0 : current_ - 1);
+void RecordSource::reshow() {
+    if (onRow_ && current_ < keyset_.size() &&
+        row_.read(connection_.writer(), keyset_.at(current_)) == SQLITE_ROW)
+        return;
+    onRow_ = false;
+    row_.showNothing();
 }
 
-bool RecordSource::moveLast() {
-    if (!leaveRow())
-        return false;
-    while (fetchKey()) {
+bool RecordSource::leaveRow(Leaving leaving) {
+    if (!row_.hasEdits()) {
+        if (adding_) {
+            adding_ = false; // an untouched new row is not stored
+            reshow();
+        }
+        return true;
     }
-    return moveTo(keys_.empty() ? 0 : keys_.size() - 1);
+    return save(leaving);
+}
+
+bool RecordSource::moveTo(size_t index, int step, Leaving leaving) {
+    const Operation operation(*this);
+    if (!leaveRow(leaving))
+        return false;
+    if (!connection_.isOpen())
+        return true; // nothing to move over; Refresh has told why
+    return land(index, step);
+}
+
+bool Recordset::MoveFirst() {
+    return source_.moveTo(0, +1, RecordSource::Leaving::First);
+}
+bool Recordset::MovePrevious() {
+    const size_t here = source_.current_;
+    return source_.moveTo(here == 0 ? 0 : here - 1, here == 0 ? +1 : -1,
+                          RecordSource::Leaving::Previous);
+}
+bool Recordset::MoveNext() {
+    return source_.moveTo(source_.onRow_ ? source_.current_ + 1 : 0, +1,
+                          RecordSource::Leaving::Next);
+}
+bool Recordset::MoveLast() {
+    const Operation operation(source_);
+    if (!source_.leaveRow(RecordSource::Leaving::Last))
+        return false;
+    while (source_.keyset_.readOne()) {
+    }
+    return source_.moveTo(size_t(-1), -1, RecordSource::Leaving::Last);
 }
 
 bool RecordSource::addNew() {
-    if (!leaveRow() || !ensureOpen())
+    const Operation operation(*this);
+    if (!leaveRow(Leaving::AddNew))
         return false;
     adding_ = true;
-    showNothing();
+    row_.showNothing();
     return true;
 }
 
 bool RecordSource::deleteCurrent() {
-    if (adding_) {
+    const Operation operation(*this);
+    saveFailed_ = false;
+    if (adding_ || (!onRow_ && row_.hasEdits())) {
         adding_ = false; // the pending new row goes; no stored row is touched
-        showCurrent();
+        reshow();
         return true;
     }
-    if (!hasCurrentRow())
+    if (!onRow_)
         return fail(QStringLiteral("Could not delete the contact: no contact is shown."));
-    int rc = SQLITE_OK;
-    if (!remove_.isPrepared())
-        rc = remove_.prepare(
-            writer_, QStringLiteral("delete from [%1] where rowid = ?").arg(fromView(kTableName)));
-    if (rc == SQLITE_OK) {
-        remove_.bindInt64(1, keys_[current_]);
-        rc = remove_.step();
-        remove_.reset();
-    }
+    const int rc = row_.remove(connection_.writer(), keyset_.at(current_));
+    if (rc == CurrentRow::kChangedElsewhere)
+        return fail(QStringLiteral("Could not delete this contact: another program changed or "
+                                   "deleted it since it was shown. A letter or Search shows the "
+                                   "address book as it is now."));
     if (rc != SQLITE_DONE)
-        return fail(describe(rc, writer_, QStringLiteral("delete the contact")));
-    keys_.erase(keys_.begin() + std::ptrdiff_t(current_));
+        return fail(QStringLiteral("Could not delete the contact: %1")
+                        .arg(connection_.reason(rc, connection_.writer())));
+    keyset_.erase(current_);
+    onRow_ = false;
     // The row that followed takes its place.
-    if (current_ >= keys_.size())
-        fetchKey();
-    if (current_ >= keys_.size() && current_ > 0)
-        --current_;
-    showCurrent();
-    return true;
+    return land(current_, +1);
 }
 
 bool RecordSource::SaveRecord() {
-    if (!hasCurrentRow())
-        return fail(QStringLiteral("Could not save the contact: no contact is shown. "
-                                   "Press Add to begin a new one."));
-    if (!ensureOpen())
-        return false;
-    return writeRow();
+    const Operation operation(*this);
+    return save(Leaving::Nothing);
 }
 
-bool RecordSource::writeRow() {
-    const QString table = fromView(kTableName);
-    QStringList columns;
-    for (const BoundField* field : fields_)
-        columns << QLatin1Char('[') + field->dataField() + QLatin1Char(']');
-    QString sql;
-    if (adding_) {
-        QStringList marks;
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
-        sql = QStringLiteral("insert into [%1] (%2) values (%3)")
-                  .arg(table, columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-    } else {
-        sql = QStringLiteral("update [%1] set %2 = ? where rowid = ?")
-                  .arg(table, columns.join(QLatin1String(" = ?, ")));
+bool RecordSource::writePending() {
+    const Operation operation(*this);
+    return leaveRow(Leaving::Close);
+}
+
+bool RecordSource::save(Leaving leaving) {
+    const bool isNew = adding_ || !onRow_;
+    if (isNew && !adding_ && !row_.hasEdits())
+        return fail(QStringLiteral("Could not save the contact: no contact is shown. "
+                                   "Press Add to begin a new one."));
+    QString why;
+    if (!ensureOpen(why)) {
+        saveFailed_ = true;
+        return fail(notSaved(leaving, why));
     }
-    const QString doing = QStringLiteral("save the contact");
-    sqlite::Statement write;
-    int rc = write.prepare(writer_, sql);
-    if (rc == SQLITE_OK) {
-        int index = 1;
-        for (const BoundField* field : fields_)
-            write.bindText(index++, field->text());
-        if (!adding_)
-            write.bindInt64(index, keys_[current_]);
-        rc = write.step();
-    }
-    if (rc != SQLITE_DONE)
-        return fail(describe(rc, writer_, doing));
-    if (!adding_ && sqlite3_changes(writer_.get()) == 0)
-        return fail(QStringLiteral("Could not save the contact: it is no longer in the address "
-                                   "book (another program may have deleted it)."));
-    for (BoundField* field : fields_)
-        field->setEdited(false);
-    if (adding_) {
+    const sqlite::Connection& writer = connection_.writer();
+    const int rc = isNew ? row_.insert(writer) : row_.update(writer, keyset_.at(current_));
+    if (rc == SQLITE_DONE) {
+        saveFailed_ = false;
         adding_ = false;
-        showCurrent();
+        reshow();
+        return true;
     }
-    return true;
+    saveFailed_ = true;
+    if (rc == CurrentRow::kChangedElsewhere)
+        return fail(notSaved(leaving, QStringLiteral("another program changed or deleted this "
+                                                     "contact since it was shown.")));
+    return fail(notSaved(leaving, connection_.reason(rc, writer)));
+}
+
+QString RecordSource::notSaved(Leaving leaving, const QString& reason) const {
+    static const char* const before[] = {"",
+                                         " before moving to the first one",
+                                         " before moving to the previous one",
+                                         " before moving to the next one",
+                                         " before moving to the last one",
+                                         " before showing the contacts you asked for",
+                                         " before beginning a new one",
+                                         " before closing"};
+    const bool isNew = adding_ || !onRow_;
+    QString text = isNew ? QStringLiteral("The new contact could not be saved")
+                         : QStringLiteral("Your changes to this contact could not be saved");
+    text += QLatin1String(before[int(leaving)]) + QLatin1String(": ") + reason;
+    if (leaving == Leaving::Close)
+        return text + QStringLiteral("\n\nThe window stays open so that nothing you typed is "
+                                     "lost. Press Esc to drop what you typed, or End to quit "
+                                     "without saving it.");
+    return text + QStringLiteral("\n\nWhat you typed is still on screen. Try again, or press Esc "
+                                 "to drop it and show what is stored; a letter or Search then "
+                                 "shows the address book as it is now.");
 }
 
 void RecordSource::discardPending() {
     adding_ = false;
-    for (BoundField* field : fields_)
-        field->setEdited(false);
+    saveFailed_ = false;
+    row_.clearEdits();
 }
 
-void RecordSource::showNothing() {
-    for (BoundField* field : fields_) {
-        field->setText(QString());
-        field->setEdited(false);
+bool RecordSource::cancelEdits() {
+    const Operation operation(*this);
+    saveFailed_ = false;
+    adding_ = false;
+    if (!onRow_) {
+        row_.showNothing();
+        return true;
     }
-}
-
-void RecordSource::showCurrent() {
-    if (adding_ || current_ >= keys_.size() || !writer_.isOpen())
-        return showNothing();
-    if (!fetch_.isPrepared()) {
-        const QString table = fromView(kTableName);
-        if (const int rc = fetch_.prepare(
-                writer_, QStringLiteral("select * from [%1] where rowid = ?").arg(table));
-            rc != SQLITE_OK) {
-            fetch_.finalize();
-            showNothing();
-            fail(describe(rc, writer_, QStringLiteral("read the contact")));
-            return;
-        }
-    }
-    if (fieldColumns_.size() != fields_.size()) {
-        // Which column feeds which field, worked out once rather than on every row shown.
-        fieldColumns_.clear();
-        for (const BoundField* field : fields_) {
-            int column = -1;
-            for (int i = 0; i < fetch_.columnCount() && column < 0; ++i) {
-                if (fetch_.columnName(i).compare(field->dataField(), Qt::CaseInsensitive) == 0)
-                    column = i;
-            }
-            fieldColumns_.push_back(column);
-        }
-    }
-    fetch_.reset();
-    fetch_.bindInt64(1, keys_[current_]);
-    const int rc = fetch_.step();
-    if (rc != SQLITE_ROW) {
-        fetch_.reset();
-        showNothing(); // gone since the query ran
-        if (rc != SQLITE_DONE)
-            fail(describe(rc, writer_, QStringLiteral("read the contact")));
-        return;
-    }
-    for (size_t i = 0; i < fields_.size(); ++i) {
-        const int column = fieldColumns_[i];
-        fields_[i]->setText(column < 0 ? QString() : fetch_.columnText(column));
-        fields_[i]->setEdited(false);
-    }
-    fetch_.reset();
+    const int rc = row_.read(connection_.writer(), keyset_.at(current_));
+    if (rc == SQLITE_ROW)
+        return true;
+    // Gone or unreadable: nothing stored can be shown, so nothing is left to edit over it.
+    onRow_ = false;
+    row_.showNothing();
+    if (rc == SQLITE_DONE)
+        return fail(QStringLiteral("This contact was deleted by another program. A letter or "
+                                   "Search shows the address book as it is now."));
+    return fail(QStringLiteral("Could not show the contact: %1")
+                    .arg(connection_.reason(rc, connection_.writer())));
 }
 
 } // namespace rolvane

@@ -1,20 +1,23 @@
-// The record source: the one way to the contact table. It owns the connection, the query text,
-// a lazily read keyset of the result and the current row, and fills the fields bound to it.
+// The record source: the one way to the contact table. It runs the query text into a keyset,
+// keeps one current row with the fields bound to it, and words what went wrong for the window
+// that asked, which shows it: it never shows a window itself.
 #pragma once
 
+#include "book_connection.h"
 #include "bound_field.h"
-#include "sqlite_db.h"
+#include "current_row.h"
+#include "keyset.h"
 
 #include <QString>
-#include <functional>
-#include <vector>
+#include <QStringList>
+#include <QTimer>
 
 namespace rolvane {
 
 class RecordSource;
 
 // The result of the query last run, with one current row or none. The moves write pending edits
-// first and stop at either end.
+// first and stop at either end; a row deleted elsewhere is skipped.
 class Recordset {
 public:
     Recordset(const Recordset&) = delete;
@@ -38,18 +41,16 @@ private:
 
 class RecordSource {
 public:
-    using Reporter = std::function<void(const QString& message)>;
-
     // The file is not touched until the first Refresh.
     explicit RecordSource(QString databasePath);
-    ~RecordSource();
     RecordSource(const RecordSource&) = delete;
     RecordSource& operator=(const RecordSource&) = delete;
 
-    // Every failure is told here, once, in plain words.
-    void setReporter(Reporter reporter) { reporter_ = std::move(reporter); }
+    // What the operations since the last call have to tell the user: at most one message for
+    // each operation, in plain words. Every operation returns false when it failed.
+    QStringList takeMessages();
 
-    const QString& databaseName() const { return path_; }
+    const QString& databaseName() const { return connection_.path(); }
     const QString& recordSource() const { return query_; }
     // Stores the query text; nothing runs until Refresh.
     void setRecordSource(const QString& query) { query_ = query; }
@@ -63,63 +64,65 @@ public:
     rolvane::Recordset& Recordset() { return recordset_; }
     const rolvane::Recordset& Recordset() const { return recordset_; }
 
-    // Writes the texts of all bound fields into the current row, or stores the row begun by
-    // AddNew.
+    // Writes the edited fields into the current row, or stores the row begun by AddNew or by
+    // typing into a blank form.
     bool SaveRecord();
-    // Writes typed changes, or drops an untouched new row, as leaving the row would.
-    bool writePending() { return leaveRow(); }
-    // Forgets typed but unsaved changes (End, or closing without saving).
+    // Writes typed changes, or drops an untouched new row, before the window closes.
+    bool writePending();
+    // Forgets typed but unsaved changes (End).
     void discardPending();
+    // Drops typed changes and shows the current row as stored (Esc after a failed save).
+    bool cancelEdits();
+    // The last save failed and its text is still pending.
+    bool saveFailed() const { return saveFailed_ && hasPendingEdits(); }
 
-    bool hasCurrentRow() const { return adding_ || current_ < keys_.size(); }
+    bool hasCurrentRow() const { return adding_ || onRow_; }
     bool isAdding() const { return adding_; }
-    bool hasPendingEdits() const;
+    bool hasPendingEdits() const { return row_.hasEdits(); }
     // Position in the result read so far (0-based); meaningful only with a current stored row.
     size_t position() const { return current_; }
     // The number of keys read so far and whether the whole result has been read.
-    size_t keysRead() const { return keys_.size(); }
-    bool resultComplete() const { return !keyset_.isPrepared(); }
+    size_t keysRead() const { return keyset_.size(); }
+    bool resultComplete() const { return keyset_.complete(); }
 
 private:
     friend class rolvane::Recordset;
+    friend class Operation;
+    // What the user did that leaves the row, for the words of a failed save.
+    enum class Leaving { Nothing, First, Previous, Next, Last, Refresh, AddNew, Close };
+
     bool addNew();
     bool deleteCurrent();
-    bool moveFirst();
-    bool movePrevious();
-    bool moveNext();
-    bool moveLast();
+    bool moveTo(size_t index, int step, Leaving leaving);
 
-    static constexpr int kCheckpointFrames = 1000; // SQLite's own default
-    static int afterCommit(void* self, sqlite3* db, const char* name, int frames);
-
-    bool ensureOpen();
-    bool fetchKey(); // reads one more key of the result; false at its end or on failure
-    bool leaveRow(); // writes pending edits, or drops an untouched new row
-    bool moveTo(size_t index);
-    void showCurrent();
-    void showNothing();
-    bool writeRow();
+    bool ensureOpen(QString& why);
+    bool leaveRow(Leaving leaving);
+    bool save(Leaving leaving);
+    // Makes the row at `index` current, or the nearest one still stored in direction `step`.
+    bool land(size_t index, int step);
+    // Reads the current row again after a write, or shows nothing when it cannot be.
+    void reshow();
+    void readRestInIdleTime();
+    QString notSaved(Leaving leaving, const QString& reason) const;
     bool fail(const QString& message);
-    QString describe(int rc, const sqlite::Connection& db, const QString& doing) const;
+    void tell(const QString& message);
 
-    QString path_;
+    BookConnection connection_;
     QString query_;
-    Reporter reporter_;
-    std::vector<BoundField*> fields_;
-
-    sqlite::Connection reader_; // holds the keyset's snapshot while it is read
-    sqlite::Connection writer_; // fetches the current row and writes
-    sqlite::Statement keyset_;
-    sqlite::Statement fetch_;
-    sqlite::Statement remove_;
-    std::vector<int> fieldColumns_; // fetch_'s column for each bound field, -1 for none
-    QString translatedQuery_;       // the query text last translated, and its keyset form
+    QString translatedQuery_; // the query text last translated, and its keyset form
     QString translatedSql_;
-    std::vector<sqlite3_int64> keys_;
+    std::vector<std::string> translatedParameters_; // its literals, bound rather than written in
+    Keyset keyset_;
+    CurrentRow row_;
+    QTimer idleReader_;
     size_t current_ = 0;
-    bool adding_ = false;
-    bool readFailed_ = false; // the last read of the keyset failed, not merely ended
-    int walFrames_ = 0;       // pages in the write-ahead log after the last commit
+    bool onRow_ = false;  // a stored row was read and is shown
+    bool adding_ = false; // a new row begun with AddNew
+    bool saveFailed_ = false;
+    bool keysetFailureTold_ = false;
+    int depth_ = 0; // of nested operations; only the outermost one tells
+    bool toldInOperation_ = false;
+    QStringList messages_;
     rolvane::Recordset recordset_{*this};
 };
 
@@ -128,18 +131,6 @@ inline bool Recordset::AddNew() {
 }
 inline bool Recordset::Delete() {
     return source_.deleteCurrent();
-}
-inline bool Recordset::MoveFirst() {
-    return source_.moveFirst();
-}
-inline bool Recordset::MovePrevious() {
-    return source_.movePrevious();
-}
-inline bool Recordset::MoveNext() {
-    return source_.moveNext();
-}
-inline bool Recordset::MoveLast() {
-    return source_.moveLast();
 }
 inline bool Recordset::isEOF() const {
     return !source_.hasCurrentRow();

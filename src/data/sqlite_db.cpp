@@ -1,6 +1,11 @@
 // The RAII layer over SQLite: connections that never create files, statements bound as UTF-8.
 #include "sqlite_db.h"
 
+#include "name_collation.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
 namespace rolvane::sqlite {
 
 namespace {
@@ -8,22 +13,35 @@ namespace {
 constexpr int kBusyTimeoutMs = 2000;
 } // namespace
 
-int Connection::open(const QString& path) {
+int Connection::openWith(const QByteArray& name, int flags) {
     db_.reset();
     sqlite3* raw = nullptr;
-    const QByteArray name = path.toUtf8();
-    int rc = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
-        sqlite3_close_v2(raw);
-        raw = nullptr;
-        rc = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    }
+    const int rc = sqlite3_open_v2(name.constData(), &raw, flags, nullptr);
     db_.reset(raw);
     if (rc != SQLITE_OK)
         return rc;
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     sqlite3_extended_result_codes(raw, 0);
-    return SQLITE_OK;
+    // Every index on names is in this order; without it SQLite refuses to write them.
+    return collation::registerCollation(raw);
+}
+
+int Connection::open(const QString& path) {
+    const QByteArray name = path.toUtf8();
+    // Written in place, the file could never get its journal or log: open it for reading only.
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
+        return openWith(name, SQLITE_OPEN_READONLY);
+    const int rc = openWith(name, SQLITE_OPEN_READWRITE);
+    if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM)
+        return openWith(name, SQLITE_OPEN_READONLY);
+    return rc;
+}
+
+int Connection::openImmutable(const QString& path) {
+    const QByteArray uri = QByteArrayLiteral("file:") +
+                           QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/") +
+                           QByteArrayLiteral("?immutable=1");
+    return openWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
 bool Connection::isReadOnly() const {
@@ -36,6 +54,14 @@ QString Connection::lastError() const {
 
 int Connection::exec(const char* sql) {
     return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+}
+
+QString Connection::useWriteAheadLog() {
+    Statement pragma;
+    if (pragma.prepare(*this, QStringLiteral("pragma journal_mode=wal")) != SQLITE_OK ||
+        pragma.step() != SQLITE_ROW)
+        return QString();
+    return pragma.columnText(0).toLower();
 }
 
 int Statement::prepare(const Connection& db, const QString& sql) {

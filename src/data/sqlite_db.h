@@ -11,8 +11,12 @@ class Connection {
 public:
     Connection() = default;
     // Opens an existing file for reading and writing, falling back to read-only when the file
-    // cannot be written; never creates it. Returns the SQLite result code.
+    // cannot be written or its folder takes no new file (the journal could not be made there);
+    // never creates it. Returns the SQLite result code.
     int open(const QString& path);
+    // Opens read-only a file on media nothing can change, whose folder cannot hold the lock file
+    // a write-ahead log needs.
+    int openImmutable(const QString& path);
     void close() { db_.reset(); }
     bool isOpen() const { return db_ != nullptr; }
     bool isReadOnly() const;
@@ -20,12 +24,29 @@ public:
     QString lastError() const;
     // Runs SQL that returns no rows.
     int exec(const char* sql);
+    // Switches to the write-ahead log and reads back the mode now in force ("wal" when it took).
+    QString useWriteAheadLog();
 
 private:
     struct Closer {
         void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
     };
+    int openWith(const QByteArray& name, int flags);
     std::unique_ptr<sqlite3, Closer> db_;
+};
+
+// A column value as stored, with its type (NULL, text, BLOB...), kept past its statement.
+class StoredValue {
+public:
+    StoredValue() = default;
+    explicit StoredValue(sqlite3_value* value) : value_(sqlite3_value_dup(value)) {}
+    sqlite3_value* get() const { return value_.get(); }
+
+private:
+    struct Freer {
+        void operator()(sqlite3_value* value) const { sqlite3_value_free(value); }
+    };
+    std::unique_ptr<sqlite3_value, Freer> value_;
 };
 
 class Statement {
@@ -44,6 +65,13 @@ public:
     void bindText(int index, const QString& text);
     void bindInt64(int index, sqlite3_int64 value) {
         sqlite3_bind_int64(stmt_.get(), index, value);
+    }
+    // A null value binds NULL.
+    void bindValue(int index, const StoredValue& value) {
+        sqlite3_bind_value(stmt_.get(), index, value.get());
+    }
+    StoredValue columnValue(int index) const {
+        return StoredValue(sqlite3_column_value(stmt_.get(), index));
     }
     QString columnText(int index) const;
     sqlite3_int64 columnInt64(int index) const { return sqlite3_column_int64(stmt_.get(), index); }

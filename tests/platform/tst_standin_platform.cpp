@@ -13,6 +13,7 @@
 #include <array>
 
 using namespace rolvane;
+using namespace Qt::StringLiterals;
 
 class TstStandInPlatform : public QObject {
     Q_OBJECT
@@ -23,10 +24,12 @@ private slots:
     void launchStartsWholePathsAndSplitCommandLines();
 
 private:
-    std::string path(const char* name) const { return dir_->filePath(name).toStdString(); }
+    std::string path(const char* name) const {
+        return dir_->filePath(QString::fromLatin1(name)).toStdString();
+    }
     // A script that writes its arguments, one a line, to the file "ran".
     std::string makeProgram(const char* name) {
-        QFile script(dir_->filePath(name));
+        QFile script(dir_->filePath(QString::fromLatin1(name)));
         if (script.open(QIODevice::WriteOnly))
             script.write(
                 "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"$(dirname \"$0\")/ran\"\n");
@@ -34,7 +37,7 @@ private:
         return path(name);
     }
     QString ran() const {
-        QFile file(dir_->filePath("ran"));
+        QFile file(dir_->filePath(u"ran"_s));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
@@ -42,8 +45,8 @@ private:
 };
 
 void TstStandInPlatform::registryHoldsTheFirstInstalledProgram() {
-    QVERIFY(QDir(dir_->path()).mkdir("folder"));
-    QFile(dir_->filePath("plain")).open(QIODevice::WriteOnly);
+    QVERIFY(QDir(dir_->path()).mkdir(u"folder"_s));
+    QFile(dir_->filePath(u"plain"_s)).open(QIODevice::WriteOnly);
     const std::string first = makeProgram("first"), second = makeProgram("second");
     platform::StandInRegistry registry(
         {path("missing"), path("plain"), path("folder"), first, second});
@@ -91,9 +94,9 @@ void TstStandInPlatform::registryHoldsTheFirstInstalledProgram() {
 
 void TstStandInPlatform::fileTestFindsOrdinaryFilesOnly() {
     platform::DesktopLauncher launcher;
-    QVERIFY(QDir(dir_->path()).mkdir("Tools"));
-    QFile(dir_->filePath("Tools/MSINFO32.EXE")).open(QIODevice::WriteOnly);
-    QFile(dir_->filePath(".hidden")).open(QIODevice::WriteOnly);
+    QVERIFY(QDir(dir_->path()).mkdir(u"Tools"_s));
+    QFile(dir_->filePath(u"Tools/MSINFO32.EXE"_s)).open(QIODevice::WriteOnly);
+    QFile(dir_->filePath(u".hidden"_s)).open(QIODevice::WriteOnly);
     // The program's paths are Windows texts: a backslash is a separator, a doubled one too.
     QVERIFY(launcher.isOrdinaryFile(path("Tools/MSINFO32.EXE")));
     QVERIFY(launcher.isOrdinaryFile(path("Tools") + "\\\\MSINFO32.EXE"));
@@ -106,9 +109,9 @@ void TstStandInPlatform::fileTestFindsOrdinaryFilesOnly() {
 void TstStandInPlatform::launchStartsWholePathsAndSplitCommandLines() {
     platform::DesktopLauncher launcher;
     // A path with spaces that names a program starts whole, with no arguments.
-    QVERIFY(QDir(dir_->path()).mkdir("System Tools"));
+    QVERIFY(QDir(dir_->path()).mkdir(u"System Tools"_s));
     QVERIFY(launcher.launch(makeProgram("System Tools/info tool"), 1));
-    QTRY_VERIFY(QFile::exists(dir_->filePath("System Tools/ran")));
+    QTRY_VERIFY(QFile::exists(dir_->filePath(u"System Tools/ran"_s)));
     // Otherwise the program and its arguments are split as a shell would.
     QVERIFY(launcher.launch(makeProgram("tool") + " --summary \"two words\"", 1));
     QTRY_COMPARE(ran(), QStringLiteral("--summary\ntwo words\n"));

@@ -1,5 +1,6 @@
 // The set-up tool as a user runs it: the built program in a temporary folder, its exit code, its
 // output, and the file it leaves, read back through plain SQLite.
+#include "data/name_collation.h"
 #include "support/test_book.h"
 
 #include <QCryptographicHash>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 using rolvane::test::TestBook;
 
@@ -63,8 +65,14 @@ private slots:
     void missingFoldersAreCreated();
     void generateGivesNVariedRows();
     void generateIsDeterministic();
+    void readableWithoutTheCollation_data();
+    void readableWithoutTheCollation();
+    void checkSaysOkOrWhatIsWrong_data();
+    void checkSaysOkOrWhatIsWrong();
     void helpAndBadArguments_data();
     void helpAndBadArguments();
+    void versionIsTheProjects_data();
+    void versionIsTheProjects();
 };
 
 void TstRolvaneDb::createMakesTableColumnsAndIndex() {
@@ -95,6 +103,16 @@ void TstRolvaneDb::createMakesTableColumnsAndIndex() {
                                   "il, pragma_index_info(il.name) ii")),
         QStringLiteral("Last Name"));
     QCOMPARE(book.value(QStringLiteral("pragma journal_mode")), QStringLiteral("wal"));
+    // The index is in the book's collation, whose version the book records.
+    QCOMPARE(book.value(QStringLiteral("select coll from pragma_index_xinfo('Rolvane by Last "
+                                       "Name') where name = 'Last Name'")),
+             QStringLiteral("rolvane_text"));
+    QCOMPARE(book.value(QStringLiteral("pragma user_version")), QStringLiteral("1"));
+    QCOMPARE(book.value(QStringLiteral("select Version from [Rolvane Collation]")),
+             QString::fromStdString(rolvane::collation::collatorVersion()));
+    // Nothing but the book is left in the folder.
+    QCOMPARE(QDir(book.folder()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("addy.mdb")});
 }
 
 void TstRolvaneDb::sampleHoldsTheUnusualNames() {
@@ -231,6 +249,96 @@ void TstRolvaneDb::generateIsDeterministic() {
     QVERIFY(contentDigest(first) != contentDigest(smaller));
 }
 
+// What any SQLite tool can do with a book, without the program's collation.
+void TstRolvaneDb::readableWithoutTheCollation_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("works");
+    QTest::newRow("select") << "select * from Rolvane" << true;
+    QTest::newRow("count") << "select count(*) from Rolvane" << true;
+    QTest::newRow("where") << "select count(*) from Rolvane where [Last Name] = 'SMITH'" << true;
+    QTest::newRow("order by") << "select [Last Name] from Rolvane order by [Last Name]" << true;
+    QTest::newRow("like") << "select count(*) from Rolvane where [Last Name] like 'b%'" << true;
+    QTest::newRow("change a phone") << "update Rolvane set Ph1 = '1' where rowid = 1" << true;
+    // Whatever would change the index of names fails rather than leave it out of order.
+    QTest::newRow("insert") << "insert into Rolvane ([Last Name]) values ('New')" << false;
+    QTest::newRow("rename") << "update Rolvane set [Last Name] = 'Zed' where rowid = 1" << false;
+    QTest::newRow("delete") << "delete from Rolvane where rowid = 2" << false;
+}
+
+void TstRolvaneDb::readableWithoutTheCollation() {
+    QFETCH(QString, sql);
+    QFETCH(bool, works);
+    TestBook book(false);
+    QCOMPARE(runTool({QStringLiteral("create"), QStringLiteral("--sample"),
+                      QStringLiteral("--file"), book.path()})
+                 .exitCode,
+             0);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open_v2(book.path().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+             SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    while (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_finalize(stmt);
+    const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close(db);
+    QCOMPARE(rc == SQLITE_OK, works);
+    if (!works)
+        QVERIFY2(error.contains(QLatin1String("no such collation sequence: rolvane_text")),
+                 qPrintable(error));
+    const Run check = runTool({QStringLiteral("check"), QStringLiteral("--file"), book.path()});
+    QCOMPARE(check.out, QStringLiteral("ok\n"));
+}
+
+void TstRolvaneDb::checkSaysOkOrWhatIsWrong_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("sound") << QString() << "ok";
+    QTest::newRow("index out of order") << "index"
+                                        << "Rolvane by Last Name";
+    QTest::newRow("not a book") << "text"
+                                << "not a database";
+    QTest::newRow("missing") << "missing"
+                             << "not found";
+}
+
+void TstRolvaneDb::checkSaysOkOrWhatIsWrong() {
+    QFETCH(QString, damage);
+    QFETCH(QString, said);
+    TestBook book(false);
+    if (damage != QLatin1String("missing"))
+        QCOMPARE(runTool({QStringLiteral("generate"), QStringLiteral("50"),
+                          QStringLiteral("--file"), book.path()})
+                     .exitCode,
+                 0);
+    if (damage == QLatin1String("index")) {
+        // Rows written by a tool whose collation sorts the other way round.
+        sqlite3* db = nullptr;
+        sqlite3_open(book.path().toUtf8().constData(), &db);
+        sqlite3_create_collation(db, "rolvane_text", SQLITE_UTF8, nullptr,
+                                 [](void*, int la, const void* a, int lb, const void* b) {
+                                     return -rolvane::collation::compare(
+                                         {static_cast<const char*>(a), size_t(la)},
+                                         {static_cast<const char*>(b), size_t(lb)});
+                                 });
+        sqlite3_exec(db, "insert into Rolvane ([Last Name]) values ('Aa'), ('Mm'), ('Zz')", nullptr,
+                     nullptr, nullptr);
+        sqlite3_close(db);
+    } else if (damage == QLatin1String("text")) {
+        QFile::remove(book.path());
+        QFile file(book.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    const QByteArray before = fileBytes(book.path());
+    const Run run = runTool({QStringLiteral("check"), QStringLiteral("--file"), book.path()});
+    QCOMPARE(run.exitCode, damage.isEmpty() ? 0 : 1);
+    QVERIFY2((damage.isEmpty() ? run.out : run.err).contains(said), qPrintable(run.out + run.err));
+    QCOMPARE(fileBytes(book.path()), before); // it only reads
+}
+
 void TstRolvaneDb::helpAndBadArguments_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
@@ -274,6 +382,24 @@ void TstRolvaneDb::helpAndBadArguments() {
     QVERIFY2(usageStream.contains(QStringLiteral("rolvane-db create")) &&
                  usageStream.contains(QStringLiteral("rolvane-db generate")),
              qPrintable(usageStream));
+    QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList());
+}
+
+void TstRolvaneDb::versionIsTheProjects_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")};
+    QTest::newRow("create --version")
+        << QStringList{QStringLiteral("create"), QStringLiteral("--version")};
+}
+
+void TstRolvaneDb::versionIsTheProjects() {
+    QFETCH(QStringList, arguments);
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const Run run = runTool(arguments, home.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("rolvane-db " PROJECT_VERSION "\n"));
     QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
              QStringList());
 }

@@ -5,6 +5,7 @@
 #include <array>
 
 using namespace rolvane;
+using namespace Qt::StringLiterals;
 using ui::SearchField;
 
 class TstSearchQuery : public QObject {
@@ -57,15 +58,15 @@ void TstSearchQuery::composes_data() {
 void TstSearchQuery::composes() {
     QFETCH(QString, first);
     QFETCH(QString, last);
-    const std::array fields{SearchField{"First Name", first}, SearchField{"Last Name", last}};
+    const std::array fields{SearchField{u"First Name"_s, first}, SearchField{u"Last Name"_s, last}};
     QFETCH(QString, expected);
     QCOMPARE(ui::composeSearchQuery(fields), expected);
 }
 
 void TstSearchQuery::columnComesFromTheField() {
     // The fields are visited in the order given, each criterion naming the field's own column.
-    const std::array fields{SearchField{"Email", ""}, SearchField{"Fax", "1"},
-                            SearchField{"Ph1", "2"}};
+    const std::array fields{SearchField{u"Email"_s, u""_s}, SearchField{u"Fax"_s, u"1"_s},
+                            SearchField{u"Ph1"_s, u"2"_s}};
     QCOMPARE(ui::composeSearchQuery(fields),
              QStringLiteral("select * from Rolvane where  [Fax] = '1' and [Ph1] = '2' order by "
                             "[Last Name];"));

@@ -1,4 +1,4 @@
-// Hand-read arguments: two commands, each with a few options, in any order after the command.
+// Hand-read arguments: three commands, each with a few options, in any order after the command.
 #include "command_line.h"
 
 namespace rolvane::tool {
@@ -20,7 +20,10 @@ QString usage() {
         "  rolvane-db generate N [--file PATH]\n"
         "      Creates an address book of N generated contacts (always the same ones for\n"
         "      the same N), for trying the program at size.\n"
-        "  rolvane-db --help\n"
+        "  rolvane-db check [--file PATH]\n"
+        "      Checks the address book for damage, its sorted index included, and says \"ok\"\n"
+        "      or what is wrong. It only reads.\n"
+        "  rolvane-db --help | --version\n"
         "\n"
         "Without --file the book is the program's own, ~/.local/share/Rolvane/Address "
         "Book/addy.mdb\n"
@@ -32,6 +35,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return failure(QStringLiteral("no command given"));
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
         return {Command{}, {}};
+    if (arguments.contains(QStringLiteral("--version"))) {
+        Command version;
+        version.kind = Command::Kind::Version;
+        return {version, {}};
+    }
 
     Command command;
     const QString& verb = arguments.front();
@@ -39,6 +47,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         command.kind = Command::Kind::Create;
     else if (verb == QLatin1String("generate"))
         command.kind = Command::Kind::Generate;
+    else if (verb == QLatin1String("check"))
+        command.kind = Command::Kind::Check;
     else
         return failure(QStringLiteral("unknown command \"%1\"").arg(verb));
 

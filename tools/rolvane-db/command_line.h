@@ -8,7 +8,7 @@
 namespace rolvane::tool {
 
 struct Command {
-    enum class Kind { Help, Create, Generate };
+    enum class Kind { Help, Version, Create, Generate, Check };
     Kind kind = Kind::Help;
     bool sample = false; // create only
     long long count = 0; // generate only

@@ -2,11 +2,6 @@
 // write-ahead log writes each page once instead of twice; the log is switched back on at the end.
 #include "contact_writer.h"
 
-#include "data/contact_table.h"
-#include "data/text_view.h"
-
-#include <QStringList>
-
 namespace rolvane::tool {
 
 namespace {
@@ -35,34 +30,21 @@ QString ContactWriter::begin(const QString& path) {
         return failure(QStringLiteral("prepare \"%1\" for contacts").arg(path));
     inTransaction_ = true;
 
-    QStringList columns, marks;
-    for (std::string_view column : kColumnNames) {
-        columns << QLatin1Char('[') + fromView(column) + QLatin1Char(']');
-        marks << QStringLiteral("?");
-    }
-    const QString sql = QStringLiteral("insert into [%1] (%2) values (%3)")
-                            .arg(fromView(kTableName), columns.join(QLatin1String(", ")),
-                                 marks.join(QLatin1String(", ")));
-    if (insert_.prepare(db_, sql) != SQLITE_OK)
+    if (insert_.prepare(db_) != SQLITE_OK)
         return failure(QStringLiteral("prepare to add contacts"));
     return {};
 }
 
 QString ContactWriter::add(const Contact& contact) {
-    sqlite3_stmt* stmt = insert_.get();
-    int index = 1;
+    ContactValues values;
+    std::size_t column = 0;
     for (const std::optional<std::string>* value : columnValues(contact)) {
         if (*value)
-            sqlite3_bind_text64(stmt, index, (*value)->data(), (*value)->size(), SQLITE_STATIC,
-                                SQLITE_UTF8);
-        else
-            sqlite3_bind_null(stmt, index);
-        ++index;
+            values[column] = **value;
+        ++column;
     }
-    const int rc = insert_.step();
-    const QString why = rc == SQLITE_DONE ? QString() : failure(QStringLiteral("add a contact"));
-    insert_.reset();
-    return why;
+    return insert_.insert(values) == SQLITE_DONE ? QString()
+                                                 : failure(QStringLiteral("add a contact"));
 }
 
 QString ContactWriter::commit() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "contact.h"
+#include "data/contact_insert.h"
 #include "data/sqlite_db.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ private:
     QString failure(const QString& doing) const;
 
     sqlite::Connection db_;
-    sqlite::Statement insert_;
+    ContactInsert insert_;
     bool inTransaction_ = false;
 };
 

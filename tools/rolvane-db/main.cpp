@@ -1,8 +1,11 @@
-// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones.
+// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones,
+// and checks one.
+#include "book_check.h"
 #include "book_location.h"
 #include "command_line.h"
 #include "contact_generator.h"
 #include "new_book.h"
+#include "rolvane_version.h"
 #include "sample_contacts.h"
 
 #include <QStringList>
@@ -56,8 +59,19 @@ int main(int argc, char* argv[]) {
         print(stdout, usage());
         return 0;
     }
+    if (command.kind == Command::Kind::Version) {
+        print(stdout, QStringLiteral("rolvane-db %1\n").arg(QLatin1String(rolvane::kVersion)));
+        return 0;
+    }
 
     const QString path = bookPath(command.file);
+    if (command.kind == Command::Kind::Check) {
+        const CheckResult result = checkBook(path);
+        print(result.ok ? stdout : stderr,
+              (result.ok ? QString() : QStringLiteral("rolvane-db: ")) + result.report +
+                  QLatin1Char('\n'));
+        return result.ok ? 0 : 1;
+    }
     ContactSource contacts;
     QString done = QStringLiteral("Created the empty address book \"%1\".\n").arg(path);
     if (command.kind == Command::Kind::Generate) {

@@ -1,12 +1,11 @@
-// A book that could not be filled is removed again: it was made by this run and holds nothing
-// anyone stored, and leaving it would make the next attempt refuse the path.
+// The book is filled under its temporary name, so a book that could not be filled never appears
+// at the path and cannot make the next attempt refuse it.
 #include "new_book.h"
 
 #include "book_location.h"
 #include "contact_writer.h"
 #include "data/address_book_file.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace rolvane::tool {
@@ -31,16 +30,10 @@ QString makeBook(const QString& path, const ContactSource& contacts) {
         return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
     if (QString why = makeFolderFor(path); !why.isEmpty())
         return why;
-    if (QString why = createAddressBook(path); !why.isEmpty())
-        return why;
     if (!contacts)
-        return {};
-    QString why = fill(path, contacts);
-    if (!why.isEmpty()) {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
-            QFile::remove(path + QLatin1String(suffix));
-    }
-    return why;
+        return createAddressBook(path);
+    return createAddressBook(
+        path, [&contacts](const QString& building) { return fill(building, contacts); });
 }
 
 } // namespace rolvane::tool

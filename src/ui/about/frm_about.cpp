@@ -6,6 +6,7 @@
 #include "platform/platform_services.h"
 #include "registry_text.h"
 #include "ui/common/fonts.h"
+#include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/twips.h"
 
@@ -55,6 +56,7 @@ QWidget* frmAbout::Load() {
     window->setWindowTitle(QString::fromLatin1(about::kCaption));
     window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
     setFixedBorder(window);
+    useLightPalette(window); // the black title and the white rule were drawn on a light face
     // The desktop's default font is wider than the one the dialog was drawn with, and would
     // overflow "&System Info..." in its 83-pixel button.
     QFont dialogFont = layoutFont(about::kDefaultFontPoints);

@@ -10,7 +10,23 @@ BoundLineEdit::BoundLineEdit(QString dataField, QWidget* parent)
     setProperty("DataField", dataField_);
     // No length limit: a field never cuts what it is given.
     setMaxLength(std::numeric_limits<int>::max());
-    connect(this, &QLineEdit::textEdited, this, [this] { edited_ = true; });
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        edited_ = true;
+        joinLines(typed);
+    });
+}
+
+void BoundLineEdit::joinLines(const QString& typed) {
+    // A pasted line break would be stored but hidden on one line: it becomes a blank.
+    if (!typed.contains(QLatin1Char('\n')) && !typed.contains(QLatin1Char('\r')))
+        return;
+    const int cursor = cursorPosition();
+    QString joined = typed;
+    joined.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    joined.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QLineEdit::setText(joined);
+    setCursorPosition(int(cursor - (typed.size() - joined.size())));
 }
 
 void BoundLineEdit::setText(const QString& text) {

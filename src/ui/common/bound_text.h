@@ -20,6 +20,8 @@ public:
     void setEdited(bool edited) override { edited_ = edited; }
 
 private:
+    void joinLines(const QString& typed);
+
     QString dataField_;
     bool edited_ = false;
 };

@@ -2,15 +2,19 @@
 #include "frm_addy.h"
 
 #include "access_key_owner.h"
+#include "accessible_names.h"
 #include "app/forms.h"
+#include "contact_keys.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
 #include "data/text_view.h"
+#include "date_stamp.h"
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
 #include "ui/about/frm_about.h"
 #include "ui/common/bound_text.h"
+#include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/twips.h"
 #include "ui/search/frm_search.h"
@@ -21,6 +25,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace rolvane::ui {
 
@@ -35,8 +40,12 @@ BoundField* boundField(QWidget* widget) {
 frmAddy::frmAddy() : frmAddy(platform::nativePath(kDatabaseName)) {}
 
 frmAddy::frmAddy(const QString& databasePath) : datAddy_(databasePath) {
-    datAddy_.setReporter([](const QString& message) { showMessage(message); });
     datAddy_.setRecordSource(fromView(query::kInitial));
+}
+
+bool frmAddy::report(bool ok) {
+    showMessages(datAddy_.takeMessages());
+    return ok;
 }
 
 frmAddy::~frmAddy() {
@@ -49,6 +58,7 @@ QWidget* frmAddy::Load() {
     window->setObjectName(QStringLiteral("frmAddy"));
     window->setWindowTitle(QString::fromLatin1(addy::kCaption));
     window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
+    useLightPalette(window);
 
     auto* client = new QWidget(window);
     client->setObjectName(QStringLiteral("frmAddyClient"));
@@ -80,13 +90,20 @@ QWidget* frmAddy::Load() {
     // Alt+A is Add's; the menu entry keeps its underlined letter and its mouse click.
     new AccessKeyOwner(window, Qt::Key_A, button("cmdAdd"));
 
+    applyAccessibleNames(window);
+    installContactKeys(window);
+
+    // After a save that failed, Esc puts the stored values back; otherwise it does nothing.
+    auto* restore = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    connect(restore, &QShortcut::activated, this, &frmAddy::restoreStored);
+
     window->layout()->setSizeConstraint(QLayout::SetFixedSize);
     setFixedBorder(window);
 
     for (int i = 1; i <= 11; ++i)
         datAddy_.bind(boundField(client->findChild<QWidget*>(QStringLiteral("Text%1").arg(i))));
     datAddy_.setRecordSource(fromView(query::kInitial));
-    datAddy_.Refresh();
+    report(datAddy_.Refresh());
     client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
     return window;
 }
@@ -100,31 +117,34 @@ void frmAddy::Unloading() {
 
 bool frmAddy::queryClose() {
     // Typed text is written before the program ends; if it cannot be, the window stays open.
-    if (!datAddy_.writePending())
+    if (!report(datAddy_.writePending()))
         return false;
     app::End();
     return true;
 }
 
+void frmAddy::restoreStored() {
+    if (datAddy_.saveFailed())
+        report(datAddy_.cancelEdits());
+}
+
 void frmAddy::cmdAdd_Click() {
-    datAddy_.Recordset().AddNew();
+    report(datAddy_.Recordset().AddNew());
 }
 
 void frmAddy::cmdUpdate_Click() {
-    auto* stamp = control<QWidget>("Text11");
-    if (auto* field = boundField(stamp))
-        field->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    if (!datAddy_.SaveRecord())
-        return;
-    if (!datAddy_.Refresh())
-        return;
-    datAddy_.Recordset().MoveFirst();
+    // A blank form nobody typed into stays blank: the stamp alone makes no contact.
+    const bool somethingToSave = datAddy_.hasCurrentRow() || datAddy_.hasPendingEdits();
+    if (auto* field = boundField(control<QWidget>("Text11"))) {
+        field->setText(dateStamp(QDate::currentDate()));
+        field->setEdited(somethingToSave);
+    }
+    // A failing step stops the command; what the steps had to tell shows in one box.
+    report(datAddy_.SaveRecord() && datAddy_.Refresh() && datAddy_.Recordset().MoveFirst());
 }
 
 void frmAddy::cmdDelete_Click() {
-    if (!datAddy_.Recordset().Delete())
-        return;
-    datAddy_.Refresh();
+    report(datAddy_.Recordset().Delete() && datAddy_.Refresh());
 }
 
 void frmAddy::cmdEnd_Click() {
@@ -141,7 +161,7 @@ void frmAddy::About_Click() {
 
 void frmAddy::letter_Click(std::size_t letter) {
     datAddy_.setRecordSource(fromView(query::kLetters[letter]));
-    datAddy_.Refresh();
+    report(datAddy_.Refresh());
 }
 
 } // namespace rolvane::ui

@@ -64,6 +64,10 @@ protected:
 
 private:
     void letter_Click(std::size_t letter);
+    // Esc: after a failed save, drops what was typed and shows the row as stored.
+    void restoreStored();
+    // Shows what the record source's last operation had to tell, once; returns `ok`.
+    bool report(bool ok);
 
     RecordSource datAddy_;
 };

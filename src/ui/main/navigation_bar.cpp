@@ -2,6 +2,7 @@
 #include "navigation_bar.h"
 
 #include "data/record_source.h"
+#include "ui/common/message_box.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -77,8 +78,19 @@ NavigationBar::NavigationBar(RecordSource& source, QWidget* parent) : QFrame(par
         button->setObjectName(QString::fromLatin1(spec.name));
         button->setFixedWidth(23);
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        connect(button, &QToolButton::clicked, this,
-                [&source, move = spec.move] { (source.Recordset().*move)(); });
+        connect(button, &QToolButton::clicked, this, [&source, button, move = spec.move] {
+            // A held arrow repeats; while a message is up, or after a move failed, it stops
+            // until it is pressed again.
+            if (isMessageShowing()) {
+                button->setDown(false);
+                return;
+            }
+            const bool moved = (source.Recordset().*move)();
+            const QStringList messages = source.takeMessages();
+            if (!moved || !messages.isEmpty())
+                button->setDown(false);
+            showMessages(messages);
+        });
         layout->addWidget(button);
     }
 }

@@ -7,6 +7,7 @@
 #include "data/text_view.h"
 #include "frm_search_layout.h"
 #include "search_query.h"
+#include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
 #include "ui/common/twips.h"
@@ -23,6 +24,7 @@ QWidget* frmSearch::Load() {
     window->setObjectName(QStringLiteral("frmSearch"));
     window->setWindowTitle(QString::fromLatin1(search::kCaption));
     window->setFixedSize(toPixels(search::kClientWidth), toPixels(search::kClientHeight));
+    useLightPalette(window);
     setBackground(window, search::kGreen);
     setFixedBorder(window);
     buildControls(window, search::kControls, search::kLines);
@@ -60,8 +62,10 @@ void frmSearch::cmdSearch_Click() {
 
     RecordSource& datAddy = program_.datAddy();
     datAddy.setRecordSource(composeSearchQuery(fields));
-    // A failing step stops the command; the record source has already told the user why.
-    if (!datAddy.Refresh())
+    // A failing step stops the command, once the user has been told why.
+    const bool ran = datAddy.Refresh();
+    showMessages(datAddy.takeMessages());
+    if (!ran)
         return;
 
     if (datAddy.Recordset().isEOF()) {
@@ -69,6 +73,7 @@ void frmSearch::cmdSearch_Click() {
         Hide();
         datAddy.setRecordSource(fromView(query::kInitial));
         datAddy.Refresh();
+        showMessages(datAddy.takeMessages());
         return;
     }
     Hide();

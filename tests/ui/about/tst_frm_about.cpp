@@ -120,11 +120,17 @@ void TstFrmAbout::layoutMatchesTheTable() {
     QCOMPARE(white->line(), QLine(7, 76, 377, 76));
     QCOMPARE(std::make_pair(white->thickness(), white->colour()),
              std::make_pair(2, QColor(Qt::white)));
-    // Both show: the white line's second pixel goes below, not over the grey row.
+    // Both show: the white line's second pixel goes below, not over the grey row. The grab is in
+    // device pixels; each logical pixel is read at its centre.
     const QImage shot = window->grab().toImage();
-    QCOMPARE(shot.pixelColor(100, 75), QColor(0x80, 0x80, 0x80));
-    QCOMPARE(shot.pixelColor(100, 76), QColor(Qt::white));
-    QCOMPARE(shot.pixelColor(100, 77), QColor(Qt::white));
+    const auto at = [&shot](int x, int y) {
+        const qreal scale = shot.devicePixelRatio();
+        return shot.pixelColor(int((x + 0.5) * scale), int((y + 0.5) * scale));
+    };
+    QCOMPARE(at(100, 75), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(at(100, 76), QColor(Qt::white));
+    QCOMPARE(at(100, 77), QColor(Qt::white));
+    QCOMPARE(at(100, 78), window->palette().color(QPalette::Window));
     QList<QObject*> order;
     for (QObject* child : window->children())
         if (child->isWidgetType())

@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace rolvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 const std::string kSysInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -57,17 +58,17 @@ void TstSysInfo::getKeyValue_data() {
         QTest::newRow(name) << type << data << found << value << readOnly;
     };
     const QByteArray full(1024, 'x');
-    row("one NUL dropped", 1, QByteArray("C:\\a\0", 5), true, "C:\\a");
-    row("no NUL kept", 1, "C:\\a", true, "C:\\a");
-    row("two NULs leave one", 1, QByteArray("C:\\a\0\0", 6), true, QString("C:\\a") + QChar(0));
+    row("one NUL dropped", 1, QByteArray("C:\\a\0", 5), true, u"C:\\a"_s);
+    row("no NUL kept", 1, "C:\\a", true, u"C:\\a"_s);
+    row("two NULs leave one", 1, QByteArray("C:\\a\0\0", 6), true, u"C:\\a"_s + QChar(0));
     row("1024 bytes whole", 1, full, true, QString::fromLatin1(full));
-    row("1025 bytes not found", 1, full + '\0', false, "");
-    row("value missing", 1, kNone, false, "");
-    row("refused for the mask", 1, "C:\\a", false, "", true);
-    row("type 2 leaves the text", 2, QByteArray("%windir%\0", 9), true, "before");
+    row("1025 bytes not found", 1, full + '\0', false, u""_s);
+    row("value missing", 1, kNone, false, u""_s);
+    row("refused for the mask", 1, "C:\\a", false, u""_s, true);
+    row("type 2 leaves the text", 2, QByteArray("%windir%\0", 9), true, u"before"_s);
     // 02 01 00 00: the top NUL goes, "&h000102" is formatted to its decimal text.
-    row("double word", 4, QByteArray("\x02\x01\0\0", 4), true, "258");
-    row("double word, top bit", 4, QByteArray("\x0f\0\0\x80", 4), true, "-2147483633");
+    row("double word", 4, QByteArray("\x02\x01\0\0", 4), true, u"258"_s);
+    row("double word, top bit", 4, QByteArray("\x0f\0\0\x80", 4), true, u"-2147483633"_s);
 }
 
 void TstSysInfo::getKeyValue() {
@@ -114,7 +115,7 @@ void TstSysInfo::startSysInfo_data() {
                                       << QStringList{inTools} << inTools << false;
     QTest::newRow("backslash doubled")
         << kNone << 1u << QByteArray("C:\\Tools\\") << "C:\\Tools\\\\MSINFO32.EXE"
-        << QStringList{"C:\\Tools\\\\MSINFO32.EXE"} << "C:\\Tools\\\\MSINFO32.EXE" << false;
+        << QStringList{u"C:\\Tools\\\\MSINFO32.EXE"_s} << "C:\\Tools\\\\MSINFO32.EXE" << false;
     QTest::newRow("PATH names no program")
         << QByteArray("C:\\Gone\\msinfo32.exe") << 1u << QByteArray("C:\\Tools") << inTools
         << QStringList() << "C:\\Gone\\msinfo32.exe" << true;

@@ -1,0 +1,63 @@
+// An icon engine that asks the base style for the real icon on first use and then hands every
+// request to it.
+#include "deferred_icon_style.h"
+
+#include <QGuiApplication>
+#include <QIconEngine>
+#include <QPainter>
+#include <QPointer>
+#include <optional>
+
+namespace rolvane::app {
+
+namespace {
+
+class DeferredIconEngine : public QIconEngine {
+public:
+    DeferredIconEngine(QStyle* style, QStyle::StandardPixmap which)
+        : style_(style), which_(which) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    // `size` is in device pixels already: the real icon must not scale it again.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, 1.0, mode, state);
+    }
+    // Here too `size` is in device pixels; the real icon multiplies by `scale` once more.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        return icon().pixmap(size / scale, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const qreal scale = qApp->devicePixelRatio();
+        return icon().actualSize(size / scale, mode, state) * scale;
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new DeferredIconEngine(*this); }
+
+private:
+    QIcon& icon() {
+        if (!icon_)
+            icon_ = style_ ? style_->standardIcon(which_) : QIcon();
+        return *icon_;
+    }
+
+    QPointer<QStyle> style_;
+    QStyle::StandardPixmap which_;
+    std::optional<QIcon> icon_;
+};
+
+} // namespace
+
+QIcon DeferredIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                      const QWidget* widget) const {
+    if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
+        return QIcon(new DeferredIconEngine(baseStyle(), icon));
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+} // namespace rolvane::app

@@ -1,0 +1,164 @@
+// Rows are read and compared by column name, so another tool reordering the table moves no value
+// into the wrong field; `is` with a binary collation makes NULL, case and bytes all count.
+#include "current_row.h"
+
+#include "column_index.h"
+#include "contact_insert.h"
+
+namespace rolvane {
+
+void CurrentRow::bind(BoundField* field) {
+    fields_.push_back({field, columnIndex(field->dataField())});
+}
+
+void CurrentRow::unbind(BoundField* field) {
+    std::erase_if(fields_, [field](const Binding& b) { return b.field == field; });
+}
+
+int CurrentRow::prepareOnce(sqlite::Statement& statement, const sqlite::Connection& db,
+                            const QString& sql) {
+    if (statement.isPrepared() && sqlite3_db_handle(statement.get()) == db.get())
+        return SQLITE_OK;
+    const int rc = statement.prepare(db, sql);
+    if (rc != SQLITE_OK)
+        statement.finalize();
+    return rc;
+}
+
+int CurrentRow::read(const sqlite::Connection& db, sqlite3_int64 rowid) {
+    if (const int rc = prepareOnce(fetch_, db,
+                                   QStringLiteral("select %1 from [%2] where rowid = ?")
+                                       .arg(bracketedColumnList(), fromView(kTableName)));
+        rc != SQLITE_OK)
+        return rc;
+    fetch_.bindInt64(1, rowid);
+    const int rc = fetch_.step();
+    if (rc == SQLITE_ROW) {
+        for (std::size_t i = 0; i < kColumnNames.size(); ++i) {
+            stored_[i] = fetch_.columnValue(int(i));
+            storedTexts_[i] = fetch_.columnText(int(i));
+        }
+    }
+    fetch_.reset();
+    if (rc == SQLITE_ROW)
+        restore();
+    return rc;
+}
+
+void CurrentRow::showNothing() {
+    for (std::size_t i = 0; i < kColumnNames.size(); ++i) {
+        stored_[i] = sqlite::StoredValue();
+        storedTexts_[i].clear();
+    }
+    restore();
+}
+
+void CurrentRow::restore() {
+    for (const Binding& b : fields_) {
+        b.field->setText(b.column < 0 ? QString() : storedTexts_[std::size_t(b.column)]);
+        b.field->setEdited(false);
+    }
+}
+
+bool CurrentRow::hasEdits() const {
+    return std::any_of(fields_.begin(), fields_.end(),
+                       [](const Binding& b) { return b.field->isEdited(); });
+}
+
+void CurrentRow::clearEdits() {
+    for (const Binding& b : fields_)
+        b.field->setEdited(false);
+}
+
+QString CurrentRow::unchangedCondition() {
+    QString condition;
+    for (std::string_view column : kColumnNames)
+        condition += QStringLiteral(" and [%1] is ? collate binary").arg(fromView(column));
+    return condition;
+}
+
+void CurrentRow::bindStored(sqlite::Statement& statement, int firstIndex) const {
+    for (std::size_t i = 0; i < kColumnNames.size(); ++i)
+        statement.bindValue(firstIndex + int(i), stored_[i]);
+}
+
+int CurrentRow::changedOrDone(int rc, const sqlite::Connection& db) const {
+    if (rc != SQLITE_DONE)
+        return rc;
+    return sqlite3_changes(db.get()) == 0 ? kChangedElsewhere : SQLITE_DONE;
+}
+
+int CurrentRow::update(const sqlite::Connection& db, sqlite3_int64 rowid) {
+    unsigned columns = 0;
+    for (const Binding& b : fields_) {
+        if (b.field->isEdited() && b.column >= 0)
+            columns |= 1u << b.column;
+    }
+    if (columns == 0)
+        return SQLITE_DONE;
+    if (columns != updateColumns_)
+        update_.finalize();
+    updateColumns_ = columns;
+    QString assignments;
+    for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
+        if (columns & (1u << c))
+            assignments += QLatin1String(assignments.isEmpty() ? "[" : ", [") +
+                           fromView(kColumnNames[c]) + QLatin1String("] = ?");
+    }
+    if (const int rc =
+            prepareOnce(update_, db,
+                        QStringLiteral("update [%1] set %2 where rowid = ?%3")
+                            .arg(fromView(kTableName), assignments, unchangedCondition()));
+        rc != SQLITE_OK)
+        return rc;
+    // Bound in column order, as the assignments were written; one field per column.
+    int index = 1;
+    for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
+        if (!(columns & (1u << c)))
+            continue;
+        for (const Binding& b : fields_) {
+            if (b.column == int(c) && b.field->isEdited()) {
+                update_.bindText(index, b.field->text());
+                break;
+            }
+        }
+        ++index;
+    }
+    update_.bindInt64(index++, rowid);
+    bindStored(update_, index);
+    const int rc = changedOrDone(update_.step(), db);
+    update_.reset();
+    return rc;
+}
+
+int CurrentRow::remove(const sqlite::Connection& db, sqlite3_int64 rowid) {
+    if (const int rc = prepareOnce(remove_, db,
+                                   QStringLiteral("delete from [%1] where rowid = ?%2")
+                                       .arg(fromView(kTableName), unchangedCondition()));
+        rc != SQLITE_OK)
+        return rc;
+    remove_.bindInt64(1, rowid);
+    bindStored(remove_, 2);
+    const int rc = changedOrDone(remove_.step(), db);
+    remove_.reset();
+    return rc;
+}
+
+int CurrentRow::insert(const sqlite::Connection& db) {
+    std::array<QByteArray, kColumnNames.size()> texts;
+    ContactValues values;
+    for (const Binding& b : fields_) {
+        if (!b.field->isEdited() || b.column < 0)
+            continue;
+        const auto column = std::size_t(b.column);
+        texts[column] = b.field->text().toUtf8();
+        values[column] =
+            std::string_view(texts[column].constData(), std::size_t(texts[column].size()));
+    }
+    ContactInsert insert;
+    if (const int rc = insert.prepare(db); rc != SQLITE_OK)
+        return rc;
+    return insert.insert(values);
+}
+
+} // namespace rolvane

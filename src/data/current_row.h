@@ -1,0 +1,65 @@
+// The current row as the bound fields show it, and the values it held when it was read: a stored
+// row is written only while it still holds them, and only in the columns the user edited.
+#pragma once
+
+#include "bound_field.h"
+#include "contact_table.h"
+#include "sqlite_db.h"
+
+#include <array>
+#include <vector>
+
+namespace rolvane {
+
+class CurrentRow {
+public:
+    // What `update` and `remove` return when the row no longer holds what was read.
+    static constexpr int kChangedElsewhere = -1;
+
+    void bind(BoundField* field);
+    void unbind(BoundField* field);
+
+    // Reads row `rowid`. SQLITE_ROW: the fields show it. SQLITE_DONE: it is gone. Anything else:
+    // the read failed. The fields change only in the first case.
+    int read(const sqlite::Connection& db, sqlite3_int64 rowid);
+    // Empty fields and no stored row behind them.
+    void showNothing();
+    // Puts the texts last read back into the fields.
+    void restore();
+
+    bool hasEdits() const;
+    void clearEdits();
+
+    // Writes the edited fields into `rowid`: SQLITE_DONE when written, kChangedElsewhere when the
+    // row was changed or deleted since it was read, else the failure.
+    int update(const sqlite::Connection& db, sqlite3_int64 rowid);
+    int remove(const sqlite::Connection& db, sqlite3_int64 rowid);
+    // Stores the fields as a new row, the edited ones as typed and the rest NULL.
+    int insert(const sqlite::Connection& db);
+
+private:
+    struct Binding {
+        BoundField* field;
+        int column; // among the eleven, -1 for none
+    };
+    // " and [First Name] is ? collate binary and ..." for the stored values from `firstIndex`.
+    static QString unchangedCondition();
+    void bindStored(sqlite::Statement& statement, int firstIndex) const;
+    int changedOrDone(int rc, const sqlite::Connection& db) const;
+
+    // Prepares `statement` with `sql` unless it was prepared on `db` already.
+    static int prepareOnce(sqlite::Statement& statement, const sqlite::Connection& db,
+                           const QString& sql);
+
+    std::vector<Binding> fields_;
+    // Prepared once and kept: a row is read on every move, and Update and Delete are quick only
+    // when the statement is.
+    sqlite::Statement fetch_;
+    sqlite::Statement remove_;
+    sqlite::Statement update_;
+    unsigned updateColumns_ = 0; // the columns update_ sets, one bit each
+    std::array<sqlite::StoredValue, kColumnNames.size()> stored_;
+    std::array<QString, kColumnNames.size()> storedTexts_;
+};
+
+} // namespace rolvane
