@@ -46,8 +46,9 @@ ui::Program& program() {
 ui::frmAddy& frmAddy() {
     Instances& all = instances();
     if (!all.addy)
-        all.addy = all.databasePath.isEmpty() ? std::make_unique<ui::frmAddy>()
-                                              : std::make_unique<ui::frmAddy>(all.databasePath);
+        all.addy = all.databasePath.isEmpty()
+                       ? std::make_unique<ui::frmAddy>(program())
+                       : std::make_unique<ui::frmAddy>(program(), all.databasePath);
     return *all.addy;
 }
 ui::frmSearch& frmSearch() {

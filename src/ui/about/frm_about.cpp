@@ -48,7 +48,7 @@ frmAbout::frmAbout()
 frmAbout::frmAbout(platform::Registry& registry, platform::ProgramLauncher& launcher)
     : registry_(registry), launcher_(launcher) {}
 
-QWidget* frmAbout::Load() {
+QWidget* frmAbout::load() {
     // A dialog, so that Enter goes to the default button wherever the focus is, unless the
     // focus is on another button.
     auto* window = new QDialog;

@@ -32,7 +32,7 @@ public:
                      QString& KeyVal);
 
 protected:
-    QWidget* Load() override;
+    QWidget* load() override;
     void place(QWidget* window) override;
 
 private:

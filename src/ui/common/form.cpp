@@ -13,7 +13,7 @@ Form::~Form() {
 
 void Form::Show() {
     if (!window_) {
-        window_ = Load();
+        window_ = load();
         window_->installEventFilter(this);
         window_->show();
         place(window_);
@@ -32,7 +32,7 @@ void Form::Hide() {
 void Form::Unload() {
     if (!window_)
         return;
-    Unloading();
+    unloading();
     QWidget* old = window_;
     window_ = nullptr;
     old->removeEventFilter(this);

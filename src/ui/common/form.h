@@ -30,9 +30,9 @@ public:
 
 protected:
     // Builds a new top-level window from the layout. Called by Show when not loaded.
-    virtual QWidget* Load() = 0;
+    virtual QWidget* load() = 0;
     // Called just before the window's widgets go.
-    virtual void Unloading() {}
+    virtual void unloading() {}
     // Where the window goes when it first shows.
     virtual void place(QWidget* window);
     // The user closes the window through its frame. By default it unloads; return false to keep

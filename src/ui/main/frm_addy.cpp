@@ -3,7 +3,6 @@
 
 #include "access_key_owner.h"
 #include "accessible_names.h"
-#include "app/forms.h"
 #include "contact_keys.h"
 #include "data/contact_table.h"
 #include "data/query_texts.h"
@@ -12,12 +11,11 @@
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
-#include "ui/about/frm_about.h"
 #include "ui/common/bound_text.h"
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
+#include "ui/common/program.h"
 #include "ui/common/twips.h"
-#include "ui/search/frm_search.h"
 
 #include <QDate>
 #include <QLayout>
@@ -26,6 +24,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <array>
 
 namespace rolvane::ui {
 
@@ -35,11 +34,22 @@ BoundField* boundField(QWidget* widget) {
     return dynamic_cast<BoundField*>(widget);
 }
 
+// The letter buttons' handlers, in the order of addy::kLetterNames.
+constexpr std::array<void (frmAddy::*)(), 26> kLetterHandlers = {
+    &frmAddy::cmdA_Click, &frmAddy::cmdB_Click, &frmAddy::cmdC_Click, &frmAddy::cmdD_Click,
+    &frmAddy::cmdE_Click, &frmAddy::cmdF_Click, &frmAddy::cmdG_Click, &frmAddy::cmdH_Click,
+    &frmAddy::cmdI_Click, &frmAddy::cmdJ_Click, &frmAddy::cmdK_Click, &frmAddy::cmdL_Click,
+    &frmAddy::cmdM_Click, &frmAddy::cmdN_Click, &frmAddy::cmdO_Click, &frmAddy::cmdP_Click,
+    &frmAddy::cmdQ_Click, &frmAddy::cmdR_Click, &frmAddy::cmdS_Click, &frmAddy::cmdT_Click,
+    &frmAddy::cmdU_Click, &frmAddy::cmdV_Click, &frmAddy::cmdW_Click, &frmAddy::cmdX_Click,
+    &frmAddy::cmdY_Click, &frmAddy::cmdZ_Click};
+
 } // namespace
 
-frmAddy::frmAddy() : frmAddy(platform::nativePath(kDatabaseName)) {}
+frmAddy::frmAddy(Program& program) : frmAddy(program, platform::nativePath(kDatabaseName)) {}
 
-frmAddy::frmAddy(const QString& databasePath) : datAddy_(databasePath) {
+frmAddy::frmAddy(Program& program, const QString& databasePath)
+    : program_(program), datAddy_(databasePath) {
     datAddy_.setRecordSource(fromView(query::kInitial));
 }
 
@@ -50,10 +60,10 @@ bool frmAddy::report(bool ok) {
 
 frmAddy::~frmAddy() {
     if (isLoaded())
-        Unloading();
+        unloading();
 }
 
-QWidget* frmAddy::Load() {
+QWidget* frmAddy::load() {
     auto* window = new QMainWindow;
     window->setObjectName(QStringLiteral("frmAddy"));
     window->setWindowTitle(QString::fromLatin1(addy::kCaption));
@@ -85,7 +95,7 @@ QWidget* frmAddy::Load() {
     connect(button("cmdEnd"), &QPushButton::clicked, this, &frmAddy::cmdEnd_Click);
     for (std::size_t n = 0; n < addy::kLetterNames.size(); ++n) {
         auto* letter = client->findChild<QPushButton*>(fromView(addy::kLetterNames[n]));
-        connect(letter, &QPushButton::clicked, this, [this, n] { letter_Click(n); });
+        connect(letter, &QPushButton::clicked, this, kLetterHandlers[n]);
     }
     // Alt+A is Add's; the menu entry keeps its underlined letter and its mouse click.
     new AccessKeyOwner(window, Qt::Key_A, button("cmdAdd"));
@@ -108,7 +118,7 @@ QWidget* frmAddy::Load() {
     return window;
 }
 
-void frmAddy::Unloading() {
+void frmAddy::unloading() {
     if (QWidget* w = window()) {
         for (int i = 1; i <= 11; ++i)
             datAddy_.unbind(boundField(w->findChild<QWidget*>(QStringLiteral("Text%1").arg(i))));
@@ -119,7 +129,7 @@ bool frmAddy::queryClose() {
     // Typed text is written before the program ends; if it cannot be, the window stays open.
     if (!report(datAddy_.writePending()))
         return false;
-    app::End();
+    program_.End();
     return true;
 }
 
@@ -148,18 +158,18 @@ void frmAddy::cmdDelete_Click() {
 }
 
 void frmAddy::cmdEnd_Click() {
-    app::End();
+    program_.End();
 }
 
 void frmAddy::cmdSearch_Click() {
-    app::frmSearch().Show();
+    program_.frmSearch().Show();
 }
 
 void frmAddy::About_Click() {
-    app::frmAbout().Show();
+    program_.frmAbout().Show();
 }
 
-void frmAddy::letter_Click(std::size_t letter) {
+void frmAddy::showLetter(std::size_t letter) {
     datAddy_.setRecordSource(fromView(query::kLetters[letter]));
     report(datAddy_.Refresh());
 }

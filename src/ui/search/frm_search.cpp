@@ -19,7 +19,7 @@ namespace rolvane::ui {
 
 frmSearch::frmSearch(Program& program) : program_(program) {}
 
-QWidget* frmSearch::Load() {
+QWidget* frmSearch::load() {
     auto* window = new QWidget;
     window->setObjectName(QStringLiteral("frmSearch"));
     window->setWindowTitle(QString::fromLatin1(search::kCaption));

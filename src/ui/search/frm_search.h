@@ -22,7 +22,7 @@ public:
     void cmdCancel_Click();
 
 protected:
-    QWidget* Load() override;
+    QWidget* load() override;
     // Closing through the frame is Cancel.
     bool queryClose() override;
 
