@@ -14,7 +14,6 @@ public:
     BookConnection(const BookConnection&) = delete;
     BookConnection& operator=(const BookConnection&) = delete;
 
-    const QString& path() const { return path_; }
     bool isOpen() const { return writer_.isOpen(); }
     // Opens and checks the file once; on failure returns false with the reason in `why`.
     bool open(QString& why);

@@ -6,9 +6,7 @@
 
 namespace rolvane {
 
-// The record source's design-time settings; the path is mapped to this machine by the platform
-// layer.
-inline constexpr std::string_view kConnect = "Access";
+// The record source's address book; the path is mapped to this machine by the platform layer.
 inline constexpr std::string_view kDatabaseName = "C:\\Address Book\\addy.mdb";
 
 inline constexpr std::string_view kTableName = "Rolvane";

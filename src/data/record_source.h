@@ -50,7 +50,6 @@ public:
     // each operation, in plain words. Every operation returns false when it failed.
     QStringList takeMessages();
 
-    const QString& databaseName() const { return connection_.path(); }
     const QString& recordSource() const { return query_; }
     // Stores the query text; nothing runs until Refresh.
     void setRecordSource(const QString& query) { query_ = query; }

@@ -31,7 +31,7 @@ inline constexpr std::array<ControlSpec, 3> kPictureAndButtons = {{
 }};
 
 inline constexpr std::array<LineSpec, 1> kGreyRule = {{
-    {"Line1", 1, 90, 1125, 5654, 1125, 1, 0x00808080, true},
+    {"Line1", 1, 90, 1125, 5654, 1125, 1, 0x00808080},
 }};
 
 inline constexpr std::array<ControlSpec, 1> kTitle = {{
@@ -39,7 +39,7 @@ inline constexpr std::array<ControlSpec, 1> kTitle = {{
 }};
 
 inline constexpr std::array<LineSpec, 1> kWhiteRule = {{
-    {"Line1", 0, 105, 1140, 5654, 1140, 2, 0x00FFFFFF, false},
+    {"Line1", 0, 105, 1140, 5654, 1140, 2, 0x00FFFFFF},
 }};
 // clang-format on
 

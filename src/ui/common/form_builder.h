@@ -47,7 +47,6 @@ struct LineSpec {
     int x1, y1, x2, y2;  // twips
     int thickness;       // pixels
     std::int64_t colour; // kDefaultColour: the platform's line colour
-    bool insideSolid;
 };
 
 // Creates the controls as children of `client` in table order, then chains the focusable ones by

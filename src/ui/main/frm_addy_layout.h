@@ -53,8 +53,8 @@ inline constexpr std::array<ControlSpec, 26> kFixedControls = {{
 // clang-format on
 
 inline constexpr std::array<LineSpec, 2> kLines = {{
-    {"Line1", kSingle, 0, 4800, 7560, 4800, 4, kDefaultColour, false},
-    {"Line2", kSingle, 7560, 0, 7560, 6120, 4, kDefaultColour, false},
+    {"Line1", kSingle, 0, 4800, 7560, 4800, 4, kDefaultColour},
+    {"Line2", kSingle, 7560, 0, 7560, 6120, 4, kDefaultColour},
 }};
 
 // Letter n (A = 0) stands in column n mod 4 and row n div 4 of a grid whose step (480) is one

@@ -36,7 +36,7 @@ inline constexpr std::array<ControlSpec, 7> kControls = {{
 
 // Runs past the right edge of the client area, so it spans the whole width.
 inline constexpr std::array<LineSpec, 1> kLines = {{
-    {"Line1", kSingle, 0, 2040, 6840, 2040, 5, kDefaultColour, false},
+    {"Line1", kSingle, 0, 2040, 6840, 2040, 5, kDefaultColour},
 }};
 
 } // namespace rolvane::ui::search
