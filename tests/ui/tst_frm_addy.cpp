@@ -2,12 +2,12 @@
 // record commands, the letter index and the keys, over a real address book.
 #include "app/forms.h"
 #include "data/query_texts.h"
+#include "support/layout_check.h"
 #include "support/message_recorder.h"
 #include "support/test_book.h"
 #include "ui/about/frm_about.h"
 #include "ui/common/fonts.h"
 #include "ui/common/line_control.h"
-#include "ui/common/twips.h"
 #include "ui/main/date_stamp.h"
 #include "ui/main/frm_addy.h"
 #include "ui/main/frm_addy_layout.h"
@@ -116,32 +116,10 @@ void TstFrmAddy::layoutMatchesTheTables() {
              QStringLiteral("&About"));
 
     // Every row of the tables, as built.
-    const auto check = [&](const ui::ControlSpec& spec) {
-        const QString name = QString::fromLatin1(spec.name.data(), qsizetype(spec.name.size()));
-        QWidget* w = nullptr;
-        for (QWidget* candidate : client->findChildren<QWidget*>(name)) {
-            if (spec.index == ui::kSingle || candidate->property("index").toInt() == spec.index)
-                w = candidate;
-        }
-        QVERIFY2(w, qPrintable(name));
-        QCOMPARE(w->geometry(), ui::toPixels(spec.left, spec.top, spec.width, spec.height));
-        if (spec.fontPoints > 0) {
-            QCOMPARE(w->font().pointSizeF(), spec.fontPoints);
-            QCOMPARE(w->font().weight(), QFont::Bold);
-            QCOMPARE(w->font().family(), QStringLiteral("MS Sans Serif"));
-        }
-        const QString caption =
-            QString::fromLatin1(spec.caption.data(), qsizetype(spec.caption.size()));
-        if (auto* label = qobject_cast<QLabel*>(w))
-            QCOMPARE(label->text(), caption);
-        if (auto* button = qobject_cast<QPushButton*>(w)) {
-            QCOMPARE(button->text(), caption);
-            QVERIFY(!button->isDefault());
-        }
-        QCOMPARE(w->property("TabIndex").toInt(), spec.tabIndex);
-    };
-    for (const auto& spec : ui::addy::kControls)
-        check(spec);
+    test::checkControls(client, ui::addy::kControls);
+    test::checkLines(client, ui::addy::kLines);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(client->findChildren<QPushButton*>().size(), 5 + 26);
     QCOMPARE(client->findChildren<QLabel*>().size(), 10);
 
