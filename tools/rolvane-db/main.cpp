@@ -1,7 +1,10 @@
-// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones.
+// rolvane-db: creates the address book file (empty, with sample contacts, or with N generated
+// ones), and moves contacts in and out of it.
 #include "book_location.h"
 #include "command_line.h"
 #include "contact_generator.h"
+#include "export_command.h"
+#include "import_command.h"
 #include "new_book.h"
 #include "sample_contacts.h"
 
@@ -52,9 +55,20 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const Command& command = *parsed.command;
-    if (command.kind == Command::Kind::Help) {
+    switch (command.kind) {
+    case Command::Kind::Help:
         print(stdout, usage());
         return 0;
+    case Command::Kind::Version:
+        print(stdout, QStringLiteral("rolvane-db " ROLVANE_VERSION "\n"));
+        return 0;
+    case Command::Kind::Import:
+        return runImport(command);
+    case Command::Kind::Export:
+        return runExport(command);
+    case Command::Kind::Create:
+    case Command::Kind::Generate:
+        break;
     }
 
     const QString path = bookPath(command.file);
