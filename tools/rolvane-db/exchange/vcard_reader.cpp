@@ -129,8 +129,10 @@ bool parseProperty(std::string_view line, Property& p) {
         const std::string key = upperCase(param.substr(0, eq));
         const std::string_view value = param.substr(eq + 1);
         if (key == "TYPE") {
+            // 4.0 quotes a list as a whole ("work,voice"); each kind counts.
             for (std::string_view t : splitOutsideQuotes(value, ','))
-                addType(p, t);
+                for (std::string_view u : splitOutsideQuotes(unquoted(t), ','))
+                    addType(p, u);
         } else if (key == "PREF") {
             p.preferred = true;
         } else if (key == "ENCODING") {
