@@ -130,14 +130,16 @@ private:
 std::optional<Problem> readCsv(ByteSource& in, const ReadCallbacks& callbacks) {
     std::string headerLine;
     ByteSource::Line status;
+    long long headerAt = 0;
     do {
+        headerAt = in.lineNumber();
         status = in.readLine(headerLine, kMaxLineBytes);
     } while (status == ByteSource::Line::Read &&
              headerLine.find_first_not_of(" \t") == std::string::npos);
     if (status == ByteSource::Line::End)
         return Problem{0, "the file is empty"};
     if (status == ByteSource::Line::TooLong)
-        return Problem{in.lineNumber() - 1, "the header line is too long"};
+        return Problem{headerAt, "the header line is too long"};
     const char separator = chooseSeparator(headerLine);
     std::vector<std::string> header = splitHeader(headerLine, separator);
     if (header.size() > kMaxCsvFields)
@@ -147,8 +149,7 @@ std::optional<Problem> readCsv(ByteSource& in, const ReadCallbacks& callbacks) {
     std::string expected;
     const std::optional<ColumnLayout> layout = ColumnLayout::recognise(header, expected);
     if (!layout)
-        return Problem{in.lineNumber() - 1,
-                       "the header names no known contact columns; expected " + expected};
+        return Problem{headerAt, "the header names no known contact columns; expected " + expected};
 
     RecordParser parser(in, separator);
     std::vector<std::string> fields;
