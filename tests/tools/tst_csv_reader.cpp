@@ -111,6 +111,9 @@ void TstCsvReader::readsLayout_data() {
         << "Title: Dr.";
     QTest::newRow("Outlook desktop: street lines") << outlookDesktop << "Addy"
                                                    << "9 Mill Rd\nUnit 4\nYork";
+    QTest::newRow("a numbered name with no kind before its number")
+        << QByteArray("First Name,Last Name, 2 - Value,Phone 1 - Value\r\nJo,Doe,x,5\r\n") << "Ph1"
+        << "5";
     QTest::newRow("Thunderbird")
         << QByteArray(
                "First Name,Last Name,Display Name,Primary Email,Work Phone,Home Phone,Fax Number,"

@@ -234,13 +234,12 @@ std::optional<ColumnLayout> ColumnLayout::recognise(const std::vector<std::strin
                 col.role = Role::Org;
             } else if (part == "value" || kind == "organization") {
                 col.role = Role::Extra;
-                std::string label = trimmed(
-                    std::string_view(names[i]).substr(0, std::string_view(names[i]).find(" - ")));
-                label.erase(label.find_last_of(' '));
-                col.label = kind == "organization"
-                                ? trimmed(std::string_view(names[i]).substr(
-                                      std::string_view(names[i]).find(" - ") + 3))
-                                : label;
+                // "Website 1 - Value" is labelled "Website"; "Organization 1 - Title" "Title".
+                const std::string_view whole(names[i]);
+                const std::size_t dash = whole.find(" - ");
+                const std::string_view left = whole.substr(0, dash);
+                col.label = kind == "organization" ? trimmed(whole.substr(dash + 3))
+                                                   : trimmed(left.substr(0, left.rfind(' ')));
             } else {
                 col.role = Role::Extra;
                 col.label = names[i];
