@@ -87,8 +87,16 @@ int main(int argc, char* argv[]) {
     for (const Target& t : targets()) {
         for (long size : sizes) {
             const QString ours = QStringLiteral("%1/ours/%2").arg(t.run).arg(size);
+            // Flat across sizes: against the smallest size the run was measured at.
+            long smallest = 1000;
+            for (long s : sizes) {
+                if (results.has(QStringLiteral("%1/ours/%2").arg(t.run).arg(s))) {
+                    smallest = s;
+                    break;
+                }
+            }
             const QString floor = t.limit == Target::Limit::FlatAcrossSizes
-                                      ? QStringLiteral("%1/ours/%2").arg(t.run).arg(1000)
+                                      ? QStringLiteral("%1/ours/%2").arg(t.run).arg(smallest)
                                       : QStringLiteral("%1/floor/%2").arg(t.run).arg(size);
             if (t.limit == Target::Limit::FlatAcrossSizes &&
                 (size != t.onlyAt || !results.has(ours)))
