@@ -78,6 +78,7 @@ private slots:
     void importAddsToAnExistingBook();
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
+    void accessFileWhereTheBookBelongsIsLeftAlone();
     void summaryCountsWarnings();
     void standardInputAndOutput();
     void exportReplacesAFileOnlyWhenComplete();
@@ -257,6 +258,18 @@ void TstImportExport::badFilesChangeNothing() {
                                  QStringLiteral("--file"), book.path()});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY2(missing.err.contains(QLatin1String("Could not read")), qPrintable(missing.err));
+}
+
+void TstImportExport::accessFileWhereTheBookBelongsIsLeftAlone() {
+    TestBook book(false);
+    const QByteArray jet = QByteArray("\0\1\0\0Standard Jet DB\0", 20) + QByteArray(2048, 'j');
+    writeFile(book.path(), jet);
+    const Run run = runTool({QStringLiteral("import"), contactsFile("semicolons.csv"),
+                             QStringLiteral("--file"), book.path()});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QLatin1String("is an Access file, not a Rolvane address book")),
+             qPrintable(run.err));
+    QCOMPARE(fileBytes(book.path()), jet);
 }
 
 void TstImportExport::summaryCountsWarnings() {

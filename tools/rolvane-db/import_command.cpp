@@ -118,6 +118,16 @@ int runImport(const Command& command) {
     };
 
     const QString book = bookPath(command.file);
+    if (QFile existing(book);
+        existing.open(QIODevice::ReadOnly) && isAccessFile(existing.read(32))) {
+        // The old program's own file where the book belongs: it has to make way first.
+        printError(
+            QStringLiteral("\"%1\" is an Access file, not a Rolvane address book. Move it "
+                           "elsewhere, then bring its contacts over with: rolvane-db "
+                           "import NEW-PLACE-OF-THE-FILE%2")
+                .arg(book, command.file.isEmpty() ? QString() : QStringLiteral(" --file ") + book));
+        return 1;
+    }
     QString why;
     if (!QFileInfo::exists(book)) {
         // A new book is made and filled by the creation path, which removes it again on failure.
