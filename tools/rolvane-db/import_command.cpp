@@ -128,17 +128,21 @@ int runImport(const Command& command) {
                 .arg(book, command.file.isEmpty() ? QString() : QStringLiteral(" --file ") + book));
         return 1;
     }
-    QString why;
-    if (!QFileInfo::exists(book)) {
-        // A new book is made and filled by the creation path, which removes it again on failure.
-        why = makeBook(book, [&](const auto& add) { return readAll(add); });
-    } else {
+    // A missing book is created empty, then filled like any other; if the import fails it is
+    // removed again, as it holds nothing anyone stored.
+    const bool created = !QFileInfo::exists(book);
+    QString why = created ? makeBook(book, {}) : QString();
+    if (why.isEmpty()) {
         ContactWriter writer;
         why = writer.begin(book, ContactWriter::Book::Existing);
         if (why.isEmpty())
             why = readAll([&writer](const Contact& c) { return writer.add(c); });
         if (why.isEmpty())
             why = writer.commit();
+    }
+    if (!why.isEmpty() && created) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(book + QLatin1String(suffix));
     }
     if (!why.isEmpty()) {
         printError(why);
