@@ -35,15 +35,6 @@ bool equalsUpper(std::string_view text, std::string_view upperWord) {
             return false;
     return true;
 }
-bool containsUpper(std::string_view text, std::string_view upperWord) {
-    if (upperWord.size() > text.size())
-        return false;
-    for (std::size_t i = 0; i + upperWord.size() <= text.size(); ++i)
-        if (equalsUpper(text.substr(i, upperWord.size()), upperWord))
-            return true;
-    return false;
-}
-
 // Where the name and parameters end: the first colon outside double quotes.
 std::size_t headerEnd(std::string_view line) {
     bool quoted = false;
@@ -101,10 +92,16 @@ void addType(Property& p, std::string_view type) {
         p.types.push_back(std::move(t));
 }
 
+// `p` is reused from line to line, so its strings keep their room.
 bool parseProperty(std::string_view line, Property& p) {
     const std::size_t colon = headerEnd(line);
     if (colon == std::string_view::npos || colon == 0)
         return false;
+    p.group.clear();
+    p.types.clear();
+    p.preferred = p.quotedPrintable = false;
+    p.charset.clear();
+    p.column.clear();
     const std::vector<std::string_view> parts = splitOutsideQuotes(line.substr(0, colon), ';');
     std::string_view name = parts.front();
     if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos) {
@@ -113,7 +110,8 @@ bool parseProperty(std::string_view line, Property& p) {
     }
     if (name.empty())
         return false;
-    p.name = upperCase(name);
+    p.name.assign(name);
+    std::transform(p.name.begin(), p.name.end(), p.name.begin(), upper);
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const std::string_view param = parts[i];
         const std::size_t eq = param.find('=');
@@ -143,7 +141,7 @@ bool parseProperty(std::string_view line, Property& p) {
             p.column = std::string(unquoted(value));
         }
     }
-    p.value = std::string(line.substr(colon + 1));
+    p.value.assign(line.substr(colon + 1));
     return true;
 }
 
@@ -276,6 +274,7 @@ private:
     ByteSource& in_;
     const ReadCallbacks& callbacks_;
     std::string pending_;
+    std::string params_;
     ByteSource::Line pendingStatus_ = ByteSource::Line::End;
     long long pendingLine_ = 0;
     bool havePending_ = false;
@@ -329,10 +328,17 @@ bool Reader::readLogical(Logical& l) {
     std::string_view name = header.substr(0, header.find(';'));
     if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos)
         name = name.substr(dot + 1);
-    l.binary =
-        colon != std::string_view::npos && (isBinaryName(name) || containsUpper(header, "BASE64") ||
-                                            containsUpper(header, "ENCODING=B"));
-    const bool qp = containsUpper(header, "QUOTED-PRINTABLE");
+    // The parameters, upper-cased once, tell an encoding; most lines have none.
+    const std::size_t semicolon = header.find(';');
+    params_.clear();
+    if (semicolon != std::string_view::npos) {
+        params_.assign(header.substr(semicolon));
+        std::transform(params_.begin(), params_.end(), params_.begin(), upper);
+    }
+    l.binary = colon != std::string_view::npos &&
+               (isBinaryName(name) || params_.find("BASE64") != std::string::npos ||
+                params_.find("ENCODING=B") != std::string::npos);
+    const bool qp = params_.find("QUOTED-PRINTABLE") != std::string::npos;
     if (l.binary) {
         l.text.resize(colon); // the value is never kept
         l.tooLong = false;
@@ -515,12 +521,12 @@ void Reader::take(const Property& p, long long line) {
 std::optional<Problem> Reader::run() {
     int depth = 0;
     Logical l;
+    Property p;
     while (readLogical(l)) {
         if (l.tooLong)
             return Problem{l.line, "the line is longer than " +
                                        std::to_string(kMaxLineBytes >> 20) +
                                        " MB, which no contact needs"};
-        Property p;
         if (!parseProperty(l.text, p)) {
             if (l.binary)
                 continue;
