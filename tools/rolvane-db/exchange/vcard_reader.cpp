@@ -59,8 +59,9 @@ struct Property {
 };
 
 // Splits on `separator` outside double quotes.
-std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
+void splitOutsideQuotes(std::string_view text, char separator,
+                        std::vector<std::string_view>& parts) {
+    parts.clear();
     bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -72,7 +73,6 @@ std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char sep
         }
     }
     parts.push_back(text.substr(start));
-    return parts;
 }
 
 std::string_view unquoted(std::string_view s) {
@@ -92,8 +92,8 @@ void addType(Property& p, std::string_view type) {
         p.types.push_back(std::move(t));
 }
 
-// `p` is reused from line to line, so its strings keep their room.
-bool parseProperty(std::string_view line, Property& p) {
+// `p` and `parts` are reused from line to line, so their storage keeps its room.
+bool parseProperty(std::string_view line, Property& p, std::vector<std::string_view>& parts) {
     const std::size_t colon = headerEnd(line);
     if (colon == std::string_view::npos || colon == 0)
         return false;
@@ -102,7 +102,7 @@ bool parseProperty(std::string_view line, Property& p) {
     p.preferred = p.quotedPrintable = false;
     p.charset.clear();
     p.column.clear();
-    const std::vector<std::string_view> parts = splitOutsideQuotes(line.substr(0, colon), ';');
+    splitOutsideQuotes(line.substr(0, colon), ';', parts);
     std::string_view name = parts.front();
     if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos) {
         p.group = lowerCase(name.substr(0, dot));
@@ -128,9 +128,13 @@ bool parseProperty(std::string_view line, Property& p) {
         const std::string_view value = param.substr(eq + 1);
         if (key == "TYPE") {
             // 4.0 quotes a list as a whole ("work,voice"); each kind counts.
-            for (std::string_view t : splitOutsideQuotes(value, ','))
-                for (std::string_view u : splitOutsideQuotes(unquoted(t), ','))
+            std::vector<std::string_view> list, inner;
+            splitOutsideQuotes(value, ',', list);
+            for (std::string_view t : list) {
+                splitOutsideQuotes(unquoted(t), ',', inner);
+                for (std::string_view u : inner)
                     addType(p, u);
+            }
         } else if (key == "PREF") {
             p.preferred = true;
         } else if (key == "ENCODING") {
@@ -269,12 +273,14 @@ private:
     void startCard(long long line);
     bool finishCard();
     void take(const Property& p, long long line);
-    std::string text(const Property& p) const;
+    // The value decoded to UTF-8; valid until the next call.
+    std::string_view text(const Property& p);
 
     ByteSource& in_;
     const ReadCallbacks& callbacks_;
     std::string pending_;
     std::string params_;
+    std::string decoded_;
     ByteSource::Line pendingStatus_ = ByteSource::Line::End;
     long long pendingLine_ = 0;
     bool havePending_ = false;
@@ -377,11 +383,14 @@ bool Reader::readLogical(Logical& l) {
     return true;
 }
 
-std::string Reader::text(const Property& p) const {
-    std::string value = p.quotedPrintable ? decodeQuotedPrintable(p.value) : p.value;
-    value = toUtf8(value, p.charset);
-    normaliseLineEnds(value);
-    return value;
+std::string_view Reader::text(const Property& p) {
+    // Plain UTF-8, the common case, is used where it lies.
+    if (!p.quotedPrintable && p.charset.empty() && p.value.find('\r') == std::string::npos &&
+        isUtf8(p.value))
+        return p.value;
+    decoded_ = toUtf8(p.quotedPrintable ? decodeQuotedPrintable(p.value) : p.value, p.charset);
+    normaliseLineEnds(decoded_);
+    return decoded_;
 }
 
 void Reader::startCard(long long line) {
@@ -454,7 +463,7 @@ void Reader::take(const Property& p, long long line) {
         card_.hasName = !card_.family.empty() || !card_.given.empty();
         card_.addExtra("Middle name", component(parts, 2));
     } else if (n == "FN") {
-        card_.formatted = v21_ ? text(p) : unescape(text(p), false);
+        card_.formatted = v21_ ? std::string(text(p)) : unescape(text(p), false);
     } else if (n == "ORG") {
         const std::vector<std::string> parts = components(text(p), v21_);
         card_.organization = component(parts, 0);
@@ -462,7 +471,7 @@ void Reader::take(const Property& p, long long line) {
             card_.addExtra("Department", parts[i]);
     } else if (n == "TEL" || n == "EMAIL") {
         CardValue v;
-        v.value = v21_ ? text(p) : unescape(text(p), false);
+        v.value = v21_ ? std::string(text(p)) : unescape(text(p), false);
         if (v.value.rfind("tel:", 0) == 0)
             v.value.erase(0, 4);
         if (v.value.empty())
@@ -493,15 +502,15 @@ void Reader::take(const Property& p, long long line) {
             grouped_.push_back({p.group, 2, card_.addresses.size()});
         card_.addresses.push_back(std::move(a));
     } else if (n == "LABEL") {
-        postalLabels_.push_back(v21_ ? text(p) : unescape(text(p), false));
+        postalLabels_.push_back(v21_ ? std::string(text(p)) : unescape(text(p), false));
     } else if (n == "NOTE") {
-        std::string note = v21_ ? text(p) : unescape(text(p), false);
+        std::string note = v21_ ? std::string(text(p)) : unescape(text(p), false);
         if (sawNote_)
             card_.note += '\n';
         card_.note += note;
         sawNote_ = true;
     } else if (n == "REV") {
-        card_.revision = text(p);
+        card_.revision = std::string(text(p));
     } else if (n == "X-ROLVANE-LAST-UPDATE") {
         card_.lastUpdate = unescape(text(p), false);
     } else if (n == "X-ABLABEL") {
@@ -522,12 +531,13 @@ std::optional<Problem> Reader::run() {
     int depth = 0;
     Logical l;
     Property p;
+    std::vector<std::string_view> parts;
     while (readLogical(l)) {
         if (l.tooLong)
             return Problem{l.line, "the line is longer than " +
                                        std::to_string(kMaxLineBytes >> 20) +
                                        " MB, which no contact needs"};
-        if (!parseProperty(l.text, p)) {
+        if (!parseProperty(l.text, p, parts)) {
             if (l.binary)
                 continue;
             warn(l.line,
