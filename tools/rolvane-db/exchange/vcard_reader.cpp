@@ -54,8 +54,8 @@ struct Property {
     bool preferred = false;
     bool quotedPrintable = false;
     std::string charset;
-    std::string column; // X-ROLVANE-FIELD
-    std::string value;  // raw, before any decoding
+    std::string column;     // X-ROLVANE-FIELD
+    std::string_view value; // raw, before any decoding; lies in the line read
 };
 
 // Splits on `separator` outside double quotes.
@@ -145,7 +145,7 @@ bool parseProperty(std::string_view line, Property& p, std::vector<std::string_v
             p.column = std::string(unquoted(value));
         }
     }
-    p.value.assign(line.substr(colon + 1));
+    p.value = line.substr(colon + 1);
     return true;
 }
 
@@ -385,7 +385,7 @@ bool Reader::readLogical(Logical& l) {
 
 std::string_view Reader::text(const Property& p) {
     // Plain UTF-8, the common case, is used where it lies.
-    if (!p.quotedPrintable && p.charset.empty() && p.value.find('\r') == std::string::npos &&
+    if (!p.quotedPrintable && p.charset.empty() && p.value.find('\r') == std::string_view::npos &&
         isUtf8(p.value))
         return p.value;
     decoded_ = toUtf8(p.quotedPrintable ? decodeQuotedPrintable(p.value) : p.value, p.charset);
