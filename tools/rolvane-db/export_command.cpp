@@ -103,6 +103,7 @@ int runExport(const Command& command) {
         ++written;
         progress.update(written, total > 0 ? int(written * 100 / total) : -1);
     }
+    progress.clear();
     if (ok && rc != SQLITE_DONE) {
         printError(
             QStringLiteral("Could not read the contacts of \"%1\": %2.").arg(book, db.lastError()));

@@ -76,6 +76,7 @@ int runImport(const Command& command) {
     ReadCallbacks callbacks;
     callbacks.warning = [&](const Problem& p) {
         ++warnings;
+        progress.clear();
         printError(
             QStringLiteral("%1: %2").arg(where(name, p.line), QString::fromStdString(p.text)));
     };
@@ -144,6 +145,7 @@ int runImport(const Command& command) {
         for (const char* suffix : {"", "-journal", "-wal", "-shm"})
             QFile::remove(book + QLatin1String(suffix));
     }
+    progress.clear();
     if (!why.isEmpty()) {
         printError(why);
         return 1;

@@ -8,9 +8,10 @@ namespace rolvane::tool {
 
 ProgressMeter::ProgressMeter(const char* verb) : verb_(verb), enabled_(isatty(2) == 1) {}
 
-ProgressMeter::~ProgressMeter() {
+void ProgressMeter::clear() {
     if (shown_)
         std::fputs("\r\033[K", stderr);
+    shown_ = false;
 }
 
 void ProgressMeter::show(long long done, int percent) {

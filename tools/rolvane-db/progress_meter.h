@@ -11,7 +11,11 @@ public:
     explicit ProgressMeter(const char* verb);
     ProgressMeter(const ProgressMeter&) = delete;
     ProgressMeter& operator=(const ProgressMeter&) = delete;
-    ~ProgressMeter(); // clears the line it wrote
+    ~ProgressMeter() { clear(); }
+
+    // Takes the progress line away, before other text goes to the terminal; the next update
+    // shows it again.
+    void clear();
 
     // `percent` below 0 when the size of the whole is unknown.
     void update(long long done, int percent) {
