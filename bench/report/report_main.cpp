@@ -107,8 +107,11 @@ int main(int argc, char* argv[]) {
             const auto a = measure(results, ours, t.metric);
             // A run that measured its floor in turns with itself carries it, and the median of
             // the ratios of each pair, which is steadier than the ratio of the medians.
-            const auto pairedFloor = results.counter(ours, QStringLiteral("floor_seconds"));
-            const auto pairedRatio = results.counter(ours, QStringLiteral("ratio"));
+            const bool paired = t.metric == Target::Metric::Time;
+            const auto pairedFloor =
+                paired ? results.counter(ours, QStringLiteral("floor_seconds")) : std::nullopt;
+            const auto pairedRatio =
+                paired ? results.counter(ours, QStringLiteral("ratio")) : std::nullopt;
             const auto b = pairedFloor ? pairedFloor : measure(results, floor, t.metric);
             const bool held = t.onlyAt == 0 || t.onlyAt == size;
             row.cells << t.operation << formatSize(size)
