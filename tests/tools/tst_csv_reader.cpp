@@ -111,6 +111,24 @@ void TstCsvReader::readsLayout_data() {
         << "Title: Dr.";
     QTest::newRow("Outlook desktop: street lines") << outlookDesktop << "Addy"
                                                    << "9 Mill Rd\nUnit 4\nYork";
+    // The names Access tables use: the same layout code reads a table's columns.
+    QTest::newRow("own columns beside a key column")
+        << QByteArray(
+               "ID,First Name,Last Name,Ph1,Ph2,Ph3,Email,Bus,Fax,Addy,Comments,Last Update\n"
+               "7,Jo,Doe,1,,,,,,,,\n")
+        << "Ph1"
+        << "1";
+    const QByteArray accessNames = "CompanyName,ContactName,ContactTitle,Address,City,Region,"
+                                   "PostalCode,Country,Phone,Fax,EmailAddress,Notes\n"
+                                   "ACME,Maria Anders,Owner,Obere Str. 57,Berlin,,12209,Germany,"
+                                   "030-0074321,030-0076545,m@example.com,VIP\n";
+    QTest::newRow("Access names: ContactName split") << accessNames << "First Name"
+                                                     << "Maria";
+    QTest::newRow("Access names: address parts") << accessNames << "Addy"
+                                                 << "Obere Str. 57\n12209 Berlin\nGermany";
+    QTest::newRow("Access names: the rest in Comments")
+        << accessNames << "Comments"
+        << "VIP\nOrganization: ACME\nContactTitle: Owner";
     QTest::newRow("a numbered name with no kind before its number")
         << QByteArray("First Name,Last Name, 2 - Value,Phone 1 - Value\r\nJo,Doe,x,5\r\n") << "Ph1"
         << "5";
