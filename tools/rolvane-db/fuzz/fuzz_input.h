@@ -11,7 +11,8 @@
 namespace rolvane::fuzz {
 
 template <typename Read> void readAll(const std::uint8_t* data, std::size_t size, Read read) {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     exchange::ByteSource source(buffer);
