@@ -4,6 +4,7 @@
 
 #include "book_location.h"
 #include "contact_writer.h"
+#include "data/access_file.h"
 #include "exchange/access_reader.h"
 #include "exchange/byte_source.h"
 #include "exchange/contact_mapping.h"
@@ -119,8 +120,7 @@ int runImport(const Command& command) {
     };
 
     const QString book = bookPath(command.file);
-    if (QFile existing(book);
-        existing.open(QIODevice::ReadOnly) && isAccessFile(existing.read(32))) {
+    if (fileIsAccessDatabase(book)) {
         // The old program's own file where the book belongs: it has to make way first.
         printError(
             QStringLiteral("\"%1\" is an Access file, not a Rolvane address book. Move it "

@@ -1,17 +1,12 @@
 // Text files may start with a byte-order mark (UTF-16 ones must); it is read past before looking.
 #include "file_format.h"
 
+#include "data/access_file.h"
+
 #include <QString>
 #include <QStringDecoder>
 
 namespace rolvane::exchange {
-
-bool isAccessFile(const QByteArray& head) {
-    if (head.size() < 19 || head[0] != 0 || head[1] != 1 || head[2] != 0 || head[3] != 0)
-        return false;
-    const QByteArray kind = head.mid(4, 15);
-    return kind == "Standard Jet DB" || kind == "Standard ACE DB";
-}
 
 FileFormat detectFormat(const QByteArray& head) {
     if (isAccessFile(head))
