@@ -1,6 +1,7 @@
 // rolvane-db import and export as a user runs them: the built tool on files of our own (and the
 // real ones in ../shared/fixtures when they are there), checked through plain SQLite.
 #include "support/test_book.h"
+#include "support/tool_run.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,30 +12,12 @@
 #include <QTest>
 #include <unistd.h>
 
+using rolvane::test::fileBytes;
+using rolvane::test::runTool;
 using rolvane::test::TestBook;
+using Run = rolvane::test::ToolRun;
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-    QByteArray rawOut;
-};
-
-Run runTool(const QStringList& arguments, const QByteArray& input = QByteArray()) {
-    QProcess tool;
-    tool.start(QStringLiteral(ROLVANE_DB), arguments);
-    if (!input.isNull()) {
-        tool.write(input);
-        tool.closeWriteChannel();
-    }
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
-        return {};
-    const QByteArray out = tool.readAllStandardOutput();
-    return {tool.exitCode(), QString::fromUtf8(out), QString::fromUtf8(tool.readAllStandardError()),
-            out};
-}
 
 QString contactsFile(const char* name) {
     return QStringLiteral(ROLVANE_CONTACTS "/") + QLatin1String(name);
@@ -53,11 +36,6 @@ QByteArray digest(const TestBook& book) {
                    .toUtf8(),
                QCryptographicHash::Sha256)
         .toHex();
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
