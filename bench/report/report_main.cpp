@@ -87,8 +87,16 @@ int main(int argc, char* argv[]) {
     for (const Target& t : targets()) {
         for (long size : sizes) {
             const QString ours = QStringLiteral("%1/ours/%2").arg(t.run).arg(size);
+            // Flat across sizes: against the smallest size the run was measured at.
+            long smallest = 1000;
+            for (long s : sizes) {
+                if (results.has(QStringLiteral("%1/ours/%2").arg(t.run).arg(s))) {
+                    smallest = s;
+                    break;
+                }
+            }
             const QString floor = t.limit == Target::Limit::FlatAcrossSizes
-                                      ? QStringLiteral("%1/ours/%2").arg(t.run).arg(1000)
+                                      ? QStringLiteral("%1/ours/%2").arg(t.run).arg(smallest)
                                       : QStringLiteral("%1/floor/%2").arg(t.run).arg(size);
             if (t.limit == Target::Limit::FlatAcrossSizes &&
                 (size != t.onlyAt || !results.has(ours)))
@@ -99,8 +107,11 @@ int main(int argc, char* argv[]) {
             const auto a = measure(results, ours, t.metric);
             // A run that measured its floor in turns with itself carries it, and the median of
             // the ratios of each pair, which is steadier than the ratio of the medians.
-            const auto pairedFloor = results.counter(ours, QStringLiteral("floor_seconds"));
-            const auto pairedRatio = results.counter(ours, QStringLiteral("ratio"));
+            const bool paired = t.metric == Target::Metric::Time;
+            const auto pairedFloor =
+                paired ? results.counter(ours, QStringLiteral("floor_seconds")) : std::nullopt;
+            const auto pairedRatio =
+                paired ? results.counter(ours, QStringLiteral("ratio")) : std::nullopt;
             const auto b = pairedFloor ? pairedFloor : measure(results, floor, t.metric);
             const bool held = t.onlyAt == 0 || t.onlyAt == size;
             row.cells << t.operation << formatSize(size)

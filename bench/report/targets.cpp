@@ -31,6 +31,18 @@ const std::vector<Target>& targets() {
          L::RatioToFloor, 2.0, 1000000},
         {QStringLiteral("start to first contact"), QStringLiteral("Startup"), M::Time,
          L::RatioToFloor, 1.3, 1000000},
+        {QStringLiteral("import vCard"), QStringLiteral("ImportVCard"), M::Time, L::RatioToFloor,
+         2.0},
+        {QStringLiteral("import CSV"), QStringLiteral("ImportCsv"), M::Time, L::RatioToFloor, 2.0},
+        {QStringLiteral("export vCard"), QStringLiteral("ExportVCard"), M::Time, L::RatioToFloor,
+         2.0},
+        {QStringLiteral("export CSV"), QStringLiteral("ExportCsv"), M::Time, L::RatioToFloor, 2.0},
+        {QStringLiteral("import vCard memory"), QStringLiteral("ImportVCard"), M::Memory,
+         L::FlatAcrossSizes, 1.5, 1000000},
+        {QStringLiteral("import CSV memory"), QStringLiteral("ImportCsv"), M::Memory,
+         L::FlatAcrossSizes, 1.5, 1000000},
+        {QStringLiteral("export vCard memory"), QStringLiteral("ExportVCard"), M::Memory,
+         L::FlatAcrossSizes, 1.5, 1000000},
     };
     return all;
 }

@@ -2,6 +2,7 @@
 // there; a book that cannot take the write-ahead log works over one connection.
 #include "book_connection.h"
 
+#include "access_file.h"
 #include "address_book_file.h"
 #include "column_index.h"
 #include "jet_like.h"
@@ -57,6 +58,14 @@ bool BookConnection::open(QString& why) {
     if (!QFileInfo(path_).isFile()) {
         why = QStringLiteral("the file \"%1\" was not found. Create it with the set-up tool: "
                              "rolvane-db create --sample")
+                  .arg(path_);
+        return false;
+    }
+    if (fileIsAccessDatabase(path_)) {
+        why = QStringLiteral("\"%1\" is an Access file from an earlier address book, which Rolvane "
+                             "does not open. Move it to another folder, then bring its contacts "
+                             "over with the set-up tool: rolvane-db import \"NEW PLACE OF THE "
+                             "FILE\"")
                   .arg(path_);
         return false;
     }

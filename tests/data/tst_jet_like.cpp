@@ -132,7 +132,9 @@ void TstJetLike::decodes_data() {
                                << bad + bad + bad + QStringLiteral("x");
     QTest::newRow("beyond Unicode") << QByteArray("\xF4\x90\x80\x80") << bad + bad + bad + bad;
     QTest::newRow("cut short") << QByteArray("a\xC3") << QStringLiteral("a") + bad;
-    QTest::newRow("stray continuation") << QByteArray("\x80" "a") << bad + QStringLiteral("a");
+    QTest::newRow("stray continuation") << QByteArray("\x80"
+                                                      "a")
+                                        << bad + QStringLiteral("a");
 }
 
 void TstJetLike::decodes() {

@@ -297,10 +297,15 @@ void TstRecordSource::missingFileIsReportedAndNotCreated() {
 }
 
 void TstRecordSource::foreignFilesAreReportedAndLeftUnchanged() {
-    const QList<QByteArray> contents = {
-        QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) + QByteArray(4000, 'j'),
-        QByteArray::fromHex("deadbeef").repeated(3000), QByteArray()};
-    for (const QByteArray& bytes : contents) {
+    // Each file, and what its message must tell beside the path.
+    const QList<std::pair<QByteArray, QString>> files = {
+        {QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) + QByteArray(4000, 'j'),
+         "rolvane-db import"},
+        {QByteArray("\x00\x01\x00\x00Standard ACE DB\x00", 19) + QByteArray(4000, 'a'),
+         "rolvane-db import"},
+        {QByteArray::fromHex("deadbeef").repeated(3000), "not an address book"},
+        {QByteArray(), "no contact table"}};
+    for (const auto& [bytes, told] : files) {
         TestBook book(false);
         QFile f(book.path());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -313,6 +318,7 @@ void TstRecordSource::foreignFilesAreReportedAndLeftUnchanged() {
         s.rs.SaveRecord();
         QVERIFY(!s.messages().isEmpty());
         QVERIFY2(s.messages()[0].contains(book.path()), qPrintable(s.messages()[0]));
+        QVERIFY2(s.messages()[0].contains(told), qPrintable(s.messages()[0]));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), bytes);
         QVERIFY(!QFile::exists(book.path() + "-wal"));

@@ -2,6 +2,7 @@
 // output, and the file it leaves, read back through plain SQLite.
 #include "data/name_collation.h"
 #include "support/test_book.h"
+#include "support/tool_run.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,33 +12,12 @@
 #include <QTest>
 #include <sqlite3.h>
 
+using rolvane::test::fileBytes;
+using rolvane::test::runTool;
 using rolvane::test::TestBook;
+using Run = rolvane::test::ToolRun;
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runTool(const QStringList& arguments, const QString& home = QString()) {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!home.isEmpty())
-        env.insert(QStringLiteral("HOME"), home);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral(ROLVANE_DB), arguments);
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput()),
-            QString::fromLocal8Bit(tool.readAllStandardError())};
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Every row, every column, in rowid order: equal books give equal digests.
 QByteArray contentDigest(const TestBook& book) {
@@ -182,7 +162,8 @@ void TstRolvaneDb::existingFileIsRefusedUnchanged() {
 void TstRolvaneDb::missingFoldersAreCreated() {
     QTemporaryDir home;
     QVERIFY(home.isValid());
-    const Run run = runTool({QStringLiteral("create"), QStringLiteral("--sample")}, home.path());
+    const Run run =
+        runTool({QStringLiteral("create"), QStringLiteral("--sample")}, {}, home.path());
     QCOMPARE(run.exitCode, 0);
     const QString fixed =
         home.filePath(QStringLiteral(".local/share/Rolvane/Address Book/addy.mdb"));
@@ -190,7 +171,7 @@ void TstRolvaneDb::missingFoldersAreCreated() {
     QVERIFY(run.out.contains(fixed));
 
     // A second run finds it and leaves it.
-    const Run again = runTool({QStringLiteral("create")}, home.path());
+    const Run again = runTool({QStringLiteral("create")}, {}, home.path());
     QCOMPARE(again.exitCode, 1);
 
     const QString nested = home.filePath(QStringLiteral("a/b c/d/book.mdb"));
@@ -376,7 +357,7 @@ void TstRolvaneDb::helpAndBadArguments() {
     QFETCH(int, exitCode);
     QTemporaryDir home; // a mistaken argument must not reach the fixed book either
     QVERIFY(home.isValid());
-    const Run run = runTool(arguments, home.path());
+    const Run run = runTool(arguments, {}, home.path());
     QCOMPARE(run.exitCode, exitCode);
     const QString& usageStream = exitCode == 0 ? run.out : run.err;
     QVERIFY2(usageStream.contains(QStringLiteral("rolvane-db create")) &&
@@ -397,7 +378,7 @@ void TstRolvaneDb::versionIsTheProjects() {
     QFETCH(QStringList, arguments);
     QTemporaryDir home;
     QVERIFY(home.isValid());
-    const Run run = runTool(arguments, home.path());
+    const Run run = runTool(arguments, {}, home.path());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("rolvane-db " PROJECT_VERSION "\n"));
     QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),

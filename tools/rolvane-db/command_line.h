@@ -8,11 +8,15 @@
 namespace rolvane::tool {
 
 struct Command {
-    enum class Kind { Help, Version, Create, Generate, Check };
+    enum class Kind { Help, Version, Create, Generate, Check, Import, Export };
+    enum class Format { FromName, VCard, Csv };
     Kind kind = Kind::Help;
     bool sample = false; // create only
     long long count = 0; // generate only
     QString file;        // empty: the program's fixed address book
+    QString exchange;    // import and export: the contacts file, "-" for standard input or output
+    QString table;       // import of an Access file: the table to read
+    Format format = Format::FromName; // export only
 };
 
 struct ParsedCommandLine {

@@ -1,4 +1,5 @@
-// Writes contacts into a book the tool has just created: one transaction, one prepared insert.
+// Writes contacts into a book, one transaction for the whole run, one prepared insert: a book the
+// tool has just created, or an existing one that an import adds to.
 #pragma once
 
 #include "contact.h"
@@ -17,8 +18,10 @@ public:
     // Rolls back whatever was not committed.
     ~ContactWriter();
 
+    enum class Book { New, Existing };
+
     // Each returns an empty string on success, else why it failed.
-    QString begin(const QString& path);
+    QString begin(const QString& path, Book book = Book::New);
     QString add(const Contact& contact);
     QString commit();
 
@@ -28,6 +31,7 @@ private:
     sqlite::Connection db_;
     ContactInsert insert_;
     bool inTransaction_ = false;
+    Book book_ = Book::New;
 };
 
 } // namespace rolvane::tool

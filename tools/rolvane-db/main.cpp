@@ -1,9 +1,11 @@
-// rolvane-db: creates the address book file, empty, with sample contacts, or with N generated ones,
-// and checks one.
+// rolvane-db: creates the address book file (empty, with sample contacts, or with N generated
+// ones), checks it, and moves contacts in and out of it.
 #include "book_check.h"
 #include "book_location.h"
 #include "command_line.h"
 #include "contact_generator.h"
+#include "export_command.h"
+#include "import_command.h"
 #include "new_book.h"
 #include "rolvane_version.h"
 #include "sample_contacts.h"
@@ -55,13 +57,21 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const Command& command = *parsed.command;
-    if (command.kind == Command::Kind::Help) {
+    switch (command.kind) {
+    case Command::Kind::Help:
         print(stdout, usage());
         return 0;
-    }
-    if (command.kind == Command::Kind::Version) {
+    case Command::Kind::Version:
         print(stdout, QStringLiteral("rolvane-db %1\n").arg(QLatin1String(rolvane::kVersion)));
         return 0;
+    case Command::Kind::Import:
+        return runImport(command);
+    case Command::Kind::Export:
+        return runExport(command);
+    case Command::Kind::Create:
+    case Command::Kind::Generate:
+    case Command::Kind::Check:
+        break;
     }
 
     const QString path = bookPath(command.file);

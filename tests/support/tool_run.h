@@ -1,0 +1,43 @@
+// Runs the built set-up tool (ROLVANE_DB, defined by the tests that use it) and collects what it
+// printed, for the tests that drive it from outside as a user would.
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+
+namespace rolvane::test {
+
+struct ToolRun {
+    int exitCode = -1; // -1 when the tool crashed or hung
+    QString out;
+    QString err;
+    QByteArray rawOut;
+};
+
+inline ToolRun runTool(const QStringList& arguments, const QByteArray& input = QByteArray(),
+                       const QString& home = QString()) {
+    QProcess tool;
+    if (!home.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        tool.setProcessEnvironment(env);
+    }
+    tool.start(QStringLiteral(ROLVANE_DB), arguments);
+    if (!input.isNull()) {
+        tool.write(input);
+        tool.closeWriteChannel();
+    }
+    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
+        return {};
+    const QByteArray out = tool.readAllStandardOutput();
+    return {tool.exitCode(), QString::fromUtf8(out), QString::fromUtf8(tool.readAllStandardError()),
+            out};
+}
+
+inline QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace rolvane::test

@@ -1,0 +1,51 @@
+// A contact as an outside file describes it, before it is fitted to the book's eleven columns.
+#pragma once
+
+#include "data/contact_table.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rolvane::exchange {
+
+// A phone number or e-mail address with its kinds ("work", "fax", "cell"...), lower case.
+struct CardValue {
+    std::string value;
+    std::vector<std::string> types;
+    bool preferred = false;
+    int column = -1; // a column of the book this value came from (our own export), else -1
+
+    bool is(std::string_view type) const;
+};
+
+struct CardAddress {
+    std::string poBox, extended, street, city, region, postalCode, country;
+    std::string formatted; // the whole address as lines, when the file gives it that way
+    std::vector<std::string> types;
+    bool preferred = false;
+
+    // Street lines, postal code and city, region, country; empty lines left out.
+    std::string lines() const;
+    bool isEmpty() const;
+};
+
+struct Card {
+    int line = 0; // where the contact starts in its file, for warnings
+    bool hasName = false;
+    std::string given, family, formatted, organization;
+    std::vector<CardValue> phones, emails;
+    std::vector<CardAddress> addresses;
+    std::string note;
+    std::string revision;                  // REV as written
+    std::optional<std::string> lastUpdate; // the stamp itself, when the file carries it
+    std::vector<std::pair<std::string, std::string>> extras; // labelled lines for Comments
+
+    // Set when the file has the book's own columns: taken as they are, nothing derived.
+    std::optional<std::array<std::string, kColumnNames.size()>> columns;
+
+    void addExtra(std::string label, std::string value);
+};
+
+} // namespace rolvane::exchange

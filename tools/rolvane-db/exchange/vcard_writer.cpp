@@ -1,0 +1,119 @@
+// Standard properties carry what other programs understand; X-ROLVANE-FIELD on a number names its
+// column and X-ROLVANE-LAST-UPDATE keeps the stamp's own text.
+#include "vcard_writer.h"
+
+namespace rolvane::exchange {
+
+namespace {
+
+enum Column { First, Last, Ph1, Ph2, Ph3, Email, Bus, Fax, Addy, Comments, LastUpdate };
+
+void escapeInto(std::string& out, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case ',':
+            out += "\\,";
+            break;
+        case ';':
+            out += "\\;";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// Folds the line that starts at `start` into pieces of at most 75 bytes, never inside a UTF-8
+// sequence, and ends it with CRLF.
+void endLine(std::string& out, std::size_t start) {
+    if (out.size() - start > 75) {
+        std::string line = out.substr(start);
+        out.resize(start);
+        std::size_t pos = 0;
+        std::size_t width = 75;
+        while (line.size() - pos > width) {
+            std::size_t cut = pos + width;
+            while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+                --cut;
+            out.append(line, pos, cut - pos);
+            out += "\r\n ";
+            pos = cut;
+            width = 74;
+        }
+        out.append(line, pos, std::string::npos);
+    }
+    out += "\r\n";
+}
+
+void property(std::string& out, std::string_view head, std::string_view value) {
+    const std::size_t start = out.size();
+    out += head;
+    out += ':';
+    escapeInto(out, value);
+    endLine(out, start);
+}
+
+void phone(std::string& out, const RowView& row, Column column, std::string_view types) {
+    if (row[column].empty())
+        return;
+    std::string head = "TEL;VALUE=text;TYPE=";
+    head += types;
+    head += ";X-ROLVANE-FIELD=";
+    head += kColumnNames[column];
+    property(out, head, row[column]);
+}
+
+} // namespace
+
+void appendVCard(const RowView& row, std::string& out) {
+    out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+    std::string full(row[First]);
+    if (!full.empty() && !row[Last].empty())
+        full += ' ';
+    full += row[Last];
+    property(out, "FN", full);
+    {
+        const std::size_t start = out.size();
+        out += "N:";
+        escapeInto(out, row[Last]);
+        out += ';';
+        escapeInto(out, row[First]);
+        out += ";;;";
+        endLine(out, start);
+    }
+    phone(out, row, Ph1, "voice");
+    phone(out, row, Ph2, "voice");
+    phone(out, row, Ph3, "voice");
+    phone(out, row, Bus, "work,voice");
+    phone(out, row, Fax, "fax");
+    if (!row[Email].empty())
+        property(out, "EMAIL", row[Email]);
+    if (!row[Addy].empty()) {
+        // The lines as the user typed them, in the street field: nothing to split wrongly.
+        const std::size_t start = out.size();
+        out += "ADR:;;";
+        escapeInto(out, row[Addy]);
+        out += ";;;;";
+        endLine(out, start);
+    }
+    if (!row[Comments].empty())
+        property(out, "NOTE", row[Comments]);
+    // The stamp is the user's regional text, which REV cannot hold as it is.
+    if (!row[LastUpdate].empty())
+        property(out, "X-ROLVANE-LAST-UPDATE", row[LastUpdate]);
+    out += "END:VCARD\r\n";
+}
+
+} // namespace rolvane::exchange

@@ -1,0 +1,8 @@
+// libFuzzer target: the CSV reader, its header layouts and the mapping, on any bytes.
+#include "exchange/csv_reader.h"
+#include "fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    rolvane::fuzz::readAll(data, size, rolvane::exchange::readCsv);
+    return 0;
+}
