@@ -96,11 +96,12 @@ void checkLine(const QWidget* client, const ui::LineSpec& spec) {
     QCOMPARE(line->colour(), colourOf(spec.colour));
 }
 
-} // namespace
-
-void checkControls(const QWidget* client, std::span<const ui::ControlSpec> table) {
-    for (const ui::ControlSpec& spec : table) {
-        checkControl(client, spec);
+// Stops at the first row that differs, and names it.
+template <class Spec>
+void checkRows(const QWidget* client, std::span<const Spec> table,
+               void (*check)(const QWidget*, const Spec&)) {
+    for (const Spec& spec : table) {
+        check(client, spec);
         if (QTest::currentTestFailed()) {
             qWarning("in the row of %.*s", int(spec.name.size()), spec.name.data());
             return;
@@ -108,14 +109,14 @@ void checkControls(const QWidget* client, std::span<const ui::ControlSpec> table
     }
 }
 
+} // namespace
+
+void checkControls(const QWidget* client, std::span<const ui::ControlSpec> table) {
+    checkRows(client, table, checkControl);
+}
+
 void checkLines(const QWidget* client, std::span<const ui::LineSpec> table) {
-    for (const ui::LineSpec& spec : table) {
-        checkLine(client, spec);
-        if (QTest::currentTestFailed()) {
-            qWarning("in the row of %.*s", int(spec.name.size()), spec.name.data());
-            return;
-        }
-    }
+    checkRows(client, table, checkLine);
 }
 
 } // namespace rolvane::test
