@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <optional>
 
 namespace rolvane::bench {
 
@@ -31,16 +32,31 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+// Our side's set-up: the first contact saved through a connection of its own, which puts it back,
+// then a record source on the initial query.
+struct OursOnFirstContact {
+    explicit OursOnFirstContact(const std::string& path)
+        : restorer(bare::open(path)), original(firstContact(restorer.get())), bound(path) {}
+    // False, with the benchmark skipped, when either read fails.
+    bool ready(benchmark::State& state) {
+        if (original && bound.showInitial())
+            return true;
+        state.SkipWithError("cannot read the first contact");
+        return false;
+    }
+
+    bare::Db restorer;
+    std::optional<bare::SavedRow> original;
+    BoundSource bound;
+};
+
 // Update: stamp the date, SaveRecord, Refresh, MoveFirst.
 void updateOurs(benchmark::State& state, std::string path) {
-    bare::Db db = bare::open(path);
-    const auto original = firstContact(db.get());
-    BoundSource bound(path);
-    RecordSource& rs = bound.source();
-    if (!original || !bound.showInitial()) {
-        state.SkipWithError("cannot read the first contact");
+    OursOnFirstContact ours(path);
+    if (!ours.ready(state))
         return;
-    }
+    BoundSource& bound = ours.bound;
+    RecordSource& rs = bound.source();
     for (auto _ : state) {
         const auto start = Clock::now();
         bound.field(kLastUpdate).type(QString::fromLatin1(kStamp)); // as Update stamps it
@@ -51,7 +67,7 @@ void updateOurs(benchmark::State& state, std::string path) {
             break;
         }
     }
-    bare::updateRow(db.get(), *original);
+    bare::updateRow(ours.restorer.get(), *ours.original);
 }
 
 void updateFloor(benchmark::State& state, std::string path) {
@@ -78,20 +94,17 @@ void updateFloor(benchmark::State& state, std::string path) {
 
 // Delete: Delete, Refresh; the contact goes back untimed.
 void deleteOurs(benchmark::State& state, std::string path) {
-    bare::Db restorer = bare::open(path);
-    const auto original = firstContact(restorer.get());
-    BoundSource bound(path);
-    RecordSource& rs = bound.source();
-    if (!original || !bound.showInitial()) {
-        state.SkipWithError("cannot read the first contact");
+    OursOnFirstContact ours(path);
+    if (!ours.ready(state))
         return;
-    }
+    BoundSource& bound = ours.bound;
+    RecordSource& rs = bound.source();
     for (auto _ : state) {
         const auto start = Clock::now();
         const bool ok = rs.Recordset().Delete() && rs.Refresh();
         state.SetIterationTime(seconds(Clock::now() - start));
-        if (!ok || !bare::restoreRow(restorer.get(), *original) || !rs.Refresh()) {
-            state.SkipWithError(bound.failure().empty() ? sqlite3_errmsg(restorer.get())
+        if (!ok || !bare::restoreRow(ours.restorer.get(), *ours.original) || !rs.Refresh()) {
+            state.SkipWithError(bound.failure().empty() ? sqlite3_errmsg(ours.restorer.get())
                                                         : bound.failure().c_str());
             break;
         }
