@@ -95,7 +95,6 @@ int xUnfetch(sqlite3_file* f, sqlite3_int64 offset, void* page) {
     return real(f)->pMethods->xUnfetch(real(f), offset, page);
 }
 
-// Version 1 methods have no shared memory: SQLite then keeps the rollback journal.
 const sqlite3_io_methods withShm = {3,
                                     xClose,
                                     xRead,
@@ -115,25 +114,18 @@ const sqlite3_io_methods withShm = {3,
                                     xShmUnmap,
                                     xFetch,
                                     xUnfetch};
-const sqlite3_io_methods withoutShm = {1,
-                                       xClose,
-                                       xRead,
-                                       xWrite,
-                                       xTruncate,
-                                       xSync,
-                                       xFileSize,
-                                       xLock,
-                                       xUnlock,
-                                       xCheckReservedLock,
-                                       xFileControl,
-                                       xSectorSize,
-                                       xDeviceCharacteristics,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr,
-                                       nullptr};
+// Version 1 methods have no shared memory: SQLite then keeps the rollback journal.
+sqlite3_io_methods versionOne(sqlite3_io_methods methods) {
+    methods.iVersion = 1;
+    methods.xShmMap = nullptr;
+    methods.xShmLock = nullptr;
+    methods.xShmBarrier = nullptr;
+    methods.xShmUnmap = nullptr;
+    methods.xFetch = nullptr;
+    methods.xUnfetch = nullptr;
+    return methods;
+}
+const sqlite3_io_methods withoutShm = versionOne(withShm);
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* ours = file(f);
