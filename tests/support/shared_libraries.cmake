@@ -1,12 +1,15 @@
-# Small libraries the tests share with the benchmarks, each exporting its one header of
-# tests/support and nothing else of tests/: the screenless bound field, and the X11 close request.
+# Small libraries the tests share with the benchmarks, each exporting its headers of tests/support
+# and nothing else of tests/: the screenless bound field and record source, and the X11 close
+# request.
 include_guard(GLOBAL)
 include(${PROJECT_SOURCE_DIR}/cmake/include_root.cmake)
 
-add_library(rolvane_fake_field INTERFACE)
-rolvane_include_root(rolvane_fake_field INTERFACE ${CMAKE_CURRENT_LIST_DIR}/fake_field.h
-                     support/fake_field.h)
-target_link_libraries(rolvane_fake_field INTERFACE rolvane_data)
+add_library(rolvane_screenless INTERFACE)
+foreach(header fake_field.h test_source.h)
+    rolvane_include_root(rolvane_screenless INTERFACE ${CMAKE_CURRENT_LIST_DIR}/${header}
+                         support/${header})
+endforeach()
+target_link_libraries(rolvane_screenless INTERFACE rolvane_data)
 
 find_package(X11 QUIET)
 if(X11_FOUND)

@@ -21,6 +21,13 @@ struct Source {
             rs.bind(f.get());
         rs.setRecordSource(fromView(query::kInitial));
     }
+    ~Source() {
+        for (auto& f : fields)
+            rs.unbind(f.get());
+    }
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+
     FakeField& first() { return *fields[0]; }
     FakeField& last() { return *fields[1]; }
     FakeField& field(int column) { return *fields[std::size_t(column)]; }
