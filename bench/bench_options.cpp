@@ -2,6 +2,8 @@
 #include "bench_options.h"
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -51,6 +53,21 @@ BenchOptions takeOptions(int& argc, char** argv, const std::vector<std::string>&
 std::string cachedBook(const BenchOptions& options, long size) {
     return (std::filesystem::path(options.books) / ("addy-" + std::to_string(size) + ".mdb"))
         .string();
+}
+
+bool booksPresent(const BenchOptions& options) {
+    for (long size : options.sizes) {
+        if (!std::filesystem::exists(cachedBook(options, size))) {
+            std::fprintf(stderr, "no book %s\n", cachedBook(options, size).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool initializeBenchmark(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    return !benchmark::ReportUnrecognizedArguments(argc, argv);
 }
 
 std::string workBook(const BenchOptions& options, long size) {

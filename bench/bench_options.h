@@ -19,6 +19,11 @@ struct BenchOptions {
 BenchOptions takeOptions(int& argc, char** argv, const std::vector<std::string>& otherNames = {});
 
 std::string cachedBook(const BenchOptions& options, long size);
+// Whether the cached book of every size is there; names the first missing one on stderr.
+bool booksPresent(const BenchOptions& options);
+// Hands the rest of argv to Google Benchmark; false, after saying so, when it holds a flag that
+// is neither ours nor Google Benchmark's.
+bool initializeBenchmark(int& argc, char** argv);
 // A fresh copy of the cached book in the work folder, made once per process; benchmarks that
 // write restore what they change, so later ones see the same rows.
 std::string workBook(const BenchOptions& options, long size);

@@ -4,7 +4,6 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <filesystem>
 
 int main(int argc, char* argv[]) {
     const rolvane::bench::BenchOptions options = rolvane::bench::takeOptions(argc, argv, {"tool"});
@@ -15,14 +14,9 @@ int main(int argc, char* argv[]) {
                              "--tool=PATH [--benchmark_...]\n");
         return 2;
     }
-    for (long size : options.sizes) {
-        if (!std::filesystem::exists(rolvane::bench::cachedBook(options, size))) {
-            std::fprintf(stderr, "no book %s\n", rolvane::bench::cachedBook(options, size).c_str());
-            return 1;
-        }
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!rolvane::bench::booksPresent(options))
+        return 1;
+    if (!rolvane::bench::initializeBenchmark(argc, argv))
         return 2;
     rolvane::bench::registerExchangeBenchmarks(options, tool->second);
     benchmark::RunSpecifiedBenchmarks();

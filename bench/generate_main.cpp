@@ -108,8 +108,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     fs::create_directories(options.work);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::initializeBenchmark(argc, argv))
         return 2;
     for (long size : options.sizes) {
         const std::string name = "Generate/ours/" + std::to_string(size);

@@ -62,8 +62,7 @@ int main(int argc, char* argv[]) {
                              "[--benchmark_...]\n");
         return 2;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!initializeBenchmark(argc, argv))
         return 2;
     const std::string empty = workBook(options, 0);
     for (long size : options.sizes) {

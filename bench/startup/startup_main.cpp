@@ -63,8 +63,7 @@ int main(int argc, char* argv[]) {
                              "--sizes=N[,N...] --work=DIR [--benchmark_...]\n");
         return 2;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!initializeBenchmark(argc, argv))
         return 2;
     FirstPaintTimer timer;
     if (!timer.connected()) {
