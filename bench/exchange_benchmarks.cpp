@@ -127,8 +127,24 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void report(benchmark::State& state, const std::vector<double>& ratios,
-            const std::vector<double>& floors, double peak) {
+// Runs the tool and its floor in turn for every iteration; the tool's time is the benchmark's,
+// the medians of the floor and of the paired ratios go beside it.
+template <typename Ours, typename Floor>
+void measurePaired(benchmark::State& state, const char* failure, Ours ours, Floor floor) {
+    std::vector<double> ratios, floors;
+    double peak = 0;
+    for (auto _ : state) {
+        const Child child = ours();
+        const double f = floor();
+        if (!child.ok || f <= 0) {
+            state.SkipWithError(failure);
+            break;
+        }
+        state.SetIterationTime(child.seconds);
+        ratios.push_back(child.seconds / f);
+        floors.push_back(f);
+        peak = std::max(peak, child.peakMegabytes);
+    }
     if (ratios.empty())
         return;
     state.counters["ratio"] = median(ratios);
@@ -148,22 +164,13 @@ void importBenchmark(benchmark::State& state, BenchOptions options, std::string 
     }
     const std::string ours = (work / "imported.mdb").string();
     const std::string floor = (work / "floor.mdb").string();
-    std::vector<double> ratios, floors;
-    double peak = 0;
-    for (auto _ : state) {
-        removeBook(ours);
-        const Child child = runTool(tool, {"import", file, "--file", ours});
-        const double f = importFloor(book, floor);
-        if (!child.ok || f <= 0) {
-            state.SkipWithError("the import or its floor failed");
-            break;
-        }
-        state.SetIterationTime(child.seconds);
-        ratios.push_back(child.seconds / f);
-        floors.push_back(f);
-        peak = std::max(peak, child.peakMegabytes);
-    }
-    report(state, ratios, floors, peak);
+    measurePaired(
+        state, "the import or its floor failed",
+        [&] {
+            removeBook(ours);
+            return runTool(tool, {"import", file, "--file", ours});
+        },
+        [&] { return importFloor(book, floor); });
     removeBook(ours);
     removeBook(floor);
 }
@@ -175,21 +182,12 @@ void exportBenchmark(benchmark::State& state, BenchOptions options, std::string 
     const std::string book = cachedBook(options, size);
     const std::string ours = (work / ("exported" + extension)).string();
     const std::string floor = (work / "floor.txt").string();
-    std::vector<double> ratios, floors;
-    double peak = 0;
-    for (auto _ : state) {
-        const Child child = runTool(tool, {"export", ours, "--file", book});
-        const double f = exportFloor(book, floor);
-        if (!child.ok || f <= 0) {
-            state.SkipWithError("the export or its floor failed");
-            break;
-        }
-        state.SetIterationTime(child.seconds);
-        ratios.push_back(child.seconds / f);
-        floors.push_back(f);
-        peak = std::max(peak, child.peakMegabytes);
-    }
-    report(state, ratios, floors, peak);
+    measurePaired(
+        state, "the export or its floor failed",
+        [&] {
+            return runTool(tool, {"export", ours, "--file", book});
+        },
+        [&] { return exportFloor(book, floor); });
     fs::remove(ours);
     fs::remove(floor);
 }
