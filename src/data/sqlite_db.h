@@ -17,6 +17,8 @@ public:
     // Opens read-only a file on media nothing can change, whose folder cannot hold the lock file
     // a write-ahead log needs.
     int openImmutable(const QString& path);
+    // Opens an existing file for reading only, whatever its permissions.
+    int openReadOnly(const QString& path) { return openWith(path.toUtf8(), SQLITE_OPEN_READONLY); }
     void close() { db_.reset(); }
     bool isOpen() const { return db_ != nullptr; }
     bool isReadOnly() const;
