@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's pictures: the open-book icon (.ico with 32x32 and 16x16 images in the
-standard 16 colours, plus PNG copies for the Linux desktop), the About picture (78x31 JPEG), and
+standard 16 colours, plus PNG copies for the Linux desktop and XPM copies that the program builds
+in, so that its window icon needs no image reader at start-up), the About picture (78x31 JPEG), and
 the 48, 128 and 256 pixel PNGs of the scalable icon icons/rolvane.svg, which is drawn by hand.
 Needs ImageMagick's convert and librsvg's rsvg-convert. Run from anywhere; writes next to this
 script."""
@@ -141,6 +142,23 @@ def write_ico(path, grids):
         out.write(data + b''.join(images))
 
 
+def write_xpm(path, grid):
+    """The image as XPM, a C array: one character per palette index, a blank where clear."""
+    size = len(grid)
+    name = os.path.basename(path).replace('-', '_').replace('.', '_')
+    symbols = '0123456789abcdef'
+    used = sorted({i for row in grid for i in row if i is not CLEAR})
+    lines = ['"%d %d %d 1",' % (size, size, len(used) + 1), '"  c None",']
+    lines += ['"%s c #%02X%02X%02X",' % ((symbols[i],) + PALETTE[i]) for i in used]
+    lines += ['"%s",' % ''.join(' ' if i is CLEAR else symbols[i] for i in row) for row in grid]
+    lines[-1] = lines[-1].rstrip(',')
+    with open(path, 'w') as out:
+        out.write('/* XPM */\n/* Written by draw_images.py from the same drawing as rolvane.ico. */\n')
+        out.write('static const char* const %s[] = {\n' % name)
+        out.write(''.join('    %s\n' % line for line in lines))
+        out.write('};\n')
+
+
 def convert(*args):
     subprocess.run(['convert', *args], check=True)
 
@@ -164,6 +182,8 @@ def main():
     os.makedirs(pictures, exist_ok=True)
     large, small = draw_book(32), small_book()
     write_ico(os.path.join(icons, 'rolvane.ico'), [large, small])
+    for grid in (large, small):
+        write_xpm(os.path.join(icons, 'rolvane-%d.xpm' % len(grid)), grid)
     for grid in (large, small):
         size = len(grid)
         convert(os.path.join(icons, 'rolvane.ico') + '[%d]' % (0 if size == 32 else 1),

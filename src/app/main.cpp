@@ -1,6 +1,6 @@
 // Start-up: the main window is created and shown; everything else happens in its handlers.
-#include "app/deferred_icon_style.h"
 #include "app/forms.h"
+#include "app/program_style.h"
 #include "rolvane_version.h"
 #include "ui/common/fonts.h"
 #include "ui/common/message_box.h"
@@ -10,7 +10,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setStyle(new rolvane::app::DeferredIconStyle);
+    QApplication::setStyle(new rolvane::app::ProgramStyle);
     QApplication::setApplicationName(QString::fromLatin1(rolvane::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(rolvane::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("rolvane"));

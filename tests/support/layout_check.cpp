@@ -74,6 +74,9 @@ void checkControl(const QWidget* client, const ui::ControlSpec& spec) {
         QCOMPARE(w->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(w->font().pointSizeF(), spec.fontPoints);
         QCOMPARE(w->font().weight(), QFont::Bold);
+        // What people type may be in any script, and must borrow what the face lacks.
+        const bool merges = !(w->font().styleStrategy() & QFont::NoFontMerging);
+        QCOMPARE(merges, spec.kind == ui::ControlKind::TextBox);
     } else {
         QCOMPARE(w->font(), client->font());
     }

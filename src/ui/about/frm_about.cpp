@@ -8,6 +8,7 @@
 #include "ui/common/fonts.h"
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
+#include "ui/common/program_icon.h"
 #include "ui/common/twips.h"
 
 #include <QDialog>
@@ -54,7 +55,7 @@ QWidget* frmAbout::load() {
     auto* window = new QDialog;
     window->setObjectName(QStringLiteral("frmAbout"));
     window->setWindowTitle(QString::fromLatin1(about::kCaption));
-    window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
+    window->setWindowIcon(programIcon());
     setFixedBorder(window);
     useLightPalette(window); // the black title and the white rule were drawn on a light face
     // The desktop's default font is wider than the one the dialog was drawn with, and would

@@ -13,6 +13,12 @@ QFont layoutFont(double points) {
     return font;
 }
 
+QFont captionFont(double points) {
+    QFont font = layoutFont(points);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
 void registerFontSubstitutes() {
     QFont::insertSubstitution(QString::fromLatin1(kLayoutFontFamily),
                               QStringLiteral("Liberation Sans"));

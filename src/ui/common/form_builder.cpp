@@ -90,10 +90,10 @@ void buildControls(QWidget* client, std::span<const ControlSpec> controls,
             widget->setProperty("index", spec.index);
         widget->setProperty("TabIndex", spec.tabIndex);
         widget->setGeometry(toPixels(spec.left, spec.top, spec.width, spec.height));
-        if (spec.fontPoints > 0)
-            widget->setFont(layoutFont(spec.fontPoints));
-        QPalette palette = widget->palette();
         const bool isField = spec.kind == ControlKind::TextBox;
+        if (spec.fontPoints > 0)
+            widget->setFont(isField ? layoutFont(spec.fontPoints) : captionFont(spec.fontPoints));
+        QPalette palette = widget->palette();
         // A standard push button paints the platform's face whatever colour it is given.
         if (spec.backColour != kDefaultColour && spec.kind != ControlKind::CommandButton) {
             palette.setColor(isField ? QPalette::Base : QPalette::Window,

@@ -15,6 +15,7 @@
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
+#include "ui/common/program_icon.h"
 #include "ui/common/twips.h"
 
 #include <QDate>
@@ -67,7 +68,7 @@ QWidget* frmAddy::load() {
     auto* window = new QMainWindow;
     window->setObjectName(QStringLiteral("frmAddy"));
     window->setWindowTitle(QString::fromLatin1(addy::kCaption));
-    window->setWindowIcon(QIcon(QStringLiteral(":/icons/rolvane.ico")));
+    window->setWindowIcon(programIcon());
     useLightPalette(window);
 
     auto* client = new QWidget(window);

@@ -8,6 +8,7 @@
 #include "ui/about/frm_about_layout.h"
 #include "ui/common/fonts.h"
 #include "ui/common/line_control.h"
+#include "ui/common/program_icon.h"
 
 #include <QApplication>
 #include <QFile>
@@ -102,7 +103,7 @@ void TstFrmAbout::layoutMatchesTheTable() {
     auto* title = control<QLabel>("lblTitle");
     QCOMPARE(title->geometry(), QRect(40, 32, 259, 32));
     QCOMPARE(title->text(), QStringLiteral("Rolvane 2.0"));
-    QCOMPARE(title->font(), ui::layoutFont(13.5));
+    QCOMPARE(title->font(), ui::captionFont(13.5));
     QCOMPARE(title->palette().color(QPalette::WindowText), QColor(Qt::black));
 
     auto* picture = control<QLabel>("picIcon"); // at its natural size inside a 2-pixel border
@@ -236,12 +237,18 @@ void TstFrmAbout::picturesAreAsDrawn() {
     QCOMPARE(data.mid(frame + 4, 15),
              QByteArray("\x08\x00\x1F\x00\x4E\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01", 15));
 
-    // The icon: 32x32 and 16x16.
+    // The icon: 32x32 and 16x16, and the windows' own copy of it has the same pixels.
     QImageReader icon(QStringLiteral(":/icons/rolvane.ico"));
     QCOMPARE(icon.imageCount(), 2);
-    QCOMPARE(icon.read().size(), QSize(32, 32));
-    QVERIFY(icon.jumpToNextImage());
-    QCOMPARE(icon.read().size(), QSize(16, 16));
+    const QIcon windows = ui::programIcon();
+    for (int size : {32, 16}) {
+        const QImage drawn = icon.read().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(drawn.size(), QSize(size, size));
+        QCOMPARE(windows.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(
+                     QImage::Format_ARGB32),
+                 drawn);
+        icon.jumpToNextImage();
+    }
 }
 
 QTEST_MAIN(TstFrmAbout)

@@ -1,11 +1,13 @@
-// An icon engine that asks the base style for the real icon on first use and then hands every
-// request to it.
-#include "deferred_icon_style.h"
+// Deferred icons: an engine that asks the base style for the real icon on first use and then
+// hands every request to it. Shared faces: a button's option is drawn with the first palette of
+// the same colours, so the base style's cache finds the face it drew for that palette before.
+#include "program_style.h"
 
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleOptionButton>
 #include <optional>
 
 namespace rolvane::app {
@@ -53,11 +55,37 @@ private:
 
 } // namespace
 
-QIcon DeferredIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+QIcon ProgramStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
                                       const QWidget* widget) const {
     if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
         return QIcon(new DeferredIconEngine(baseStyle(), icon));
     return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+void ProgramStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const {
+    if (element == PE_PanelButtonCommand) {
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+            QStyleOptionButton sharing = *button;
+            sharing.palette = shared(button->palette);
+            QProxyStyle::drawPrimitive(element, &sharing, painter, widget);
+            return;
+        }
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+const QPalette& ProgramStyle::shared(const QPalette& palette) const {
+    for (const QPalette& known : palettes_) {
+        if (known == palette)
+            return known;
+    }
+    // A window has a handful of button palettes; a few more come and go with dialogs.
+    constexpr std::size_t kKept = 8;
+    if (palettes_.size() == kKept)
+        palettes_.erase(palettes_.begin());
+    palettes_.push_back(palette);
+    return palettes_.back();
 }
 
 } // namespace rolvane::app
