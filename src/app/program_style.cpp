@@ -56,7 +56,7 @@ private:
 } // namespace
 
 QIcon ProgramStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
-                                      const QWidget* widget) const {
+                                 const QWidget* widget) const {
     if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
         return QIcon(new DeferredIconEngine(baseStyle(), icon));
     return QProxyStyle::standardIcon(icon, option, widget);

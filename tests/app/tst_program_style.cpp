@@ -78,10 +78,9 @@ void TstProgramStyle::buttonFacesMatchTheBaseStyle() {
     QVERIFY(grey().cacheKey() != grey().cacheKey() && grey() == grey());
 
     // In turns, so that each palette is offered the face drawn for the one before.
-    const QStyle::State states[] = {QStyle::State_Enabled | QStyle::State_Raised,
-                                    QStyle::State_Enabled | QStyle::State_Sunken,
-                                    QStyle::State_Enabled | QStyle::State_HasFocus,
-                                    QStyle::State_None};
+    const QStyle::State states[] = {
+        QStyle::State_Enabled | QStyle::State_Raised, QStyle::State_Enabled | QStyle::State_Sunken,
+        QStyle::State_Enabled | QStyle::State_HasFocus, QStyle::State_None};
     int n = 0;
     for (const QPalette& palette : {grey(), green(), grey(), green(), grey()}) {
         for (QStyle::State state : states) {
