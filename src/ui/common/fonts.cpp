@@ -16,6 +16,9 @@ QFont layoutFont(double points) {
 QFont captionFont(double points) {
     QFont font = layoutFont(points);
     font.setStyleStrategy(QFont::NoFontMerging);
+    // Outlines as designed: at these sizes hinting changes a caption by a shade at the edges of
+    // its letters, and costs the first frame milliseconds of glyph fitting.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
