@@ -6,8 +6,10 @@
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <optional>
 
 namespace rolvane::app {
@@ -72,7 +74,39 @@ void ProgramStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
             return;
         }
     }
+    if (element == PE_FrameLineEdit && option->rect.isValid() &&
+        painter->deviceTransform().type() <= QTransform::TxTranslate) {
+        if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
+            drawCachedFrame(*frame, painter, widget);
+            return;
+        }
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void ProgramStyle::drawCachedFrame(const QStyleOptionFrame& frame, QPainter* painter,
+                                   const QWidget* widget) const {
+    QStyleOptionFrame sharing = frame;
+    sharing.palette = shared(frame.palette);
+    sharing.rect = QRect(QPoint(0, 0), frame.rect.size());
+    const qreal ratio = painter->device()->devicePixelRatio();
+    const QString key = QStringLiteral("rolvane-frame-%1x%2-%3-%4-%5")
+                            .arg(sharing.rect.width())
+                            .arg(sharing.rect.height())
+                            .arg(uint(sharing.state))
+                            .arg(sharing.palette.cacheKey())
+                            .arg(ratio);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        picture = QPixmap((QSizeF(sharing.rect.size()) * ratio).toSize());
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter drawing(&picture);
+        QProxyStyle::drawPrimitive(PE_FrameLineEdit, &sharing, &drawing, widget);
+        drawing.end();
+        QPixmapCache::insert(key, picture);
+    }
+    painter->drawPixmap(frame.rect.topLeft(), picture);
 }
 
 const QPalette& ProgramStyle::shared(const QPalette& palette) const {

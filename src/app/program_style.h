@@ -5,9 +5,12 @@
 // - Push-button faces of equal palettes share one cached picture. Every widget holds its own copy
 //   of the palette, and the style's picture cache tells copies apart, so each of the 31 buttons
 //   of the main window would otherwise be drawn from scratch.
+// - Line-edit frames, which the base style draws afresh every time, come from a cached picture
+//   of each size, state and palette: the main window has nine of them in two sizes.
 #pragma once
 
 #include <QProxyStyle>
+#include <QStyleOptionFrame>
 #include <vector>
 
 namespace rolvane::app {
@@ -23,6 +26,8 @@ public:
                        const QWidget* widget = nullptr) const override;
 
 private:
+    void drawCachedFrame(const QStyleOptionFrame& frame, QPainter* painter,
+                         const QWidget* widget) const;
     // The first palette seen with the same colours as `palette`.
     const QPalette& shared(const QPalette& palette) const;
 

@@ -1,11 +1,12 @@
 // The program's style draws exactly what the desktop style draws: the icons it defers, at every
-// size and state, and the button faces it shares between palettes of the same colours.
+// size and state, and the button faces and line-edit frames it keeps as pictures.
 #include "app/program_style.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <memory>
 
@@ -16,7 +17,8 @@ class TstProgramStyle : public QObject {
 private slots:
     void iconsMatchTheBaseStyle_data();
     void iconsMatchTheBaseStyle();
-    void buttonFacesMatchTheBaseStyle();
+    void cachedPicturesMatchTheBaseStyle_data();
+    void cachedPicturesMatchTheBaseStyle();
 };
 
 void TstProgramStyle::iconsMatchTheBaseStyle_data() {
@@ -50,21 +52,32 @@ void TstProgramStyle::iconsMatchTheBaseStyle() {
 
 namespace {
 
-QImage face(const QStyle& style, const QPalette& palette, QStyle::State state) {
-    QImage image(33, 33, QImage::Format_ARGB32_Premultiplied);
+QImage drawn(const QStyle& style, QStyle::PrimitiveElement element, QSize size,
+             const QPalette& palette, QStyle::State state) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    QStyleOptionButton option;
+    QStyleOptionButton button;
+    QStyleOptionFrame frame;
+    QStyleOption& option = element == QStyle::PE_FrameLineEdit ? static_cast<QStyleOption&>(frame)
+                                                               : static_cast<QStyleOption&>(button);
     option.rect = image.rect();
     option.palette = palette;
     option.state = state;
     QPainter painter(&image);
-    style.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
+    style.drawPrimitive(element, &option, &painter);
     return image;
 }
 
 } // namespace
 
-void TstProgramStyle::buttonFacesMatchTheBaseStyle() {
+void TstProgramStyle::cachedPicturesMatchTheBaseStyle_data() {
+    QTest::addColumn<QStyle::PrimitiveElement>("element");
+    QTest::newRow("button face") << QStyle::PE_PanelButtonCommand;
+    QTest::newRow("line-edit frame") << QStyle::PE_FrameLineEdit;
+}
+
+void TstProgramStyle::cachedPicturesMatchTheBaseStyle() {
+    QFETCH(QStyle::PrimitiveElement, element);
     ProgramStyle ours(QStyleFactory::create(QStringLiteral("Fusion")));
     const std::unique_ptr<QStyle> theirs(QStyleFactory::create(QStringLiteral("Fusion")));
 
@@ -73,20 +86,25 @@ void TstProgramStyle::buttonFacesMatchTheBaseStyle() {
     const auto green = [&grey] {
         QPalette palette = grey();
         palette.setColor(QPalette::Button, Qt::green);
+        palette.setColor(QPalette::Window, Qt::darkGreen);
+        palette.setColor(QPalette::Highlight, Qt::red);
         return palette;
     };
     QVERIFY(grey().cacheKey() != grey().cacheKey() && grey() == grey());
 
-    // In turns, so that each palette is offered the face drawn for the one before.
+    // In turns, so that each palette, size and state is offered the picture of the one before.
     const QStyle::State states[] = {
         QStyle::State_Enabled | QStyle::State_Raised, QStyle::State_Enabled | QStyle::State_Sunken,
         QStyle::State_Enabled | QStyle::State_HasFocus, QStyle::State_None};
     int n = 0;
     for (const QPalette& palette : {grey(), green(), grey(), green(), grey()}) {
-        for (QStyle::State state : states) {
-            const QImage expected = face(*theirs, palette, state);
-            QVERIFY2(face(ours, palette, state) == expected, qPrintable(QString::number(n)));
-            ++n;
+        for (QSize size : {QSize(33, 33), QSize(145, 19)}) {
+            for (QStyle::State state : states) {
+                const QImage expected = drawn(*theirs, element, size, palette, state);
+                QVERIFY2(drawn(ours, element, size, palette, state) == expected,
+                         qPrintable(QString::number(n)));
+                ++n;
+            }
         }
     }
 }
