@@ -1,6 +1,7 @@
 // Start-up: the main window is created and shown; everything else happens in its handlers.
 #include "app/forms.h"
 #include "app/program_style.h"
+#include "platform/font_config_preload.h"
 #include "rolvane_version.h"
 #include "ui/common/fonts.h"
 #include "ui/common/message_box.h"
@@ -9,7 +10,10 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Fonts are read while the display connection is made.
+    rolvane::platform::FontConfigPreload fonts;
     QApplication application(argc, argv);
+    fonts.wait();
     QApplication::setStyle(new rolvane::app::ProgramStyle);
     QApplication::setApplicationName(QString::fromLatin1(rolvane::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(rolvane::kVersion));
