@@ -244,9 +244,9 @@ void TstFrmAbout::picturesAreAsDrawn() {
     for (int size : {32, 16}) {
         const QImage drawn = icon.read().convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(drawn.size(), QSize(size, size));
-        QCOMPARE(windows.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(
-                     QImage::Format_ARGB32),
-                 drawn);
+        QCOMPARE(
+            windows.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
+            drawn);
         icon.jumpToNextImage();
     }
 }
