@@ -1,6 +1,7 @@
 // Deferred icons: an engine that asks the base style for the real icon on first use and then
 // hands every request to it. Shared faces: a button's option is drawn with the first palette of
 // the same colours, so the base style's cache finds the face it drew for that palette before.
+// Frames: drawn once into a transparent picture, which Qt's pixmap cache keeps.
 #include "program_style.h"
 
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-// The desktop's style, with two costs of the first frame taken out:
+// The desktop's style, with three costs of the first frame taken out:
 // - The menu bar's and tool bars' extension icons are read only when first painted. Reading one
 //   at start-up loads every image-format plugin (Qt asks each whether it reads PNG), and the main
 //   window's one-entry menu bar never overflows, so never shows its icon.
