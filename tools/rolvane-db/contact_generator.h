@@ -1,7 +1,7 @@
 // Generated contacts for books of any size: the same seed always gives the same contacts.
 #pragma once
 
-#include "contact.h"
+#include "exchange/contact.h"
 
 #include <cstdint>
 

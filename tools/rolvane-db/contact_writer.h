@@ -2,7 +2,7 @@
 // tool has just created, or an existing one that an import adds to.
 #pragma once
 
-#include "contact.h"
+#include "exchange/contact.h"
 #include "data/contact_insert.h"
 #include "data/sqlite_db.h"
 

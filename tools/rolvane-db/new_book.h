@@ -1,7 +1,7 @@
 // Makes a new address book file and fills it; the one place the tool writes.
 #pragma once
 
-#include "contact.h"
+#include "exchange/contact.h"
 
 #include <QString>
 #include <functional>

@@ -2,7 +2,7 @@
 // sort or match unusually.
 #pragma once
 
-#include "contact.h"
+#include "exchange/contact.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // goes into Comments as labelled lines, so nothing of the contact is lost.
 #pragma once
 
-#include "../contact.h"
+#include "exchange/contact.h"
 #include "card.h"
 
 namespace rolvane::exchange {
