@@ -1,4 +1,4 @@
-// One contact as an import or the set-up tool writes it: each column holds a text or nothing (NULL).
+// One contact as an import or the set-up tool writes it: each column a text or nothing (NULL).
 #pragma once
 
 #include "data/contact_table.h"
