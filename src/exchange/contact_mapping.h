@@ -2,8 +2,8 @@
 // goes into Comments as labelled lines, so nothing of the contact is lost.
 #pragma once
 
-#include "exchange/contact.h"
 #include "card.h"
+#include "exchange/contact.h"
 
 namespace rolvane::exchange {
 
