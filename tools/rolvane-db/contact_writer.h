@@ -2,9 +2,9 @@
 // tool has just created, or an existing one that an import adds to.
 #pragma once
 
-#include "exchange/contact.h"
 #include "data/contact_insert.h"
 #include "data/sqlite_db.h"
+#include "exchange/contact.h"
 
 #include <QString>
 
