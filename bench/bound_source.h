@@ -5,7 +5,7 @@
 #include "data/query_texts.h"
 #include "data/record_source.h"
 #include "data/text_view.h"
-#include "support/test_source.h"
+#include "support/screenless_source.h"
 
 #include <string>
 
@@ -24,14 +24,16 @@ public:
     test::FakeField& field(std::size_t column) { return bound_.field(int(column)); }
     // The last failure the record source reported; empty while all went well.
     const std::string& failure() {
-        const QStringList messages = bound_.rs.takeMessages();
-        if (!messages.isEmpty())
-            failure_ = messages.last().toStdString();
+        const std::vector<SourceNotice> notices = bound_.rs.takeNotices();
+        if (!notices.empty())
+            failure_ = "notice " + std::to_string(int(notices.back().what)) + ", problem " +
+                       std::to_string(int(notices.back().problem.kind)) + ": " +
+                       notices.back().problem.detail.toStdString();
         return failure_;
     }
 
 private:
-    test::Source bound_;
+    test::ScreenlessSource bound_;
     std::string failure_;
 };
 

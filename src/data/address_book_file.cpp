@@ -89,10 +89,6 @@ int bringUpToDate(sqlite::Connection& db, int fromVersion) {
     return rc;
 }
 
-QString bookName(const sqlite::Connection& db) {
-    return QString::fromUtf8(sqlite3_db_filename(db.get(), "main"));
-}
-
 // Removes a temporary book and whatever SQLite left beside it.
 void removeBook(const QString& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"})
@@ -189,11 +185,11 @@ QString prepareAddressBook(sqlite::Connection& db) {
         rc = db.exec("commit");
     if (rc == SQLITE_OK)
         return {};
-    const QString why = db.lastError();
+    QString why = db.lastError();
+    if (why.isEmpty())
+        why = QString::fromUtf8(sqlite3_errstr(rc));
     db.exec("rollback");
-    return QStringLiteral("Could not bring the address book \"%1\" up to date (%2); it was left "
-                          "as it was.")
-        .arg(bookName(db), why);
+    return why;
 }
 
 } // namespace rolvane

@@ -28,7 +28,8 @@ QString createAddressBook(const QString& path, const BookFiller& fill = {});
 // Brings a book opened for writing up to the current schema before its first query: a book of
 // schema 0 gets the collated index (its rows and rowids untouched), and an index built by another
 // version of the collator is rebuilt. Each in one transaction. A read-only book, or one another
-// program holds locked, is used as it is. Empty on success, else why it failed.
+// program holds locked, is used as it is. Empty on success, else the engine's words for the
+// failure; the book is left as it was.
 QString prepareAddressBook(sqlite::Connection& db);
 
 } // namespace rolvane

@@ -11,35 +11,47 @@
 
 namespace rolvane {
 
-QString BookConnection::reason(int rc, const sqlite::Connection& db) const {
+BookProblem BookConnection::readOnlyCause() const {
+    using Kind = BookProblem::Kind;
+    const QFileInfo book(path_);
+    if (!book.isWritable())
+        return {Kind::ReadOnlyFile, path_, {}};
+    if (!QFileInfo(book.absolutePath()).isWritable())
+        return {Kind::ReadOnlyFolder, book.absolutePath(), {}};
+    // Left by a run that could only read the book: the book is writable again, they are not.
+    for (const char* suffix : {"-shm", "-wal", "-journal"}) {
+        const QFileInfo beside(path_ + QLatin1String(suffix));
+        if (beside.exists() && !beside.isWritable())
+            return {Kind::ReadOnlyFile, beside.filePath(), {}};
+    }
+    return {Kind::ReadOnlyFile, path_, {}};
+}
+
+BookProblem BookConnection::problem(int rc, const sqlite::Connection& db) const {
+    using Kind = BookProblem::Kind;
     const QString why = db.lastError();
     switch (rc) {
     case SQLITE_READONLY:
-        return QStringLiteral("the address book file \"%1\" is read-only.").arg(path_);
+        return readOnlyCause();
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("another program is using the address book file \"%1\". "
-                              "Try again in a moment.")
-            .arg(path_);
+        return {Kind::Busy, path_, {}};
     case SQLITE_NOTADB:
-        return QStringLiteral("\"%1\" is not an address book file. It has been left unchanged.")
-            .arg(path_);
+        return {Kind::NotABook, path_, {}};
     case SQLITE_CORRUPT:
-        return QStringLiteral("the address book file \"%1\" is damaged.").arg(path_);
+        return {Kind::Damaged, path_, {}};
     case SQLITE_FULL:
-        return QStringLiteral("the disk that holds \"%1\" is full.").arg(path_);
+        return {Kind::DiskFull, path_, {}};
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
     case SQLITE_IOERR:
-        return QStringLiteral("the address book file \"%1\" cannot be read or written (%2).")
-            .arg(path_, why);
+        return {Kind::Unreachable, path_, why};
     default:
         if (why.startsWith(QLatin1String("no such table")))
-            return QStringLiteral("the address book file \"%1\" has no contact table \"%2\".")
-                .arg(path_, fromView(kTableName));
-        if (why.startsWith(QLatin1String("no such column")))
-            return QStringLiteral("the contact table has %1.").arg(why);
-        return QStringLiteral("the database engine refused it (%1).").arg(why);
+            return {Kind::NoTable, path_, fromView(kTableName)};
+        if (const QLatin1String noColumn("no such column: "); why.startsWith(noColumn))
+            return {Kind::NoColumn, path_, why.mid(noColumn.size())};
+        return {Kind::Refused, path_, why};
     }
 }
 
@@ -52,41 +64,28 @@ int probe(const sqlite::Connection& db) {
 }
 } // namespace
 
-bool BookConnection::open(QString& why) {
+bool BookConnection::open(BookProblem& why) {
+    using Kind = BookProblem::Kind;
     if (writer_.isOpen())
         return true;
-    if (!QFileInfo(path_).isFile()) {
-        why = QStringLiteral("the file \"%1\" was not found. Create it with the set-up tool: "
-                             "rolvane-db create --sample")
-                  .arg(path_);
+    if (const QFileInfo file(path_); !file.isFile()) {
+        why = {file.isDir() ? Kind::IsFolder : Kind::Missing, path_, {}};
         return false;
     }
     if (fileIsAccessDatabase(path_)) {
-        why = QStringLiteral("\"%1\" is an Access file from an earlier address book, which Rolvane "
-                             "does not open. Move it to another folder, then bring its contacts "
-                             "over with the set-up tool: rolvane-db import \"NEW PLACE OF THE "
-                             "FILE\"")
-                  .arg(path_);
+        why = {Kind::AccessFile, path_, {}};
         return false;
     }
     int rc = writer_.open(path_);
     if (rc == SQLITE_OK)
         rc = probe(writer_);
-    // Read-only media under a write-ahead log: nothing can change the file, read it as it lies.
-    if (rc == SQLITE_CANTOPEN && writer_.isReadOnly() && writer_.openImmutable(path_) == SQLITE_OK)
-        rc = probe(writer_);
     if (rc != SQLITE_OK) {
-        const QString error = writer_.lastError();
-        const QLatin1String noColumn("no such column: ");
-        why = error.startsWith(noColumn)
-                  ? QStringLiteral("the contact table in \"%1\" has no column \"%2\".")
-                        .arg(path_, error.mid(noColumn.size()))
-                  : reason(rc, writer_);
+        why = problem(rc, writer_);
         writer_.close();
         return false;
     }
     if (const QString failed = prepareAddressBook(writer_); !failed.isEmpty()) {
-        why = failed;
+        why = {Kind::NotUpToDate, path_, failed};
         writer_.close();
         return false;
     }

@@ -1,7 +1,8 @@
 // The record source's way into the address book file: opening and probing it, the second
-// connection that reads result keys, and the plain words for every way SQLite can fail.
+// connection that reads result keys, and what each way SQLite can fail means for the book.
 #pragma once
 
+#include "source_notice.h"
 #include "sqlite_db.h"
 
 #include <QString>
@@ -16,18 +17,24 @@ public:
 
     bool isOpen() const { return writer_.isOpen(); }
     // Opens and checks the file once; on failure returns false with the reason in `why`.
-    bool open(QString& why);
+    bool open(BookProblem& why);
 
     // Fetches rows and writes them.
     const sqlite::Connection& writer() const { return writer_; }
     // Reads result keys: a connection of its own under the write-ahead log, whose snapshot keeps
     // a result as it was while it is read; otherwise the writer itself.
     const sqlite::Connection& reader() const { return reader_.isOpen() ? reader_ : writer_; }
+    // Keys are read over the connection that writes: a result still being read would see the
+    // rows written meanwhile.
+    bool sharesOneConnection() const { return !reader_.isOpen(); }
 
-    // Why `rc` happened on `db`, as the end of a sentence: "the disk that holds ... is full."
-    QString reason(int rc, const sqlite::Connection& db) const;
+    // Why `rc` happened on `db`.
+    BookProblem problem(int rc, const sqlite::Connection& db) const;
 
 private:
+    // Which file keeps a write from happening: the book, its folder, or a file beside it.
+    BookProblem readOnlyCause() const;
+
     QString path_;
     sqlite::Connection writer_;
     sqlite::Connection reader_;

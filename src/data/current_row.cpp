@@ -65,6 +65,19 @@ bool CurrentRow::hasEdits() const {
                        [](const Binding& b) { return b.field->isEdited(); });
 }
 
+std::vector<std::pair<QString, QString>> CurrentRow::shownTexts() const {
+    std::vector<std::pair<QString, QString>> texts;
+    for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
+        for (const Binding& b : fields_) {
+            if (b.column == int(c)) {
+                texts.emplace_back(fromView(kColumnNames[c]), b.field->text());
+                break;
+            }
+        }
+    }
+    return texts;
+}
+
 void CurrentRow::clearEdits() {
     for (const Binding& b : fields_)
         b.field->setEdited(false);
@@ -88,29 +101,26 @@ int CurrentRow::changedOrDone(int rc, const sqlite::Connection& db) const {
     return sqlite3_changes(db.get()) == 0 ? kChangedElsewhere : SQLITE_DONE;
 }
 
-int CurrentRow::update(const sqlite::Connection& db, sqlite3_int64 rowid) {
+unsigned CurrentRow::editedColumns() const {
     unsigned columns = 0;
     for (const Binding& b : fields_) {
         if (b.field->isEdited() && b.column >= 0)
             columns |= 1u << b.column;
     }
-    if (columns == 0)
-        return SQLITE_DONE;
-    if (columns != updateColumns_)
-        update_.finalize();
-    updateColumns_ = columns;
-    QString assignments;
+    return columns;
+}
+
+QString CurrentRow::assignments(unsigned columns) {
+    QString text;
     for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
         if (columns & (1u << c))
-            assignments += QLatin1String(assignments.isEmpty() ? "[" : ", [") +
-                           fromView(kColumnNames[c]) + QLatin1String("] = ?");
+            text += QLatin1String(text.isEmpty() ? "[" : ", [") + fromView(kColumnNames[c]) +
+                    QLatin1String("] = ?");
     }
-    if (const int rc =
-            prepareOnce(update_, db,
-                        QStringLiteral("update [%1] set %2 where rowid = ?%3")
-                            .arg(fromView(kTableName), assignments, unchangedCondition()));
-        rc != SQLITE_OK)
-        return rc;
+    return text;
+}
+
+int CurrentRow::bindEdited(sqlite::Statement& statement, unsigned columns) const {
     // Bound in column order, as the assignments were written; one field per column.
     int index = 1;
     for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
@@ -118,17 +128,48 @@ int CurrentRow::update(const sqlite::Connection& db, sqlite3_int64 rowid) {
             continue;
         for (const Binding& b : fields_) {
             if (b.column == int(c) && b.field->isEdited()) {
-                update_.bindText(index, b.field->text());
+                statement.bindText(index, b.field->text());
                 break;
             }
         }
         ++index;
     }
+    return index;
+}
+
+int CurrentRow::update(const sqlite::Connection& db, sqlite3_int64 rowid) {
+    const unsigned columns = editedColumns();
+    if (columns == 0)
+        return SQLITE_DONE;
+    if (columns != updateColumns_)
+        update_.finalize();
+    updateColumns_ = columns;
+    if (const int rc =
+            prepareOnce(update_, db,
+                        QStringLiteral("update [%1] set %2 where rowid = ?%3")
+                            .arg(fromView(kTableName), assignments(columns), unchangedCondition()));
+        rc != SQLITE_OK)
+        return rc;
+    int index = bindEdited(update_, columns);
     update_.bindInt64(index++, rowid);
     bindStored(update_, index);
     const int rc = changedOrDone(update_.step(), db);
     update_.reset();
     return rc;
+}
+
+int CurrentRow::overwrite(const sqlite::Connection& db, sqlite3_int64 rowid) {
+    const unsigned columns = editedColumns();
+    if (columns == 0)
+        return SQLITE_DONE;
+    // Asked for once in a while, after a conflict: prepared each time.
+    sqlite::Statement statement;
+    if (const int rc = statement.prepare(db, QStringLiteral("update [%1] set %2 where rowid = ?")
+                                                 .arg(fromView(kTableName), assignments(columns)));
+        rc != SQLITE_OK)
+        return rc;
+    statement.bindInt64(bindEdited(statement, columns), rowid);
+    return changedOrDone(statement.step(), db);
 }
 
 int CurrentRow::remove(const sqlite::Connection& db, sqlite3_int64 rowid) {
@@ -144,11 +185,11 @@ int CurrentRow::remove(const sqlite::Connection& db, sqlite3_int64 rowid) {
     return rc;
 }
 
-int CurrentRow::insert(const sqlite::Connection& db) {
+int CurrentRow::insert(const sqlite::Connection& db, sqlite3_int64& rowid, bool allShown) {
     std::array<QByteArray, kColumnNames.size()> texts;
     ContactValues values;
     for (const Binding& b : fields_) {
-        if (!b.field->isEdited() || b.column < 0)
+        if ((!allShown && !b.field->isEdited()) || b.column < 0)
             continue;
         const auto column = std::size_t(b.column);
         texts[column] = b.field->text().toUtf8();
@@ -158,7 +199,10 @@ int CurrentRow::insert(const sqlite::Connection& db) {
     ContactInsert insert;
     if (const int rc = insert.prepare(db); rc != SQLITE_OK)
         return rc;
-    return insert.insert(values);
+    const int rc = insert.insert(values);
+    if (rc == SQLITE_DONE)
+        rowid = sqlite3_last_insert_rowid(db.get());
+    return rc;
 }
 
 } // namespace rolvane

@@ -28,14 +28,20 @@ public:
     void restore();
 
     bool hasEdits() const;
+    // Each bound column's name and the text its field shows, in the table's column order.
+    std::vector<std::pair<QString, QString>> shownTexts() const;
     void clearEdits();
 
     // Writes the edited fields into `rowid`: SQLITE_DONE when written, kChangedElsewhere when the
     // row was changed or deleted since it was read, else the failure.
     int update(const sqlite::Connection& db, sqlite3_int64 rowid);
+    // Writes the edited fields into `rowid` whatever it holds now; kChangedElsewhere when it is
+    // gone.
+    int overwrite(const sqlite::Connection& db, sqlite3_int64 rowid);
     int remove(const sqlite::Connection& db, sqlite3_int64 rowid);
-    // Stores the fields as a new row, the edited ones as typed and the rest NULL.
-    int insert(const sqlite::Connection& db);
+    // Stores the fields as a new row, the edited ones as typed and the rest NULL, or every field
+    // as shown when `allShown`; `rowid` gets the new row's id.
+    int insert(const sqlite::Connection& db, sqlite3_int64& rowid, bool allShown = false);
 
 private:
     struct Binding {
@@ -44,6 +50,11 @@ private:
     };
     // " and [First Name] is ? collate binary and ..." for the stored values from `firstIndex`.
     static QString unchangedCondition();
+    // The edited columns, one bit each, and "[First Name] = ?, ..." for them.
+    unsigned editedColumns() const;
+    static QString assignments(unsigned columns);
+    // Binds the edited texts from 1 in column order; returns the next index.
+    int bindEdited(sqlite::Statement& statement, unsigned columns) const;
     void bindStored(sqlite::Statement& statement, int firstIndex) const;
     int changedOrDone(int rc, const sqlite::Connection& db) const;
 

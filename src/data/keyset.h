@@ -32,6 +32,14 @@ public:
     sqlite3_int64 at(std::size_t index) const { return keys_[index]; }
     // Drops a key whose row has gone.
     void erase(std::size_t index) { keys_.erase(keys_.begin() + std::ptrdiff_t(index)); }
+    // Reads the rest of the result.
+    void readToEnd() {
+        while (readOne()) {
+        }
+    }
+    // A key the query did not return: a row stored since, after the whole result was read.
+    void append(sqlite3_int64 key) { keys_.push_back(key); }
+    void replace(std::size_t index, sqlite3_int64 key) { keys_[index] = key; }
 
 private:
     sqlite::Statement reading_;

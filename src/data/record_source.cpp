@@ -38,20 +38,24 @@ RecordSource::RecordSource(QString databasePath) : connection_(std::move(databas
     });
 }
 
-QStringList RecordSource::takeMessages() {
-    return std::exchange(messages_, {});
+std::vector<SourceNotice> RecordSource::takeNotices() {
+    return std::exchange(notices_, {});
 }
 
-void RecordSource::tell(const QString& message) {
+void RecordSource::tell(SourceNotice notice) {
     if (toldInOperation_ && depth_ > 0)
         return;
     toldInOperation_ = true;
-    messages_ << message;
+    notices_.push_back(std::move(notice));
 }
 
-bool RecordSource::fail(const QString& message) {
-    tell(message);
+bool RecordSource::fail(SourceNotice notice) {
+    tell(std::move(notice));
     return false;
+}
+
+bool RecordSource::fail(SourceNotice::What what, BookProblem problem) {
+    return fail(SourceNotice{what, std::move(problem)});
 }
 
 void RecordSource::bind(BoundField* field) {
@@ -66,7 +70,7 @@ void RecordSource::unbind(BoundField* field) {
     row_.unbind(field);
 }
 
-bool RecordSource::ensureOpen(QString& why) {
+bool RecordSource::ensureOpen(BookProblem& why) {
     return connection_.open(why);
 }
 
@@ -87,14 +91,14 @@ bool RecordSource::Refresh() {
     onRow_ = false;
     adding_ = false;
     row_.showNothing();
-    QString why;
+    BookProblem why;
     if (!ensureOpen(why))
-        return fail(QStringLiteral("Could not open the address book: %1").arg(why));
+        return fail(SourceNotice::What::NotOpened, why);
     if (query_ != translatedQuery_) {
         const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
         if (translated.sql.empty())
-            return fail(QStringLiteral("Could not run the query: %1.")
-                            .arg(QString::fromStdString(translated.error)));
+            return fail(SourceNotice::What::QueryFailed,
+                        {BookProblem::Kind::BadQuery, {}, QString::fromStdString(translated.error)});
         translatedQuery_ = query_;
         translatedSql_ = QString::fromStdString(translated.sql);
         translatedParameters_ = translated.parameters;
@@ -102,8 +106,7 @@ bool RecordSource::Refresh() {
     const sqlite::Connection& reader = connection_.reader();
     if (const int rc = keyset_.start(reader, translatedSql_, translatedParameters_);
         rc != SQLITE_OK)
-        return fail(
-            QStringLiteral("Could not run the query: %1").arg(connection_.reason(rc, reader)));
+        return fail(SourceNotice::What::QueryFailed, connection_.problem(rc, reader));
     const bool shown = land(0, +1);
     readRestInIdleTime();
     return shown;
@@ -116,8 +119,8 @@ bool RecordSource::land(size_t index, int step) {
         }
         if (keyset_.failure() != SQLITE_OK && index >= keyset_.size() && !keysetFailureTold_) {
             keysetFailureTold_ = true;
-            return fail(QStringLiteral("Could not read the list of contacts: %1")
-                            .arg(connection_.reason(keyset_.failure(), connection_.reader())));
+            return fail(SourceNotice::What::ListUnreadable,
+                        connection_.problem(keyset_.failure(), connection_.reader()));
         }
         if (keyset_.empty()) {
             onRow_ = false;
@@ -138,8 +141,8 @@ bool RecordSource::land(size_t index, int step) {
             // The row shown before stays current with its texts; nothing blank is left editable.
             if (!onRow_)
                 row_.showNothing();
-            return fail(QStringLiteral("Could not show the contact: %1")
-                            .arg(connection_.reason(rc, connection_.writer())));
+            return fail(SourceNotice::What::RowUnreadable,
+                        connection_.problem(rc, connection_.writer()));
         }
         // Deleted since the query ran: forget its key and look on in the same direction.
         keyset_.erase(index);
@@ -156,8 +159,7 @@ bool RecordSource::land(size_t index, int step) {
         }
     }
     if (skipped)
-        tell(QStringLiteral("A contact of this list was deleted by another program since the list "
-                            "was shown; it has been skipped."));
+        tell({SourceNotice::What::RowsSkipped});
     return true;
 }
 
@@ -190,24 +192,23 @@ bool RecordSource::moveTo(size_t index, int step, Leaving leaving) {
 }
 
 bool Recordset::MoveFirst() {
-    return source_.moveTo(0, +1, RecordSource::Leaving::First);
+    return source_.moveTo(0, +1, Leaving::First);
 }
 bool Recordset::MovePrevious() {
     const size_t here = source_.current_;
     return source_.moveTo(here == 0 ? 0 : here - 1, here == 0 ? +1 : -1,
-                          RecordSource::Leaving::Previous);
+                          Leaving::Previous);
 }
 bool Recordset::MoveNext() {
     return source_.moveTo(source_.onRow_ ? source_.current_ + 1 : 0, +1,
-                          RecordSource::Leaving::Next);
+                          Leaving::Next);
 }
 bool Recordset::MoveLast() {
     const Operation operation(source_);
-    if (!source_.leaveRow(RecordSource::Leaving::Last))
+    if (!source_.leaveRow(Leaving::Last))
         return false;
-    while (source_.keyset_.readOne()) {
-    }
-    return source_.moveTo(size_t(-1), -1, RecordSource::Leaving::Last);
+    source_.keyset_.readToEnd();
+    return source_.moveTo(size_t(-1), -1, Leaving::Last);
 }
 
 bool RecordSource::addNew() {
@@ -228,15 +229,14 @@ bool RecordSource::deleteCurrent() {
         return true;
     }
     if (!onRow_)
-        return fail(QStringLiteral("Could not delete the contact: no contact is shown."));
+        return fail(SourceNotice::What::NothingToDelete);
+    finishReadingBeforeWrite();
     const int rc = row_.remove(connection_.writer(), keyset_.at(current_));
     if (rc == CurrentRow::kChangedElsewhere)
-        return fail(QStringLiteral("Could not delete this contact: another program changed or "
-                                   "deleted it since it was shown. A letter or Search shows the "
-                                   "address book as it is now."));
+        return fail(SourceNotice::What::DeleteConflict);
     if (rc != SQLITE_DONE)
-        return fail(QStringLiteral("Could not delete the contact: %1")
-                        .arg(connection_.reason(rc, connection_.writer())));
+        return fail(SourceNotice::What::DeleteFailed,
+                    connection_.problem(rc, connection_.writer()));
     keyset_.erase(current_);
     onRow_ = false;
     // The row that followed takes its place.
@@ -256,48 +256,68 @@ bool RecordSource::writePending() {
 bool RecordSource::save(Leaving leaving) {
     const bool isNew = adding_ || !onRow_;
     if (isNew && !adding_ && !row_.hasEdits())
-        return fail(QStringLiteral("Could not save the contact: no contact is shown. "
-                                   "Press Add to begin a new one."));
-    QString why;
-    if (!ensureOpen(why)) {
+        return fail(SourceNotice::What::NothingToSave);
+    SourceNotice notSaved{SourceNotice::What::NotSaved, {}, leaving, isNew};
+    if (!ensureOpen(notSaved.problem)) {
         saveFailed_ = true;
-        return fail(notSaved(leaving, why));
+        return fail(std::move(notSaved));
     }
+    finishReadingBeforeWrite();
     const sqlite::Connection& writer = connection_.writer();
-    const int rc = isNew ? row_.insert(writer) : row_.update(writer, keyset_.at(current_));
+    sqlite3_int64 added = 0;
+    const int rc = isNew ? row_.insert(writer, added) : row_.update(writer, keyset_.at(current_));
     if (rc == SQLITE_DONE) {
         saveFailed_ = false;
         adding_ = false;
+        if (isNew)
+            join(added);
         reshow();
         return true;
     }
     saveFailed_ = true;
-    if (rc == CurrentRow::kChangedElsewhere)
-        return fail(notSaved(leaving, QStringLiteral("another program changed or deleted this "
-                                                     "contact since it was shown.")));
-    return fail(notSaved(leaving, connection_.reason(rc, writer)));
+    if (rc == CurrentRow::kChangedElsewhere) {
+        notSaved.what = SourceNotice::What::SaveConflict;
+        return fail(std::move(notSaved));
+    }
+    notSaved.problem = connection_.problem(rc, writer);
+    return fail(std::move(notSaved));
 }
 
-QString RecordSource::notSaved(Leaving leaving, const QString& reason) const {
-    static const char* const before[] = {"",
-                                         " before moving to the first one",
-                                         " before moving to the previous one",
-                                         " before moving to the next one",
-                                         " before moving to the last one",
-                                         " before showing the contacts you asked for",
-                                         " before beginning a new one",
-                                         " before closing"};
-    const bool isNew = adding_ || !onRow_;
-    QString text = isNew ? QStringLiteral("The new contact could not be saved")
-                         : QStringLiteral("Your changes to this contact could not be saved");
-    text += QLatin1String(before[int(leaving)]) + QLatin1String(": ") + reason;
-    if (leaving == Leaving::Close)
-        return text + QStringLiteral("\n\nThe window stays open so that nothing you typed is "
-                                     "lost. Press Esc to drop what you typed, or End to quit "
-                                     "without saving it.");
-    return text + QStringLiteral("\n\nWhat you typed is still on screen. Try again, or press Esc "
-                                 "to drop it and show what is stored; a letter or Search then "
-                                 "shows the address book as it is now.");
+bool RecordSource::saveOverOtherChanges() {
+    const Operation operation(*this);
+    if (!onRow_ || adding_ || !row_.hasEdits())
+        return save(Leaving::Nothing);
+    const sqlite::Connection& writer = connection_.writer();
+    finishReadingBeforeWrite();
+    int rc = row_.overwrite(writer, keyset_.at(current_));
+    if (rc == CurrentRow::kChangedElsewhere) {
+        // Deleted meanwhile: what the form shows becomes a new contact in the old one's place.
+        sqlite3_int64 added = 0;
+        rc = row_.insert(writer, added, true);
+        if (rc == SQLITE_DONE)
+            keyset_.replace(current_, added);
+    }
+    if (rc != SQLITE_DONE) {
+        saveFailed_ = true;
+        return fail({SourceNotice::What::NotSaved, connection_.problem(rc, writer),
+                     Leaving::Nothing, false});
+    }
+    saveFailed_ = false;
+    reshow();
+    return true;
+}
+
+void RecordSource::finishReadingBeforeWrite() {
+    if (connection_.sharesOneConnection() && !keyset_.complete()) {
+        idleReader_.stop();
+        keyset_.readToEnd();
+    }
+}
+
+void RecordSource::join(sqlite3_int64 rowid) {
+    idleReader_.stop();
+    keyset_.readToEnd();
+    keyset_.append(rowid);
 }
 
 void RecordSource::discardPending() {
@@ -321,10 +341,8 @@ bool RecordSource::cancelEdits() {
     onRow_ = false;
     row_.showNothing();
     if (rc == SQLITE_DONE)
-        return fail(QStringLiteral("This contact was deleted by another program. A letter or "
-                                   "Search shows the address book as it is now."));
-    return fail(QStringLiteral("Could not show the contact: %1")
-                    .arg(connection_.reason(rc, connection_.writer())));
+        return fail(SourceNotice::What::GoneWhenRestoring);
+    return fail(SourceNotice::What::RowUnreadable, connection_.problem(rc, connection_.writer()));
 }
 
 } // namespace rolvane

@@ -1,16 +1,17 @@
 // The record source: the one way to the contact table. It runs the query text into a keyset,
-// keeps one current row with the fields bound to it, and words what went wrong for the window
-// that asked, which shows it: it never shows a window itself.
+// keeps one current row with the fields bound to it, and returns what went wrong to the window
+// that asked, which words and shows it: it never shows a window itself.
 #pragma once
 
 #include "book_connection.h"
 #include "bound_field.h"
 #include "current_row.h"
 #include "keyset.h"
+#include "source_notice.h"
 
 #include <QString>
-#include <QStringList>
 #include <QTimer>
+#include <vector>
 
 namespace rolvane {
 
@@ -46,9 +47,10 @@ public:
     RecordSource(const RecordSource&) = delete;
     RecordSource& operator=(const RecordSource&) = delete;
 
-    // What the operations since the last call have to tell the user: at most one message for
-    // each operation, in plain words. Every operation returns false when it failed.
-    QStringList takeMessages();
+    // What the operations since the last call have to tell the user: at most one notice for
+    // each operation. Every operation returns false when it failed.
+    std::vector<SourceNotice> takeNotices();
+    bool hasNotices() const { return !notices_.empty(); }
 
     const QString& recordSource() const { return query_; }
     // Stores the query text; nothing runs until Refresh.
@@ -72,12 +74,18 @@ public:
     void discardPending();
     // Drops typed changes and shows the current row as stored (Esc after a failed save).
     bool cancelEdits();
+    // After a save refused because another program changed the row: writes the edited fields
+    // over the stored row, leaving its other fields as the other program left them, or stores
+    // all the texts as a new row in the place of one deleted meanwhile.
+    bool saveOverOtherChanges();
     // The last save failed and its text is still pending.
     bool saveFailed() const { return saveFailed_ && hasPendingEdits(); }
 
     bool hasCurrentRow() const { return adding_ || onRow_; }
     bool isAdding() const { return adding_; }
     bool hasPendingEdits() const { return row_.hasEdits(); }
+    // What the bound fields show now, typed or stored, by column name.
+    std::vector<std::pair<QString, QString>> shownTexts() const { return row_.shownTexts(); }
     // Position in the result read so far (0-based); meaningful only with a current stored row.
     size_t position() const { return current_; }
     // The number of keys read so far and whether the whole result has been read.
@@ -87,14 +95,12 @@ public:
 private:
     friend class rolvane::Recordset;
     friend class Operation;
-    // What the user did that leaves the row, for the words of a failed save.
-    enum class Leaving { Nothing, First, Previous, Next, Last, Refresh, AddNew, Close };
 
     bool addNew();
     bool deleteCurrent();
     bool moveTo(size_t index, int step, Leaving leaving);
 
-    bool ensureOpen(QString& why);
+    bool ensureOpen(BookProblem& why);
     bool leaveRow(Leaving leaving);
     bool save(Leaving leaving);
     // Makes the row at `index` current, or the nearest one still stored in direction `step`.
@@ -102,9 +108,13 @@ private:
     // Reads the current row again after a write, or shows nothing when it cannot be.
     void reshow();
     void readRestInIdleTime();
-    QString notSaved(Leaving leaving, const QString& reason) const;
-    bool fail(const QString& message);
-    void tell(const QString& message);
+    // Over one connection the result is read to its end before a write, which it would see.
+    void finishReadingBeforeWrite();
+    // A new row joins the result at its end, as the engine's results always did.
+    void join(sqlite3_int64 rowid);
+    bool fail(SourceNotice notice);
+    bool fail(SourceNotice::What what, BookProblem problem = {});
+    void tell(SourceNotice notice);
 
     BookConnection connection_;
     QString query_;
@@ -121,7 +131,7 @@ private:
     bool keysetFailureTold_ = false;
     int depth_ = 0; // of nested operations; only the outermost one tells
     bool toldInOperation_ = false;
-    QStringList messages_;
+    std::vector<SourceNotice> notices_;
     rolvane::Recordset recordset_{*this};
 };
 

@@ -2,6 +2,7 @@
 #include "sqlite_db.h"
 
 #include "name_collation.h"
+#include "stale_shared_memory.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -27,14 +28,26 @@ int Connection::openWith(const QByteArray& name, int flags) {
 }
 
 int Connection::open(const QString& path) {
-    const QByteArray name = path.toUtf8();
+    removeStaleSharedMemory(path);
     // Written in place, the file could never get its journal or log: open it for reading only.
     if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
-        return openWith(name, SQLITE_OPEN_READONLY);
-    const int rc = openWith(name, SQLITE_OPEN_READWRITE);
+        return openReadOnly(path);
+    const int rc = openWith(path.toUtf8(), SQLITE_OPEN_READWRITE);
     if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM)
-        return openWith(name, SQLITE_OPEN_READONLY);
+        return openReadOnly(path);
     return rc;
+}
+
+int Connection::openReadOnly(const QString& path) {
+    const int rc = openWith(path.toUtf8(), SQLITE_OPEN_READONLY);
+    if (rc != SQLITE_OK || exec("pragma schema_version") == SQLITE_OK)
+        return rc;
+    // Under the write-ahead log a reader needs the shared-memory file, which a read-only folder
+    // cannot take. With no log waiting to be copied back, the file alone holds the whole book
+    // and nothing can change it while the folder stays read-only: read it as it lies.
+    if (QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+        return rc;
+    return openImmutable(path);
 }
 
 int Connection::openImmutable(const QString& path) {

@@ -12,13 +12,15 @@ public:
     Connection() = default;
     // Opens an existing file for reading and writing, falling back to read-only when the file
     // cannot be written or its folder takes no new file (the journal could not be made there);
-    // never creates it. Returns the SQLite result code.
+    // never creates it. A shared-memory file left read-only by an earlier reader is removed
+    // first when nothing uses it. Returns the SQLite result code.
     int open(const QString& path);
     // Opens read-only a file on media nothing can change, whose folder cannot hold the lock file
     // a write-ahead log needs.
     int openImmutable(const QString& path);
-    // Opens an existing file for reading only, whatever its permissions.
-    int openReadOnly(const QString& path) { return openWith(path.toUtf8(), SQLITE_OPEN_READONLY); }
+    // Opens an existing file for reading only, whatever its permissions, also in a folder that
+    // takes no new file.
+    int openReadOnly(const QString& path);
     void close() { db_.reset(); }
     bool isOpen() const { return db_ != nullptr; }
     bool isReadOnly() const;

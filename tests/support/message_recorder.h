@@ -11,12 +11,24 @@ class MessageRecorder {
 public:
     MessageRecorder() {
         ui::setMessagePresenter([this](const QString& text) { messages << text; });
+        ui::setChoicePresenter([this](const QString& text, const QStringList& offered) {
+            messages << text;
+            choices << offered;
+            return answers.isEmpty() ? int(offered.size()) - 1 : answers.takeFirst();
+        });
     }
-    ~MessageRecorder() { ui::setMessagePresenter({}); }
+    ~MessageRecorder() {
+        ui::setMessagePresenter({});
+        ui::setChoicePresenter({});
+    }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     QStringList messages;
+    // The buttons of each choice offered, and the answers to give, in turn (by default the last
+    // button, as Esc would).
+    QList<QStringList> choices;
+    QList<int> answers;
 };
 
 } // namespace rolvane::test

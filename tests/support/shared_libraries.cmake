@@ -5,7 +5,7 @@ include_guard(GLOBAL)
 include(${PROJECT_SOURCE_DIR}/cmake/include_root.cmake)
 
 add_library(rolvane_screenless INTERFACE)
-foreach(header fake_field.h test_source.h)
+foreach(header fake_field.h screenless_source.h)
     rolvane_include_root(rolvane_screenless INTERFACE ${CMAKE_CURRENT_LIST_DIR}/${header}
                          support/${header})
 endforeach()

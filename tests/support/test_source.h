@@ -1,55 +1,18 @@
-// A record source with all eleven columns bound to screenless fields, collecting what it tells.
+// The screenless record source of the tests, with what it told in the words the windows show.
 #pragma once
 
-#include "data/contact_table.h"
-#include "data/query_texts.h"
-#include "data/record_source.h"
-#include "data/text_view.h"
-#include "support/fake_field.h"
-
-#include <QStringList>
-#include <memory>
-#include <vector>
+#include "support/screenless_source.h"
+#include "ui/common/source_words.h"
 
 namespace rolvane::test {
 
-struct Source {
-    explicit Source(const QString& path) : rs(path) {
-        for (std::string_view column : kColumnNames)
-            fields.push_back(std::make_unique<FakeField>(fromView(column)));
-        for (auto& f : fields)
-            rs.bind(f.get());
-        rs.setRecordSource(fromView(query::kInitial));
-    }
-    ~Source() {
-        for (auto& f : fields)
-            rs.unbind(f.get());
-    }
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
-
-    FakeField& first() { return *fields[0]; }
-    FakeField& last() { return *fields[1]; }
-    FakeField& field(int column) { return *fields[std::size_t(column)]; }
-    // Every last name of the result, from first to last.
-    QStringList walk() {
-        QStringList names;
-        rs.Recordset().MoveFirst();
-        while (true) {
-            names << last().text();
-            const size_t before = rs.position();
-            rs.Recordset().MoveNext();
-            if (rs.position() == before)
-                return names;
-        }
-    }
+struct Source : ScreenlessSource {
+    using ScreenlessSource::ScreenlessSource;
     // Everything the record source has had to tell so far.
     QStringList& messages() {
-        told << rs.takeMessages();
+        told << ui::describe(rs.takeNotices());
         return told;
     }
-    RecordSource rs;
-    std::vector<std::unique_ptr<FakeField>> fields;
     QStringList told;
 };
 

@@ -1,5 +1,6 @@
 // The main window when saving goes wrong or the desktop is dark: one message per action, a way
-// out of every failed save, typing into a blank form, and the colours the layouts were drawn in.
+// out of every failed save and of every conflict with another program, typing into a blank form,
+// and the colours the layouts were drawn in.
 #include "app/forms.h"
 #include "support/message_recorder.h"
 #include "support/test_book.h"
@@ -29,6 +30,8 @@ private slots:
     void cleanup();
     void heldArrowOverAFailingMoveShowsOneMessage();
     void escAfterAFailedSavePutsTheStoredValuesBack();
+    void conflictOffersTheWaysOn_data();
+    void conflictOffersTheWaysOn();
     void typingIntoABlankFormThenAddStoresTheContact();
     void pastedLineBreakBecomesABlank();
     void darkThemeLeavesText7AndLabel6Readable();
@@ -51,6 +54,12 @@ private:
     void changeElsewhere(const QString& lastName) {
         book_->exec(QStringLiteral("update Rolvane set Ph1 = 'elsewhere' where [Last Name] = '%1'")
                         .arg(lastName));
+    }
+
+    // Every write to the contacts fails from now on, as on a disk that refuses them.
+    void refuseWrites() {
+        book_->exec("create trigger refuse before update on Rolvane "
+                    "begin select raise(abort, 'refused'); end");
     }
 
     std::unique_ptr<test::TestBook> book_;
@@ -81,7 +90,7 @@ void TstFrmAddyDataSafety::heldArrowOverAFailingMoveShowsOneMessage() {
     book_->insertLastNames({"Baker", "Clark"});
     open();
     typeInto("Text1", "Mine");
-    changeElsewhere("Adams");
+    refuseWrites();
     auto* next = control<QToolButton>("datAddyNext");
     QTest::mousePress(next, Qt::LeftButton);
     QTest::qWait(1500); // several repeat intervals
@@ -99,10 +108,10 @@ void TstFrmAddyDataSafety::escAfterAFailedSavePutsTheStoredValuesBack() {
     book_->insertLastNames({"Baker"});
     open();
     typeInto("Text1", "Mine");
-    changeElsewhere("Adams");
+    refuseWrites();
     click("cmdUpdate");
     QCOMPARE(messages_->messages.size(), 1);
-    QVERIFY(messages_->messages[0].contains("another program changed or deleted"));
+    QVERIFY(messages_->messages[0].contains("could not be saved"));
     QVERIFY(messages_->messages[0].contains("Esc"));
     QCOMPARE(text("Text1"), QStringLiteral("Mine"));
     // Closing through the frame keeps the window and says how to drop the text.
@@ -112,12 +121,62 @@ void TstFrmAddyDataSafety::escAfterAFailedSavePutsTheStoredValuesBack() {
     QVERIFY(messages_->messages[1].contains("Esc"));
     QTest::keyClick(control("Text1"), Qt::Key_Escape);
     QCOMPARE(text("Text1"), QStringLiteral("Ann"));
-    QCOMPARE(text("Text3"), QStringLiteral("elsewhere"));
     // Every action works again.
+    book_->exec("drop trigger refuse");
     click("cmdB");
     QCOMPARE(text("Text2"), QStringLiteral("Baker"));
     QCOMPARE(messages_->messages.size(), 2);
     QCOMPARE(book_->count("[First Name] = 'Mine'"), 0);
+}
+
+void TstFrmAddyDataSafety::conflictOffersTheWaysOn_data() {
+    QTest::addColumn<bool>("deletedElsewhere");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("storedFirst"); // of the contact shown afterwards
+    QTest::addColumn<QString>("storedPh1");
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("save over a change") << false << 0 << "Mine" << "elsewhere" << "";
+    QTest::newRow("save over a deletion") << true << 0 << "Mine" << "555 0100" << "";
+    QTest::newRow("copy") << false << 1 << "Ann" << "elsewhere"
+                          << "First Name: Mine\nLast Name: Adams\nPh1: 555 0100\nPh2: \n";
+    QTest::newRow("drop") << false << 2 << "Ann" << "elsewhere" << "";
+}
+
+void TstFrmAddyDataSafety::conflictOffersTheWaysOn() {
+    QFETCH(bool, deletedElsewhere);
+    QFETCH(int, choice);
+    QFETCH(QString, storedFirst);
+    QFETCH(QString, storedPh1);
+    QFETCH(QString, clipboard);
+    book_->insert({{"First Name", "Ann"}, {"Last Name", "Adams"}, {"Ph1", "555 0100"}});
+    book_->insertLastNames({"Baker"});
+    open();
+    QApplication::clipboard()->clear();
+    typeInto("Text1", "Mine");
+    if (deletedElsewhere)
+        book_->exec("delete from Rolvane where [Last Name] = 'Adams'");
+    else
+        changeElsewhere("Adams");
+    messages_->answers << choice;
+    click("cmdUpdate");
+    QCOMPARE(messages_->choices.size(), 1);
+    QCOMPARE(messages_->choices[0], (QStringList{"&Save My Changes", "&Copy to Clipboard",
+                                                 "&Drop Changes"}));
+    QVERIFY(messages_->messages[0].contains("another program changed or deleted"));
+    QCOMPARE(messages_->messages.size(), 1);
+    QCOMPARE(text("Text1"), storedFirst);
+    QCOMPARE(text("Text3"), storedPh1);
+    QCOMPARE(book_->count("[Last Name] = 'Adams'"), deletedElsewhere && choice != 0 ? 0 : 1);
+    if (!deletedElsewhere || choice == 0)
+        QCOMPARE(book_->value("select [First Name] || '/' || Ph1 from Rolvane where "
+                              "[Last Name] = 'Adams'"),
+                 storedFirst + "/" + storedPh1);
+    const QString copied = QApplication::clipboard()->text();
+    QVERIFY2(clipboard.isEmpty() ? copied.isEmpty() : copied.startsWith(clipboard),
+             qPrintable(copied));
+    // Nothing is left pending: the next move goes on without a word.
+    click("cmdB");
+    QCOMPARE(messages_->messages.size(), 1);
 }
 
 void TstFrmAddyDataSafety::typingIntoABlankFormThenAddStoresTheContact() {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSpacerItem>
 
@@ -12,6 +13,10 @@ namespace rolvane::ui {
 namespace {
 MessagePresenter& presenter() {
     static MessagePresenter current;
+    return current;
+}
+ChoicePresenter& choicePresenter() {
+    static ChoicePresenter current;
     return current;
 }
 bool showing = false;
@@ -32,6 +37,10 @@ void setMessagePresenter(MessagePresenter p) {
     presenter() = std::move(p);
 }
 
+void setChoicePresenter(ChoicePresenter p) {
+    choicePresenter() = std::move(p);
+}
+
 bool isMessageShowing() {
     return showing;
 }
@@ -48,6 +57,26 @@ void showMessage(const QString& text) {
     box.setWindowModality(Qt::ApplicationModal);
     fitTitle(box);
     box.exec();
+}
+
+int askChoice(const QString& text, const QStringList& choices) {
+    const int dismissed = int(choices.size()) - 1;
+    if (showing)
+        return dismissed;
+    const QScopedValueRollback<bool> up(showing, true);
+    if (choicePresenter())
+        return choicePresenter()(text, choices);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), text);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    box.setEscapeButton(buttons.last());
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    box.setWindowModality(Qt::ApplicationModal);
+    fitTitle(box);
+    box.exec();
+    const int chosen = int(buttons.indexOf(box.clickedButton()));
+    return chosen < 0 ? dismissed : chosen;
 }
 
 void showMessages(const QStringList& texts) {

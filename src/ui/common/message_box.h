@@ -11,13 +11,19 @@ namespace rolvane::ui {
 inline constexpr char kApplicationTitle[] = "Rolvane";
 
 using MessagePresenter = std::function<void(const QString& text)>;
+// Shows `text` with one button per choice ("&" marks the access key) and returns the index of
+// the one pressed.
+using ChoicePresenter = std::function<int(const QString& text, const QStringList& choices)>;
 
 void showMessage(const QString& text);
 // What one user action has to tell, in one box; nothing when the list is empty.
 void showMessages(const QStringList& texts);
 // True while a message is up: repeating buttons start nothing then, so boxes never pile up.
 bool isMessageShowing();
+// The box closed without a choice (Esc, its frame) counts as the last choice.
+int askChoice(const QString& text, const QStringList& choices);
 // An empty presenter restores the real message box.
 void setMessagePresenter(MessagePresenter presenter);
+void setChoicePresenter(ChoicePresenter presenter);
 
 } // namespace rolvane::ui

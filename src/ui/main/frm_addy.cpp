@@ -16,6 +16,7 @@
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
 #include "ui/common/program_icon.h"
+#include "ui/common/source_report.h"
 #include "ui/common/twips.h"
 
 #include <QDate>
@@ -55,8 +56,7 @@ frmAddy::frmAddy(Program& program, const QString& databasePath)
 }
 
 bool frmAddy::report(bool ok) {
-    showMessages(datAddy_.takeMessages());
-    return ok;
+    return reportSource(datAddy_, ok);
 }
 
 frmAddy::~frmAddy() {

@@ -3,6 +3,7 @@
 
 #include "data/record_source.h"
 #include "ui/common/message_box.h"
+#include "ui/common/source_report.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -86,10 +87,9 @@ NavigationBar::NavigationBar(RecordSource& source, QWidget* parent) : QFrame(par
                 return;
             }
             const bool moved = (source.Recordset().*move)();
-            const QStringList messages = source.takeMessages();
-            if (!moved || !messages.isEmpty())
+            if (!moved || source.hasNotices())
                 button->setDown(false);
-            showMessages(messages);
+            reportSource(source, moved);
         });
         layout->addWidget(button);
     }

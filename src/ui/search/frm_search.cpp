@@ -10,6 +10,7 @@
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
+#include "ui/common/source_report.h"
 #include "ui/common/twips.h"
 
 #include <QPushButton>
@@ -63,17 +64,14 @@ void frmSearch::cmdSearch_Click() {
     RecordSource& datAddy = program_.datAddy();
     datAddy.setRecordSource(composeSearchQuery(fields));
     // A failing step stops the command, once the user has been told why.
-    const bool ran = datAddy.Refresh();
-    showMessages(datAddy.takeMessages());
-    if (!ran)
+    if (!reportSource(datAddy, datAddy.Refresh()))
         return;
 
     if (datAddy.Recordset().isEOF()) {
         showMessage(QStringLiteral("Sorry, not found!"));
         Hide();
         datAddy.setRecordSource(fromView(query::kInitial));
-        datAddy.Refresh();
-        showMessages(datAddy.takeMessages());
+        reportSource(datAddy, datAddy.Refresh());
         return;
     }
     Hide();
