@@ -39,14 +39,22 @@ bool anotherProcessHasItOpen(const QString& shmPath) {
 bool removeStaleSharedMemory(const QString& bookPath) {
 #ifdef Q_OS_UNIX
     const QString shm = bookPath + QStringLiteral("-shm");
+    const QString wal = bookPath + QStringLiteral("-wal");
     const QFileInfo shmFile(shm);
+    const QFileInfo walFile(wal);
     const QFileInfo book(bookPath);
-    if (!shmFile.exists() || shmFile.isWritable() || !book.isWritable() ||
+    // An empty log holds nothing to lose; one with pages in it is left to SQLite whatever its mode.
+    const bool staleLog = walFile.exists() && !walFile.isWritable() && walFile.size() == 0;
+    const bool staleShm = shmFile.exists() && !shmFile.isWritable();
+    if ((!staleShm && !staleLog) || !book.isWritable() ||
         !QFileInfo(book.absolutePath()).isWritable())
         return false;
-    if (anotherProcessHasItOpen(shm))
+    if (shmFile.exists() && anotherProcessHasItOpen(shm))
         return false;
-    return QFile::remove(shm);
+    bool removed = staleShm && QFile::remove(shm);
+    if (staleLog)
+        removed = QFile::remove(wal) || removed;
+    return removed;
 #else
     Q_UNUSED(bookPath);
     return false;

@@ -7,9 +7,10 @@
 
 namespace rolvane::sqlite {
 
-// Removes the book's "-shm" file when it cannot be written while the book and its folder can,
-// and no process has the book open (none holds a lock on the file). SQLite builds the file anew
-// from the log at the next opening, so nothing stored depends on it. True when it was removed.
+// Removes the book's "-shm" file, and an empty "-wal", when they cannot be written while the book
+// and its folder can, and no process has the book open (none holds a lock on the "-shm" file).
+// SQLite builds the "-shm" file anew from the log at the next opening, so nothing stored depends
+// on it. True when something was removed.
 bool removeStaleSharedMemory(const QString& bookPath);
 
 } // namespace rolvane::sqlite

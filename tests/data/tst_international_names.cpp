@@ -10,13 +10,10 @@
 #include "support/test_source.h"
 #include "ui/search/search_query.h"
 
-#include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
 #include <array>
 #include <memory>
 #include <sqlite3.h>
-#include <unistd.h>
 
 using namespace rolvane;
 using test::TestBook;
@@ -96,7 +93,6 @@ private slots:
     void searches_data();
     void searches();
     void oldBookIsUpgradedAndLosesNothing();
-    void readOnlyOldBookIsUsedAsItIs();
     void indexOfAnotherCollatorIsRebuilt();
 };
 
@@ -192,34 +188,6 @@ void TstInternationalNames::oldBookIsUpgradedAndLosesNothing() {
     TestBook fresh;
     const QString schema = QStringLiteral("select group_concat(sql, ';') from sqlite_master");
     QCOMPARE(fresh.value(schema), book.value(schema));
-}
-
-void TstInternationalNames::readOnlyOldBookIsUsedAsItIs() {
-    TestBook book(false);
-    makeOldBook(book);
-    book.insertLastNames(
-        {QStringLiteral("Zimmer"), QStringLiteral("Ångström"), QStringLiteral("abbot")});
-    const QString index = lastNameIndex(book);
-    // File permissions do not bind the super-user; the immutable attribute does.
-    const bool root = geteuid() == 0;
-    if (root &&
-        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), book.path()}) != 0)
-        QSKIP("cannot make a file read-only for the super-user here");
-    if (!root)
-        QFile::setPermissions(book.path(), QFile::ReadOwner);
-    const auto restore = qScopeGuard([&] {
-        if (root)
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), book.path()});
-    });
-    test::Source s(book.path());
-    QCOMPARE(run(s, fromView(query::kInitial)),
-             (QStringList{QStringLiteral("abbot"), QStringLiteral("Ångström"),
-                          QStringLiteral("Zimmer")}));
-    QCOMPARE(run(s, fromView(query::kLetters[0])),
-             (QStringList{QStringLiteral("abbot"), QStringLiteral("Ångström")}));
-    QVERIFY(s.messages().isEmpty());
-    QCOMPARE(book.value(QStringLiteral("pragma user_version")), QStringLiteral("0"));
-    QCOMPARE(lastNameIndex(book), index);
 }
 
 void TstInternationalNames::indexOfAnotherCollatorIsRebuilt() {

@@ -1,14 +1,10 @@
 // The record source while the world beside it moves: another copy of the program or another tool
-// writing the same book, a table changed under it, a book that is read-only or cannot take the
-// write-ahead log.
+// writing the same book, a table changed under it, a book that cannot take the write-ahead log.
 #include "support/faulty_vfs.h"
 #include "support/test_book.h"
 #include "support/test_source.h"
 
-#include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
-#include <unistd.h>
 
 using namespace rolvane;
 using test::Source;
@@ -35,7 +31,6 @@ private slots:
     void columnsAreFoundByNameAfterTheTableChanges();
     void untouchedColumnsKeepTheirStoredBytes();
     void typingIntoABlankFormBeginsANewContact();
-    void readOnlyFolderBrowsesButRefusesWrites();
     void bookWithoutWriteAheadLogStillWorks();
 };
 
@@ -239,34 +234,6 @@ void TstOtherWriters::typingIntoABlankFormBeginsANewContact() {
     QVERIFY(s.rs.Refresh());
     QCOMPARE(book.count(), 2);
     QVERIFY(s.messages().isEmpty());
-}
-
-void TstOtherWriters::readOnlyFolderBrowsesButRefusesWrites() {
-    TestBook book;
-    book.insertLastNames({"A", "B"});
-    // File permissions do not bind the super-user; the immutable attribute does.
-    const bool root = geteuid() == 0;
-    if (root && QProcess::execute("chattr", {"+i", book.folder()}) != 0)
-        QSKIP("cannot make a folder read-only for the super-user here");
-    if (!root)
-        QFile::setPermissions(book.folder(), QFile::ReadOwner | QFile::ExeOwner);
-    const auto restore = qScopeGuard([&] {
-        if (root)
-            QProcess::execute("chattr", {"-i", book.folder()});
-        else
-            QFile::setPermissions(book.folder(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
-    Source s(book.path());
-    QVERIFY(s.rs.Refresh());
-    QVERIFY(s.rs.Recordset().MoveNext());
-    QCOMPARE(s.last().text(), QStringLiteral("B"));
-    s.first().type("x");
-    QVERIFY(!s.rs.SaveRecord());
-    QVERIFY2(s.messages().value(0).contains("read-only"), qPrintable(s.messages().value(0)));
-    QVERIFY(s.rs.cancelEdits());
-    QVERIFY(!s.rs.Recordset().Delete());
-    QVERIFY(s.messages().value(1).contains("read-only"));
 }
 
 void TstOtherWriters::bookWithoutWriteAheadLogStillWorks() {

@@ -11,13 +11,10 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
 #include <array>
 #include <memory>
 #include <sqlite3.h>
-#include <unistd.h>
 
 using namespace rolvane;
 using test::FakeField;
@@ -43,7 +40,6 @@ private slots:
     void foreignFilesAreReportedAndLeftUnchanged();
     void missingTableOrColumnIsReported();
     void lockedFileIsReportedAfterAShortWait();
-    void readOnlyFileBrowsesButRefusesWrites();
     void badQueryTextIsReportedAndChangesNothing();
     void textsOfAnySizeAndScriptRoundTrip();
 };
@@ -362,30 +358,6 @@ void TstRecordSource::lockedFileIsReportedAfterAShortWait() {
     sqlite3_close(other);
     QVERIFY(s.rs.SaveRecord());
     QCOMPARE(book.value("select [First Name] from Rolvane"), QStringLiteral("Blocked"));
-}
-
-void TstRecordSource::readOnlyFileBrowsesButRefusesWrites() {
-    TestBook book;
-    book.insertLastNames({"A", "B"});
-    // File permissions do not bind the super-user; the immutable attribute does.
-    const bool root = geteuid() == 0;
-    if (root && QProcess::execute("chattr", {"+i", book.path()}) != 0)
-        QSKIP("cannot make a file read-only for the super-user here");
-    if (!root)
-        QFile::setPermissions(book.path(), QFile::ReadOwner);
-    const auto restore = qScopeGuard([&] {
-        if (root)
-            QProcess::execute("chattr", {"-i", book.path()});
-    });
-    Source s(book.path());
-    QVERIFY(s.rs.Refresh());
-    s.rs.Recordset().MoveNext();
-    QCOMPARE(s.last().text(), QStringLiteral("B"));
-    s.first().type("x");
-    QVERIFY(!s.rs.SaveRecord());
-    QVERIFY(s.messages().value(0).contains("read-only"));
-    QVERIFY(!s.rs.Recordset().Delete());
-    QCOMPARE(book.count(), 2);
 }
 
 void TstRecordSource::badQueryTextIsReportedAndChangesNothing() {
