@@ -32,6 +32,8 @@ private slots:
     void untouchedColumnsKeepTheirStoredBytes();
     void typingIntoABlankFormBeginsANewContact();
     void bookWithoutWriteAheadLogStillWorks();
+    void savedRowsAreInTheResultOnce_data();
+    void savedRowsAreInTheResultOnce();
 };
 
 void TstOtherWriters::writesOverAnotherCopysChangeAreRefused_data() {
@@ -252,6 +254,48 @@ void TstOtherWriters::bookWithoutWriteAheadLogStillWorks() {
     QCOMPARE(book.value("pragma journal_mode"), QStringLiteral("delete"));
     QCOMPARE(book.value("select group_concat([Last Name] || [First Name]) from Rolvane"),
              QStringLiteral("ATyped"));
+}
+
+void TstOtherWriters::savedRowsAreInTheResultOnce_data() {
+    QTest::addColumn<bool>("writeAheadLog");
+    QTest::newRow("keys read beside the writer") << true;
+    QTest::newRow("keys read over the one connection") << false;
+}
+
+// A contact renamed while the result is still being read moves in the index the keys are read
+// from, and a new contact is a row the query never returned: each is in the result exactly once.
+void TstOtherWriters::savedRowsAreInTheResultOnce() {
+    QFETCH(bool, writeAheadLog);
+    TestBook book;
+    QStringList names;
+    for (int i = 0; i < 3000; ++i)
+        names << QStringLiteral("N%1").arg(i, 4, 10, QLatin1Char('0'));
+    book.insertLastNames(names);
+    if (!writeAheadLog)
+        book.exec("pragma journal_mode=delete");
+    test::FaultyVfs vfs;
+    vfs.setSharedMemory(writeAheadLog);
+    Source s(book.path());
+    QVERIFY(s.rs.Refresh());
+    QVERIFY(!s.rs.resultComplete());
+    s.last().type("Zed");
+    QVERIFY(s.rs.Recordset().MoveNext());
+    QVERIFY(s.rs.Recordset().AddNew());
+    s.last().type("New");
+    QVERIFY(s.rs.Recordset().MoveNext()); // stores it on the way
+    QCOMPARE(s.last().text(), QStringLiteral("N0002"));
+    QVERIFY(s.rs.Recordset().MoveLast());
+    QCOMPARE(s.last().text(), QStringLiteral("New"));
+    QCOMPARE(s.rs.keysRead(), size_t(3001));
+    QVERIFY(s.rs.Recordset().MovePrevious());
+    QCOMPARE(s.last().text(), QStringLiteral("N2999"));
+    QVERIFY(s.rs.Recordset().MoveFirst());
+    QCOMPARE(s.last().text(), QStringLiteral("Zed"));
+    QVERIFY(s.rs.Recordset().Delete());
+    QVERIFY2(s.messages().isEmpty(), qPrintable(s.messages().join('\n')));
+    QCOMPARE(book.count(), 3000);
+    QCOMPARE(book.value("pragma journal_mode"),
+             writeAheadLog ? QStringLiteral("wal") : QStringLiteral("delete"));
 }
 
 QTEST_GUILESS_MAIN(TstOtherWriters)

@@ -33,6 +33,7 @@ private slots:
     void conflictOffersTheWaysOn_data();
     void conflictOffersTheWaysOn();
     void typingIntoABlankFormThenAddStoresTheContact();
+    void addedContactIsReachedByBrowsing();
     void pastedLineBreakBecomesABlank();
     void darkThemeLeavesText7AndLabel6Readable();
     void messageBoxIsWideEnoughForItsTitle();
@@ -190,6 +191,22 @@ void TstFrmAddyDataSafety::typingIntoABlankFormThenAddStoresTheContact() {
     click("cmdZ");
     click("cmdUpdate");
     QCOMPARE(book_->count(), 1);
+}
+
+void TstFrmAddyDataSafety::addedContactIsReachedByBrowsing() {
+    book_->insertLastNames({"Adams", "Baker"});
+    open();
+    click("cmdAdd");
+    typeInto("Text2", "Aaron");
+    const auto move = [this](const char* arrow) {
+        QTest::mouseClick(control<QToolButton>(arrow), Qt::LeftButton);
+        return text("Text2");
+    };
+    QCOMPARE(move("datAddyNext"), QStringLiteral("Baker"));
+    QCOMPARE(move("datAddyLast"), QStringLiteral("Aaron"));
+    QCOMPARE(move("datAddyPrevious"), QStringLiteral("Baker"));
+    QCOMPARE(move("datAddyFirst"), QStringLiteral("Adams"));
+    QVERIFY(messages_->messages.isEmpty());
 }
 
 void TstFrmAddyDataSafety::pastedLineBreakBecomesABlank() {
