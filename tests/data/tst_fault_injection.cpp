@@ -1,6 +1,7 @@
 // A browse-edit-save session run once for every read, write and sync it makes, with that one
 // call failing: whatever fails, nothing stored changes but what the user saved, and what the user
-// typed is either stored or still on screen.
+// typed is either stored or still on screen. And every save reported done is on the disk, not
+// only in the system's cache, which a kill alone would never show.
 #include "support/faulty_vfs.h"
 #include "support/test_book.h"
 #include "support/test_source.h"
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <sqlite3.h>
 
 using namespace rolvane;
@@ -79,6 +81,8 @@ class TstFaultInjection : public QObject {
 private slots:
     void everyFailingCallLeavesStoredRowsSafe_data();
     void everyFailingCallLeavesStoredRowsSafe();
+    void everyReportedSaveIsSynced_data();
+    void everyReportedSaveIsSynced();
 };
 
 void TstFaultInjection::everyFailingCallLeavesStoredRowsSafe_data() {
@@ -176,6 +180,56 @@ void TstFaultInjection::everyFailingCallLeavesStoredRowsSafe() {
     }
     QVERIFY(injected > 20);
     qInfo("%d faults injected over %d calls, no row lost", injected, total);
+}
+
+void TstFaultInjection::everyReportedSaveIsSynced_data() {
+    QTest::addColumn<bool>("writeAheadLog");
+    QTest::newRow("write-ahead log") << true;
+    QTest::newRow("rollback journal") << false;
+}
+
+void TstFaultInjection::everyReportedSaveIsSynced() {
+    QFETCH(bool, writeAheadLog);
+    TestBook book;
+    book.insertLastNames({"Adams", "Baker", "Clark"});
+    if (!writeAheadLog)
+        book.exec(QStringLiteral("pragma journal_mode=delete"));
+    test::FaultyVfs vfs;
+    vfs.setSharedMemory(writeAheadLog);
+    Source s(book.path());
+    QVERIFY(s.rs.Refresh());
+    // Each way a save happens, and the rows that hold what it stored, once it returns.
+    struct Save {
+        std::function<bool()> act;
+        QString where;
+        int count;
+    };
+    const std::vector<Save> saves = {
+        {[&] {
+             s.first().type(QStringLiteral("Moved"));
+             return s.rs.Recordset().MoveNext();
+         },
+         QStringLiteral("[First Name] = 'Moved'"), 1},
+        {[&] {
+             s.first().type(QStringLiteral("Updated"));
+             return s.rs.SaveRecord();
+         },
+         QStringLiteral("[First Name] = 'Updated'"), 1},
+        {[&] {
+             s.rs.Recordset().AddNew();
+             s.first().type(QStringLiteral("Added"));
+             return s.rs.Recordset().MoveFirst();
+         },
+         QStringLiteral("[First Name] = 'Added'"), 1},
+        {[&] { return s.rs.Recordset().Delete(); }, QStringLiteral("[Last Name] = 'Adams'"), 0}};
+    for (const Save& save : saves) {
+        const int syncsBefore = vfs.syncs();
+        QVERIFY(save.act());
+        QCOMPARE(book.count(save.where), save.count);
+        QVERIFY2(vfs.syncs() > syncsBefore, qPrintable(save.where));
+        QVERIFY2(vfs.unsyncedFiles() == 0, qPrintable(save.where));
+    }
+    QVERIFY(s.messages().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstFaultInjection)

@@ -16,11 +16,14 @@ struct State {
     int writeFailure = SQLITE_IOERR_WRITE;
     bool failed = false;
     bool sharedMemory = true;
+    int syncs = 0;
+    int unsyncedFiles = 0; // open files written since their last sync
 };
 State state;
 
 struct File {
     sqlite3_file base;
+    bool unsynced;
     sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
@@ -39,21 +42,40 @@ bool strike() {
     return true;
 }
 
+void markSynced(sqlite3_file* f, bool synced) {
+    if (file(f)->unsynced == !synced)
+        return;
+    file(f)->unsynced = !synced;
+    state.unsyncedFiles += synced ? -1 : 1;
+}
+
 int xClose(sqlite3_file* f) {
+    markSynced(f, true);
     return real(f)->pMethods->xClose(real(f));
 }
 int xRead(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
     return strike() ? SQLITE_IOERR_READ : real(f)->pMethods->xRead(real(f), buffer, amount, offset);
 }
 int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
-    return strike() ? state.writeFailure
-                    : real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
+    if (strike())
+        return state.writeFailure;
+    const int rc = real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
+    if (rc == SQLITE_OK)
+        markSynced(f, false);
+    return rc;
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     return real(f)->pMethods->xTruncate(real(f), size);
 }
 int xSync(sqlite3_file* f, int flags) {
-    return strike() ? SQLITE_IOERR_FSYNC : real(f)->pMethods->xSync(real(f), flags);
+    if (strike())
+        return SQLITE_IOERR_FSYNC;
+    const int rc = real(f)->pMethods->xSync(real(f), flags);
+    if (rc == SQLITE_OK) {
+        ++state.syncs;
+        markSynced(f, true);
+    }
+    return rc;
 }
 int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
     return real(f)->pMethods->xFileSize(real(f), size);
@@ -130,6 +152,7 @@ const sqlite3_io_methods withoutShm = versionOne(withShm);
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* ours = file(f);
     ours->base.pMethods = nullptr;
+    ours->unsynced = false;
     const int rc = state.real->xOpen(state.real, name, ours->real(), flags, outFlags);
     if (rc == SQLITE_OK && ours->real()->pMethods)
         ours->base.pMethods = state.sharedMemory ? &withShm : &withoutShm;
@@ -216,6 +239,14 @@ int FaultyVfs::calls() const {
 
 bool FaultyVfs::failed() const {
     return state.failed;
+}
+
+int FaultyVfs::syncs() const {
+    return state.syncs;
+}
+
+int FaultyVfs::unsyncedFiles() const {
+    return state.unsyncedFiles;
 }
 
 void FaultyVfs::setSharedMemory(bool offered) {

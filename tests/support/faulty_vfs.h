@@ -18,6 +18,10 @@ public:
     int calls() const;
     // Whether a fault was injected since the last failAt.
     bool failed() const;
+    // Syncs done since the VFS was made.
+    int syncs() const;
+    // Open files written since their last sync: what a power cut now could lose.
+    int unsyncedFiles() const;
     // Files opened from now on offer shared memory or not.
     void setSharedMemory(bool offered);
 };
