@@ -65,11 +65,12 @@ void TstSearchQuery::composes() {
 
 void TstSearchQuery::columnComesFromTheField() {
     // The fields are visited in the order given, each criterion naming the field's own column.
+    // Every filled field counts, however many there are.
     const std::array fields{SearchField{u"Email"_s, u""_s}, SearchField{u"Fax"_s, u"1"_s},
-                            SearchField{u"Ph1"_s, u"2"_s}};
+                            SearchField{u"Ph1"_s, u"2"_s}, SearchField{u"Ph2"_s, u"3"_s}};
     QCOMPARE(ui::composeSearchQuery(fields),
-             QStringLiteral("select * from Rolvane where  [Fax] = '1' and [Ph1] = '2' order by "
-                            "[Last Name];"));
+             QStringLiteral("select * from Rolvane where  [Fax] = '1' and [Ph1] = '2' and [Ph2] = "
+                            "'3' order by [Last Name];"));
 }
 
 QTEST_APPLESS_MAIN(TstSearchQuery)

@@ -15,7 +15,7 @@ QString usage() {
     return QStringLiteral(
         "Usage:\n"
         "  rolvane-db create [--sample] [--file PATH]\n"
-        "      Creates an empty address book, or with --sample one with a dozen made-up\n"
+        "      Creates an empty address book, or with --sample one with 13 made-up\n"
         "      contacts.\n"
         "  rolvane-db generate N [--file PATH]\n"
         "      Creates an address book of N generated contacts (always the same ones for\n"

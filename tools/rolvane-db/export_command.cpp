@@ -44,7 +44,7 @@ int runExport(const Command& command) {
         return 1;
     }
     sqlite::Connection db;
-    if (const int rc = db.open(book); rc != SQLITE_OK) {
+    if (const int rc = db.openReadOnly(book); rc != SQLITE_OK) {
         printError(QStringLiteral("Could not open \"%1\": %2.")
                        .arg(book, QString::fromUtf8(sqlite3_errstr(rc))));
         return 1;

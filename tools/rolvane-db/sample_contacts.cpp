@@ -65,7 +65,7 @@ const std::vector<Contact>& sampleContacts() {
          .ph1 = "+47 22 55 50 11",
          .email = "asa.odegard@example.no",
          .addy = "Bjørnstjerne Bjørnsons gate 5\n0254 Oslo\nNorway",
-         .comments = "Sorts after Z: the name begins with a letter outside A to Z."},
+         .comments = "Sorts under O, beside the plain O: the stroke is an accent to the order."},
         {.firstName = "Tobias",
          .lastName = "Quennell",
          .ph1 = "(415) 555-0121",
