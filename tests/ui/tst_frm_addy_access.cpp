@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 
@@ -27,6 +28,7 @@ private slots:
     void multiLineFieldsKeepTheirPageKeys_data();
     void multiLineFieldsKeepTheirPageKeys();
     void aKeyWritesTypedTextBeforeMoving();
+    void eachLetterButtonRunsItsLettersQuery();
 
 private:
     QWidget* open();
@@ -188,6 +190,19 @@ void TstFrmAddyAccess::aKeyWritesTypedTextBeforeMoving() {
     QCOMPARE(book_->value(QStringLiteral("select [First Name] from Rolvane where [Last Name] = "
                                          "'Adams'")),
              QStringLiteral("Ann"));
+}
+
+void TstFrmAddyAccess::eachLetterButtonRunsItsLettersQuery() {
+    open();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const QByteArray name = QByteArray("cmd") + letter;
+        QTest::mouseClick(control<QPushButton>(name.constData()), Qt::LeftButton);
+        QCOMPARE(app::frmAddy().datAddy().recordSource(),
+                 QStringLiteral("select * from Rolvane where [Last Name] like '%1*' order by "
+                                "[Last Name];")
+                     .arg(QLatin1Char(letter)));
+    }
+    QCOMPARE(lastName(), QString()); // Z: nobody
 }
 
 QTEST_MAIN(TstFrmAddyAccess)
