@@ -1,5 +1,5 @@
-// Statements are prepared each time where the record source prepares them each time, so both
-// sides pay for the same parsing.
+// Statements are prepared each time where the record source prepares them each time, and once
+// where it keeps them, so both sides pay for the same parsing.
 #include "bare_sqlite.h"
 
 #include "data/contact_table.h"
@@ -95,6 +95,20 @@ bool bindAndRun(sqlite3* db, const std::string& sql, const SavedRow& row, bool r
 }
 
 } // namespace
+
+std::string unchangedCondition() {
+    return " and " + columnList(" and ", " is ? collate binary");
+}
+
+void bindUnchanged(sqlite3_stmt* stmt, int firstIndex, const SavedRow& row) {
+    int index = firstIndex;
+    for (const auto& value : row.values) {
+        if (value)
+            sqlite3_bind_text(stmt, index++, value->data(), int(value->size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(stmt, index++);
+    }
+}
 
 bool restoreRow(sqlite3* db, const SavedRow& row) {
     std::string marks = "?";

@@ -41,7 +41,13 @@ struct SavedRow {
 };
 std::optional<SavedRow> saveFirstRow(sqlite3* db, std::string_view orderedSql);
 bool restoreRow(sqlite3* db, const SavedRow& row); // insert or replace, same rowid
-// "update ... set <every column> = ? where rowid = ?" with `row`'s values: what a save writes.
+// "update ... set <every column> = ? where rowid = ?" with `row`'s values: puts a row back.
 bool updateRow(sqlite3* db, const SavedRow& row);
+
+// " and [First Name] is ? collate binary and ...": a write goes through only while the row holds
+// what was shown, as the program writes.
+std::string unchangedCondition();
+// Binds `row`'s values to the condition's marks from `firstIndex`.
+void bindUnchanged(sqlite3_stmt* stmt, int firstIndex, const SavedRow& row);
 
 } // namespace rolvane::bench::bare

@@ -70,7 +70,7 @@ void removeBook(const std::string& path) {
 double importFloor(const std::string& source, const std::string& target) {
     removeBook(target);
     const auto start = Clock::now();
-    if (!createAddressBook(QString::fromStdString(target)).isEmpty())
+    if (createAddressBook(QString::fromStdString(target)).kind != BookProblem::Kind::None)
         return -1;
     sqlite::Connection from, to;
     if (from.open(QString::fromStdString(source)) != SQLITE_OK ||

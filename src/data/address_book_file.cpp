@@ -96,28 +96,27 @@ void removeBook(const QString& path) {
 }
 
 // Gives the finished book its name; refuses, atomically, when the name is taken.
-QString linkIntoPlace(const QString& from, const QString& to) {
+BookProblem linkIntoPlace(const QString& from, const QString& to) {
+    using Kind = BookProblem::Kind;
 #ifdef Q_OS_UNIX
     if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return {};
     if (errno == EEXIST)
-        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(to);
-    return QStringLiteral("Could not create \"%1\": %2.")
-        .arg(to, QString::fromLocal8Bit(std::strerror(errno)));
+        return {Kind::Exists, to, {}};
+    return {Kind::NotCreated, to, QString::fromLocal8Bit(std::strerror(errno))};
 #else
     // Rename never replaces an existing file here.
     if (QFile::rename(from, to))
         return {};
-    return QFileInfo::exists(to)
-               ? QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(to)
-               : QStringLiteral("Could not create \"%1\".").arg(to);
+    return {QFileInfo::exists(to) ? Kind::Exists : Kind::NotCreated, to, {}};
 #endif
 }
 
+// Empty on success, else the engine's words; a book that opened read-only says nothing more.
 QString makeSchema(const QString& path) {
     sqlite::Connection db;
     if (const int rc = db.open(path); rc != SQLITE_OK || db.isReadOnly())
-        return rc != SQLITE_OK ? db.lastError() : QStringLiteral("the folder is read-only");
+        return rc != SQLITE_OK ? db.lastError() : QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
     QStringList columns;
     for (std::string_view column : kColumnNames)
         columns << QStringLiteral("[%1] TEXT COLLATE NOCASE").arg(fromView(column));
@@ -132,15 +131,16 @@ QString makeSchema(const QString& path) {
 
 } // namespace
 
-QString createAddressBook(const QString& path, const BookFiller& fill) {
+BookProblem createAddressBook(const QString& path, const BookFiller& fill) {
+    using Kind = BookProblem::Kind;
     const QFileInfo target(path);
     if (target.exists() || target.isSymLink())
-        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+        return {Kind::Exists, path, {}};
     // Beside the book, so that linking it into place stays within one file system.
     QTemporaryFile temporary(target.absolutePath() +
                              QStringLiteral("/.%1.XXXXXX").arg(target.fileName()));
     if (!temporary.open())
-        return QStringLiteral("Could not create \"%1\": %2.").arg(path, temporary.errorString());
+        return {Kind::NotCreated, path, temporary.errorString()};
 #ifdef Q_OS_UNIX
     // The permissions any new file gets under the user's umask, not a temporary file's 0600.
     const mode_t mask = ::umask(0);
@@ -150,12 +150,14 @@ QString createAddressBook(const QString& path, const BookFiller& fill) {
     temporary.close();
     const QString building = temporary.fileName();
 
-    QString why = makeSchema(building);
-    if (!why.isEmpty())
-        why = QStringLiteral("Could not create \"%1\": %2.").arg(path, why);
-    if (why.isEmpty() && fill)
-        why = fill(building);
-    if (why.isEmpty())
+    BookProblem why;
+    if (const QString failed = makeSchema(building); !failed.isEmpty())
+        why = {Kind::NotCreated, path, failed};
+    if (why.kind == Kind::None && fill) {
+        if (const QString failed = fill(building); !failed.isEmpty())
+            why = {Kind::NotFilled, path, failed};
+    }
+    if (why.kind == Kind::None)
         why = linkIntoPlace(building, path);
     removeBook(building); // the name only: once linked, the book lives on under `path`
     return why;

@@ -2,6 +2,8 @@
 // Only the set-up tool and the tests create files; the record source prepares what it opens.
 #pragma once
 
+#include "source_notice.h"
+
 #include <QString>
 #include <functional>
 
@@ -22,8 +24,8 @@ using BookFiller = std::function<QString(const QString& path)>;
 // Creates `path` (not its folder) with the contact table, filled by `fill` when given. The book is
 // made under a temporary name in the same folder and linked into place only when complete, so
 // another file that appears at `path` meanwhile is never touched, and a failure leaves nothing
-// behind. Returns an empty string on success, else why it failed.
-QString createAddressBook(const QString& path, const BookFiller& fill = {});
+// behind. Returns a problem of kind None on success, else why it failed.
+BookProblem createAddressBook(const QString& path, const BookFiller& fill = {});
 
 // Brings a book opened for writing up to the current schema before its first query: a book of
 // schema 0 gets the collated index (its rows and rowids untouched), and an index built by another

@@ -25,6 +25,9 @@ struct BookProblem {
         NotUpToDate,   // path; detail: the engine's words
         BadQuery,      // detail: what is wrong with the query text
         Refused,       // detail: the engine's words
+        Exists,        // path: where a new book was to be made
+        NotCreated,    // path; detail: the system's or the engine's words
+        NotFilled,     // detail: what filling the new book said
     };
     Kind kind = Kind::None;
     QString path;

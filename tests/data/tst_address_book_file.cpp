@@ -17,21 +17,18 @@ private slots:
 
 void TstAddressBookFile::createIsAllOrNothing_data() {
     QTest::addColumn<QString>("during");  // what happens while the book is being filled
-    QTest::addColumn<QString>("failure"); // part of the reason given; empty: success
-    QTest::newRow("filled") << ""
-                            << "";
-    QTest::newRow("filling fails") << "fail"
-                                   << "disk on fire";
-    QTest::newRow("another file appears") << "appear"
-                                          << "already exists";
+    QTest::addColumn<BookProblem::Kind>("failure"); // None: success
+    QTest::newRow("filled") << "" << BookProblem::Kind::None;
+    QTest::newRow("filling fails") << "fail" << BookProblem::Kind::NotFilled;
+    QTest::newRow("another file appears") << "appear" << BookProblem::Kind::Exists;
 }
 
 void TstAddressBookFile::createIsAllOrNothing() {
     QFETCH(QString, during);
-    QFETCH(QString, failure);
+    QFETCH(BookProblem::Kind, failure);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("addy.mdb"));
-    const QString why = createAddressBook(path, [&](const QString& building) {
+    const BookProblem why = createAddressBook(path, [&](const QString& building) {
         // The book is filled under another name, beside its place.
         if (building == path || QFileInfo(building).absolutePath() != folder.path())
             return QStringLiteral("filled in the wrong place: %1").arg(building);
@@ -44,10 +41,14 @@ void TstAddressBookFile::createIsAllOrNothing() {
         }
         return QString();
     });
-    QVERIFY2(failure.isEmpty() ? why.isEmpty() : why.contains(failure), qPrintable(why));
+    QCOMPARE(why.kind, failure);
+    if (failure == BookProblem::Kind::NotFilled)
+        QCOMPARE(why.detail, QStringLiteral("disk on fire")); // the filler's own words
     const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left, during == QLatin1String("fail") ? QStringList()
                                                    : QStringList{QStringLiteral("addy.mdb")});
+    if (failure == BookProblem::Kind::Exists)
+        QCOMPARE(why.path, path);
     if (during.isEmpty()) {
         // Readable as any file the user makes there, not private like a temporary file.
         QFile plain(folder.filePath(QStringLiteral("plain")));

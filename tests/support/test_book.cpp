@@ -27,9 +27,9 @@ Db openDb(const QString& path) {
 
 TestBook::TestBook(bool create) : path_(dir_.filePath(QStringLiteral("addy.mdb"))) {
     if (create) {
-        const QString error = createAddressBook(path_);
-        if (!error.isEmpty())
-            qFatal("%s", qPrintable(error));
+        const BookProblem error = createAddressBook(path_);
+        if (error.kind != BookProblem::Kind::None)
+            qFatal("could not create a book: %s", qPrintable(error.detail));
     }
 }
 

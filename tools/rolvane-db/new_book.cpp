@@ -22,6 +22,19 @@ QString fill(const QString& path, const ContactSource& contacts) {
     return writer.commit();
 }
 
+QString words(const BookProblem& problem) {
+    switch (problem.kind) {
+    case BookProblem::Kind::None:
+        return {};
+    case BookProblem::Kind::Exists:
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(problem.path);
+    case BookProblem::Kind::NotFilled:
+        return problem.detail;
+    default:
+        return QStringLiteral("Could not create \"%1\": %2.").arg(problem.path, problem.detail);
+    }
+}
+
 } // namespace
 
 QString makeBook(const QString& path, const ContactSource& contacts) {
@@ -31,9 +44,9 @@ QString makeBook(const QString& path, const ContactSource& contacts) {
     if (QString why = makeFolderFor(path); !why.isEmpty())
         return why;
     if (!contacts)
-        return createAddressBook(path);
-    return createAddressBook(
-        path, [&contacts](const QString& building) { return fill(building, contacts); });
+        return words(createAddressBook(path));
+    return words(createAddressBook(
+        path, [&contacts](const QString& building) { return fill(building, contacts); }));
 }
 
 } // namespace rolvane::tool

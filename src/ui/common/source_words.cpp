@@ -95,6 +95,12 @@ QString describe(const BookProblem& problem) {
         return problem.detail + QLatin1Char('.');
     case Kind::Refused:
         return QStringLiteral("the database engine refused it (%1).").arg(problem.detail);
+    case Kind::Exists:
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+    case Kind::NotCreated:
+        return QStringLiteral("\"%1\" could not be created (%2).").arg(path, problem.detail);
+    case Kind::NotFilled:
+        return problem.detail;
     }
     return {};
 }
