@@ -27,6 +27,21 @@ BookProblem BookConnection::readOnlyCause() const {
     return {Kind::ReadOnlyFile, path_, {}};
 }
 
+void BookConnection::checkpointIfDue() {
+    // SQLite's own mark for its checkpoint after a commit.
+    constexpr int kCheckpointFrames = 1000;
+    if (sharesOneConnection() || logFrames_ < kCheckpointFrames)
+        return;
+    // Passive: another program's reader or writer is never waited for; what it holds back is
+    // copied another time.
+    int logged = 0;
+    int copied = 0;
+    if (sqlite3_wal_checkpoint_v2(writer_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
+                                  &copied) == SQLITE_OK &&
+        copied == logged)
+        logFrames_ = 0;
+}
+
 BookProblem BookConnection::problem(int rc, const sqlite::Connection& db) const {
     using Kind = BookProblem::Kind;
     const QString why = db.lastError();
@@ -94,6 +109,16 @@ bool BookConnection::open(BookProblem& why) {
     if (!writer_.isReadOnly() && writer_.useWriteAheadLog() == QLatin1String("wal") &&
         reader_.open(path_) == SQLITE_OK) {
         jet::registerLikeFunction(reader_.get());
+        // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn
+        // into a checkpoint after every commit: see checkpointIfDue.
+        logFrames_ = 0;
+        sqlite3_wal_hook(
+            writer_.get(),
+            [](void* frames, sqlite3*, const char*, int count) {
+                *static_cast<int*>(frames) = count;
+                return SQLITE_OK;
+            },
+            &logFrames_);
     } else {
         reader_.close();
     }

@@ -28,6 +28,11 @@ public:
     // rows written meanwhile.
     bool sharesOneConnection() const { return !reader_.isOpen(); }
 
+    // Copies the log back into the book once it has grown past SQLite's usual mark. Called
+    // while no result is being read: a snapshot held by the reader would keep the log from
+    // starting over, and every save would then pay for a checkpoint of its own.
+    void checkpointIfDue();
+
     // Why `rc` happened on `db`.
     BookProblem problem(int rc, const sqlite::Connection& db) const;
 
@@ -38,6 +43,7 @@ private:
     QString path_;
     sqlite::Connection writer_;
     sqlite::Connection reader_;
+    int logFrames_ = 0; // pages in the log after the writer's last commit
 };
 
 } // namespace rolvane

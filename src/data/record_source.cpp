@@ -33,8 +33,10 @@ private:
 RecordSource::RecordSource(QString databasePath) : connection_(std::move(databasePath)) {
     QObject::connect(&idleReader_, &QTimer::timeout, [this] {
         idleReader_.setInterval(0);
-        if (!keyset_.readFor(kIdleSlice))
+        if (!keyset_.readFor(kIdleSlice)) {
             idleReader_.stop();
+            connection_.checkpointIfDue();
+        }
     });
 }
 
@@ -86,6 +88,7 @@ bool RecordSource::Refresh() {
         return false;
     idleReader_.stop();
     keyset_.clear();
+    connection_.checkpointIfDue();
     keysetFailureTold_ = false;
     current_ = 0;
     onRow_ = false;
