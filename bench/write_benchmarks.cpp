@@ -98,8 +98,7 @@ void updateFloor(benchmark::State& state, std::string path) {
         sqlite3_bind_text(update.get(), 1, stamp.data(), int(stamp.size()), SQLITE_STATIC);
         sqlite3_bind_int64(update.get(), 2, shown.rowid);
         bare::bindUnchanged(update.get(), 3, shown);
-        const bool ok =
-            sqlite3_step(update.get()) == SQLITE_DONE && sqlite3_changes(db.get()) == 1;
+        const bool ok = sqlite3_step(update.get()) == SQLITE_DONE && sqlite3_changes(db.get()) == 1;
         sqlite3_reset(update.get());
         benchmark::DoNotOptimize(bare::firstRow(db.get(), bare::kInitialSql));
         state.SetIterationTime(seconds(Clock::now() - start));
@@ -147,8 +146,7 @@ void deleteFloor(benchmark::State& state, std::string path) {
         const auto start = Clock::now();
         sqlite3_bind_int64(remove.get(), 1, original->rowid);
         bare::bindUnchanged(remove.get(), 2, *original);
-        const bool ok =
-            sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_changes(db.get()) == 1;
+        const bool ok = sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_changes(db.get()) == 1;
         sqlite3_reset(remove.get());
         benchmark::DoNotOptimize(bare::firstRow(db.get(), bare::kInitialSql));
         state.SetIterationTime(seconds(Clock::now() - start));

@@ -116,7 +116,8 @@ BookProblem linkIntoPlace(const QString& from, const QString& to) {
 QString makeSchema(const QString& path) {
     sqlite::Connection db;
     if (const int rc = db.open(path); rc != SQLITE_OK || db.isReadOnly())
-        return rc != SQLITE_OK ? db.lastError() : QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+        return rc != SQLITE_OK ? db.lastError()
+                               : QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
     QStringList columns;
     for (std::string_view column : kColumnNames)
         columns << QStringLiteral("[%1] TEXT COLLATE NOCASE").arg(fromView(column));

@@ -100,8 +100,9 @@ bool RecordSource::Refresh() {
     if (query_ != translatedQuery_) {
         const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
         if (translated.sql.empty())
-            return fail(SourceNotice::What::QueryFailed,
-                        {BookProblem::Kind::BadQuery, {}, QString::fromStdString(translated.error)});
+            return fail(
+                SourceNotice::What::QueryFailed,
+                {BookProblem::Kind::BadQuery, {}, QString::fromStdString(translated.error)});
         translatedQuery_ = query_;
         translatedSql_ = QString::fromStdString(translated.sql);
         translatedParameters_ = translated.parameters;
@@ -199,12 +200,10 @@ bool Recordset::MoveFirst() {
 }
 bool Recordset::MovePrevious() {
     const size_t here = source_.current_;
-    return source_.moveTo(here == 0 ? 0 : here - 1, here == 0 ? +1 : -1,
-                          Leaving::Previous);
+    return source_.moveTo(here == 0 ? 0 : here - 1, here == 0 ? +1 : -1, Leaving::Previous);
 }
 bool Recordset::MoveNext() {
-    return source_.moveTo(source_.onRow_ ? source_.current_ + 1 : 0, +1,
-                          Leaving::Next);
+    return source_.moveTo(source_.onRow_ ? source_.current_ + 1 : 0, +1, Leaving::Next);
 }
 bool Recordset::MoveLast() {
     const Operation operation(source_);

@@ -10,24 +10,24 @@ namespace rolvane {
 struct BookProblem {
     enum class Kind {
         None,
-        Missing,       // path: the book
-        IsFolder,      // path: the folder named as the book
-        AccessFile,    // path: an Access file where the book should be
-        NotABook,      // path
-        NoTable,       // path; detail: the table's name
-        NoColumn,      // path; detail: the column's name
-        ReadOnlyFile,  // path: the book, or the file beside it that cannot be written
+        Missing,        // path: the book
+        IsFolder,       // path: the folder named as the book
+        AccessFile,     // path: an Access file where the book should be
+        NotABook,       // path
+        NoTable,        // path; detail: the table's name
+        NoColumn,       // path; detail: the column's name
+        ReadOnlyFile,   // path: the book, or the file beside it that cannot be written
         ReadOnlyFolder, // path: the folder that holds the book
-        Busy,          // path
-        Damaged,       // path
-        DiskFull,      // path
-        Unreachable,   // path; detail: the engine's words
-        NotUpToDate,   // path; detail: the engine's words
-        BadQuery,      // detail: what is wrong with the query text
-        Refused,       // detail: the engine's words
-        Exists,        // path: where a new book was to be made
-        NotCreated,    // path; detail: the system's or the engine's words
-        NotFilled,     // detail: what filling the new book said
+        Busy,           // path
+        Damaged,        // path
+        DiskFull,       // path
+        Unreachable,    // path; detail: the engine's words
+        NotUpToDate,    // path; detail: the engine's words
+        BadQuery,       // detail: what is wrong with the query text
+        Refused,        // detail: the engine's words
+        Exists,         // path: where a new book was to be made
+        NotCreated,     // path; detail: the system's or the engine's words
+        NotFilled,      // detail: what filling the new book said
     };
     Kind kind = Kind::None;
     QString path;

@@ -16,7 +16,7 @@ private slots:
 };
 
 void TstAddressBookFile::createIsAllOrNothing_data() {
-    QTest::addColumn<QString>("during");  // what happens while the book is being filled
+    QTest::addColumn<QString>("during");            // what happens while the book is being filled
     QTest::addColumn<BookProblem::Kind>("failure"); // None: success
     QTest::newRow("filled") << "" << BookProblem::Kind::None;
     QTest::newRow("filling fails") << "fail" << BookProblem::Kind::NotFilled;

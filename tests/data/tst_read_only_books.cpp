@@ -70,8 +70,8 @@ void TstReadOnlyBooks::readOnlyBookBrowsesAndNamesTheBook() {
     test::handOver(book.folder(), kOpenFolder);
     const test::UnprivilegedRun run = session(book, {"walk", "letter", "0", "walk", "save", "x"});
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.mid(0, 3), (QStringList{"names: abbot|Ångström|Zimmer", "names: abbot|Ångström",
-                                           "not saved"}));
+    QCOMPARE(lines.mid(0, 3),
+             (QStringList{"names: abbot|Ångström|Zimmer", "names: abbot|Ångström", "not saved"}));
     QVERIFY2(lines.value(3).contains(QStringLiteral("file \"%1\" is read-only").arg(book.path())),
              qPrintable(run.out));
     QCOMPARE(book.value("pragma user_version"), QStringLiteral("0"));

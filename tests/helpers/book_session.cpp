@@ -28,9 +28,8 @@ int main(int argc, char** argv) {
     s.rs.Refresh();
     for (qsizetype i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("walk")) {
-            print(QStringLiteral("names: ") + (s.rs.Recordset().isEOF()
-                                                   ? QString()
-                                                   : s.walk().join(QLatin1Char('|'))));
+            print(QStringLiteral("names: ") +
+                  (s.rs.Recordset().isEOF() ? QString() : s.walk().join(QLatin1Char('|'))));
         } else if (args[i] == QLatin1String("letter") && i + 1 < args.size()) {
             s.rs.setRecordSource(fromView(query::kLetters[args[++i].toUInt() % 26]));
             s.rs.Refresh();
@@ -42,6 +41,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const QString& told : s.messages())
-        print(QStringLiteral("told: ") + QString(told).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        print(QStringLiteral("told: ") +
+              QString(told).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     return 0;
 }

@@ -213,11 +213,7 @@ void TstFrmAddy::addTypeUpdateStoresOneRowStampedToday() {
     QTest::keyClicks(control("Text9"), "Town");
     click("cmdUpdate");
     // The tests run in the C locale (LC_ALL), whose short date is "7 Dec 2026".
-    const QDate date = QDate::currentDate();
-    const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const QString today =
-        QStringLiteral("%1 %2 %3").arg(date.day()).arg(months[date.month() - 1]).arg(date.year());
+    const QString today = QLocale::c().toString(QDate::currentDate(), QStringLiteral("d MMM yyyy"));
     QCOMPARE(book_->count(), 2);
     QCOMPARE(book_->value("select [Last Update] from Rolvane where [Last Name] = 'Young'"), today);
     QCOMPARE(book_->value("select Addy from Rolvane where [Last Name] = 'Young'"),

@@ -136,11 +136,18 @@ void TstFrmAddyDataSafety::conflictOffersTheWaysOn_data() {
     QTest::addColumn<QString>("storedFirst"); // of the contact shown afterwards
     QTest::addColumn<QString>("storedPh1");
     QTest::addColumn<QString>("clipboard");
-    QTest::newRow("save over a change") << false << 0 << "Mine" << "elsewhere" << "";
-    QTest::newRow("save over a deletion") << true << 0 << "Mine" << "555 0100" << "";
-    QTest::newRow("copy") << false << 1 << "Ann" << "elsewhere"
+    QTest::newRow("save over a change") << false << 0 << "Mine"
+                                        << "elsewhere"
+                                        << "";
+    QTest::newRow("save over a deletion") << true << 0 << "Mine"
+                                          << "555 0100"
+                                          << "";
+    QTest::newRow("copy") << false << 1 << "Ann"
+                          << "elsewhere"
                           << "First Name: Mine\nLast Name: Adams\nPh1: 555 0100\nPh2: \n";
-    QTest::newRow("drop") << false << 2 << "Ann" << "elsewhere" << "";
+    QTest::newRow("drop") << false << 2 << "Ann"
+                          << "elsewhere"
+                          << "";
 }
 
 void TstFrmAddyDataSafety::conflictOffersTheWaysOn() {
@@ -161,8 +168,8 @@ void TstFrmAddyDataSafety::conflictOffersTheWaysOn() {
     messages_->answers << choice;
     click("cmdUpdate");
     QCOMPARE(messages_->choices.size(), 1);
-    QCOMPARE(messages_->choices[0], (QStringList{"&Save My Changes", "&Copy to Clipboard",
-                                                 "&Drop Changes"}));
+    QCOMPARE(messages_->choices[0],
+             (QStringList{"&Save My Changes", "&Copy to Clipboard", "&Drop Changes"}));
     QVERIFY(messages_->messages[0].contains("another program changed or deleted"));
     QCOMPARE(messages_->messages.size(), 1);
     QCOMPARE(text("Text1"), storedFirst);

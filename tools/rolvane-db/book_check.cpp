@@ -10,9 +10,9 @@ namespace rolvane::tool {
 
 CheckResult checkBook(const QString& path) {
     if (const QFileInfo file(path); !file.isFile())
-        return {false, file.isDir() ? QStringLiteral("\"%1\" is a folder, not an address book.")
-                                          .arg(path)
-                                    : QStringLiteral("\"%1\" was not found.").arg(path)};
+        return {false, file.isDir()
+                           ? QStringLiteral("\"%1\" is a folder, not an address book.").arg(path)
+                           : QStringLiteral("\"%1\" was not found.").arg(path)};
     // The connection brings the collation, without which the index on names cannot be checked.
     sqlite::Connection db;
     if (const int rc = db.openReadOnly(path); rc != SQLITE_OK)

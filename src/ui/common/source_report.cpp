@@ -37,10 +37,10 @@ bool reportSource(RecordSource& source, bool ok) {
         showMessages(describe(notices));
         return ok;
     }
-    const int choice = askChoice(
-        describe(notices).join(QLatin1String("\n\n")),
-        {QStringLiteral("&Save My Changes"), QStringLiteral("&Copy to Clipboard"),
-         QStringLiteral("&Drop Changes")});
+    const int choice =
+        askChoice(describe(notices).join(QLatin1String("\n\n")),
+                  {QStringLiteral("&Save My Changes"), QStringLiteral("&Copy to Clipboard"),
+                   QStringLiteral("&Drop Changes")});
     if (choice == SaveMine) {
         source.saveOverOtherChanges();
     } else {

@@ -4,7 +4,6 @@
 #include "data/query_texts.h"
 #include "data/text_view.h"
 
-
 namespace rolvane::ui {
 
 namespace {
