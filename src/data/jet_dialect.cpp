@@ -31,8 +31,8 @@ bool isWordChar(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
-// Splits the text into tokens; false with `error` set on an unterminated literal or name.
-bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) {
+// Splits the text into tokens; false with `fault` set on an unterminated literal or name.
+bool tokenize(std::string_view in, std::vector<Token>& out, QueryFault& fault) {
     for (size_t i = 0; i < in.size();) {
         const char c = in[i];
         if (std::isspace(static_cast<unsigned char>(c))) {
@@ -46,7 +46,7 @@ bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) 
             size_t j = i + 1;
             for (;; ++j) {
                 if (j >= in.size()) {
-                    error = "a text in quotes is not closed";
+                    fault = QueryFault::UnclosedQuote;
                     return false;
                 }
                 if (in[j] == c) {
@@ -64,7 +64,7 @@ bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) 
         } else if (c == '[') {
             const size_t close = in.find(']', i);
             if (close == std::string_view::npos) {
-                error = "a name in brackets is not closed";
+                fault = QueryFault::UnclosedName;
                 return false;
             }
             out.push_back({Token::Bracketed, std::string(in.substr(i, close - i + 1))});
@@ -76,7 +76,7 @@ bool tokenize(std::string_view in, std::vector<Token>& out, std::string& error) 
             out.push_back({Token::Word, std::string(in.substr(i, j - i))});
             i = j;
         } else if (c == '\0') {
-            error = "the query text holds a NUL character outside a text in quotes";
+            fault = QueryFault::NulCharacter;
             return false;
         } else {
             out.push_back({Token::Symbol, std::string(1, c)});
@@ -119,14 +119,14 @@ size_t nextSolid(const std::vector<Token>& tokens, size_t i) {
 KeysetSql toKeysetSql(std::string_view text) {
     KeysetSql result;
     std::vector<Token> tokens;
-    if (!tokenize(text, tokens, result.error))
+    if (!tokenize(text, tokens, result.fault))
         return result;
 
     // One statement only: a ";" may end the text, nothing may follow it.
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind == Token::Symbol && tokens[i].text == ";") {
             if (nextSolid(tokens, i) != size_t(-1)) {
-                result.error = "the query text holds more than one statement";
+                result.fault = QueryFault::SeveralStatements;
                 return result;
             }
             tokens.resize(i);
@@ -138,7 +138,7 @@ KeysetSql toKeysetSql(std::string_view text) {
     const size_t star = first == size_t(-1) ? first : nextSolid(tokens, first);
     if (first == size_t(-1) || !equalsWord(tokens[first], "select") || star == size_t(-1) ||
         tokens[star].text != "*") {
-        result.error = "the query text does not begin with \"select *\"";
+        result.fault = QueryFault::NotSelectAll;
         return result;
     }
     tokens[star] = {Token::Word, "rowid"};
@@ -155,12 +155,13 @@ KeysetSql toKeysetSql(std::string_view text) {
         if (operand == size_t(-1) || pattern == size_t(-1) ||
             (tokens[operand].kind != Token::Bracketed && tokens[operand].kind != Token::Word) ||
             tokens[pattern].kind != Token::String) {
-            result.error = "\"like\" must stand between a column name and a text in quotes";
+            result.fault = QueryFault::LikeMisplaced;
             return result;
         }
         const auto parsed = LikePattern::parse(tokens[pattern].text);
         if (!parsed) {
-            result.error = "the pattern '" + tokens[pattern].text + "' is not valid";
+            result.fault = QueryFault::BadPattern;
+            result.pattern = tokens[pattern].text;
             return result;
         }
         const std::string& column = tokens[operand].text;

@@ -10,10 +10,23 @@ struct sqlite3_stmt;
 
 namespace rolvane::jet {
 
+// What keeps a query text from being translated.
+enum class QueryFault {
+    None,
+    UnclosedQuote,     // a text in quotes is not closed
+    UnclosedName,      // a name in brackets is not closed
+    NulCharacter,      // a NUL character outside a text in quotes
+    SeveralStatements, // something follows the ";"
+    NotSelectAll,      // the text does not begin with "select *"
+    LikeMisplaced,     // "like" without a column before it and a text in quotes after it
+    BadPattern,        // the pattern after "like" is not valid
+};
+
 struct KeysetSql {
     std::string sql;                     // empty when the text cannot be translated
     std::vector<std::string> parameters; // the values of ?1, ?2, ... in `sql`, as text
-    std::string error;                   // why, in plain words
+    QueryFault fault = QueryFault::None; // why `sql` is empty
+    std::string pattern;                 // the pattern at fault (BadPattern)
 };
 
 // Accepts "select * from ..." with an optional trailing ";". Every text in quotes becomes a bound

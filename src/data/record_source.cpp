@@ -100,9 +100,11 @@ bool RecordSource::Refresh() {
     if (query_ != translatedQuery_) {
         const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
         if (translated.sql.empty())
-            return fail(
-                SourceNotice::What::QueryFailed,
-                {BookProblem::Kind::BadQuery, {}, QString::fromStdString(translated.error)});
+            return fail(SourceNotice::What::QueryFailed,
+                        {BookProblem::Kind::BadQuery,
+                         {},
+                         QString::fromStdString(translated.pattern),
+                         translated.fault});
         translatedQuery_ = query_;
         translatedSql_ = QString::fromStdString(translated.sql);
         translatedParameters_ = translated.parameters;

@@ -2,6 +2,8 @@
 // windows put them in words, since only they know their own buttons and keys.
 #pragma once
 
+#include "jet_dialect.h"
+
 #include <QString>
 
 namespace rolvane {
@@ -23,7 +25,7 @@ struct BookProblem {
         DiskFull,       // path
         Unreachable,    // path; detail: the engine's words
         NotUpToDate,    // path; detail: the engine's words
-        BadQuery,       // detail: what is wrong with the query text
+        BadQuery,       // query: what is wrong with the query text; detail: a pattern at fault
         Refused,        // detail: the engine's words
         Exists,         // path: where a new book was to be made
         NotCreated,     // path; detail: the system's or the engine's words
@@ -32,6 +34,7 @@ struct BookProblem {
     Kind kind = Kind::None;
     QString path;
     QString detail;
+    jet::QueryFault query = jet::QueryFault::None;
 };
 
 // What the user did that left the row, when a save on the way failed.

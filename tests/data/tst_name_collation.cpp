@@ -185,7 +185,7 @@ void TstNameCollation::rangeNeverDropsWhatTheMatcherKeeps() {
             "select * from Rolvane where [Last Name] like '" +
             utf8(QString(pattern).replace(QLatin1Char('\''), QStringLiteral("''"))) +
             "' order by [Last Name]");
-        QVERIFY2(!keyset.sql.empty(), keyset.error.c_str());
+        QVERIFY2(!keyset.sql.empty(), like.c_str());
         narrowed += keyset.parameters.size() == 3 ? 1 : 0;
         std::vector<qint64> served = db.rowids(keyset.sql, keyset.parameters);
         std::vector<qint64> kept =

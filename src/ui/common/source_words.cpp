@@ -27,6 +27,29 @@ QString leavingWords(Leaving leaving) {
     return {};
 }
 
+QString queryFaultWords(jet::QueryFault fault, const QString& pattern) {
+    using jet::QueryFault;
+    switch (fault) {
+    case QueryFault::None:
+        break;
+    case QueryFault::UnclosedQuote:
+        return QStringLiteral("a text in quotes is not closed.");
+    case QueryFault::UnclosedName:
+        return QStringLiteral("a name in brackets is not closed.");
+    case QueryFault::NulCharacter:
+        return QStringLiteral("the query text holds a NUL character outside a text in quotes.");
+    case QueryFault::SeveralStatements:
+        return QStringLiteral("the query text holds more than one statement.");
+    case QueryFault::NotSelectAll:
+        return QStringLiteral("the query text does not begin with \"select *\".");
+    case QueryFault::LikeMisplaced:
+        return QStringLiteral("\"like\" must stand between a column name and a text in quotes.");
+    case QueryFault::BadPattern:
+        return QStringLiteral("the pattern '%1' is not valid.").arg(pattern);
+    }
+    return QStringLiteral("the query text cannot be run.");
+}
+
 QString notSaved(const SourceNotice& notice) {
     QString text = notice.newRow
                        ? QStringLiteral("The new contact could not be saved")
@@ -92,7 +115,7 @@ QString describe(const BookProblem& problem) {
                               "was left as it was.")
             .arg(path, problem.detail);
     case Kind::BadQuery:
-        return problem.detail + QLatin1Char('.');
+        return queryFaultWords(problem.query, problem.detail);
     case Kind::Refused:
         return QStringLiteral("the database engine refused it (%1).").arg(problem.detail);
     case Kind::Exists:
