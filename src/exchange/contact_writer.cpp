@@ -4,7 +4,7 @@
 // transaction.
 #include "contact_writer.h"
 
-namespace rolvane::tool {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -66,4 +66,4 @@ QString ContactWriter::commit() {
     return {};
 }
 
-} // namespace rolvane::tool
+} // namespace rolvane::exchange

@@ -8,7 +8,9 @@
 
 #include <QString>
 
-namespace rolvane::tool {
+namespace rolvane::exchange {
+
+using tool::Contact;
 
 class ContactWriter {
 public:
@@ -25,6 +27,11 @@ public:
     QString add(const Contact& contact);
     QString commit();
 
+    // The connection of the open transaction: what it reads includes the rows added so far.
+    const sqlite::Connection& connection() const { return db_; }
+    // The rowid the last add gave its row.
+    long long lastRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
+
 private:
     QString failure(const QString& doing) const;
 
@@ -34,4 +41,4 @@ private:
     Book book_ = Book::New;
 };
 
-} // namespace rolvane::tool
+} // namespace rolvane::exchange
