@@ -11,12 +11,21 @@ class MessageRecorder {
 public:
     MessageRecorder() {
         ui::setMessagePresenter([this](const QString& text) { messages << text; });
+        ui::setQuestionPresenter([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
     }
-    ~MessageRecorder() { ui::setMessagePresenter({}); }
+    ~MessageRecorder() {
+        ui::setMessagePresenter({});
+        ui::setQuestionPresenter({});
+    }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     QStringList messages;
+    QStringList questions;
+    bool answer = true; // what every question is answered
 };
 
 } // namespace rolvane::test

@@ -20,4 +20,9 @@ bool isMessageShowing();
 // An empty presenter restores the real message box.
 void setMessagePresenter(MessagePresenter presenter);
 
+// A question with Yes (the default) and No; true for Yes. Tests answer through their presenter.
+using QuestionPresenter = std::function<bool(const QString& text)>;
+bool askYesNo(const QString& text);
+void setQuestionPresenter(QuestionPresenter presenter);
+
 } // namespace rolvane::ui
