@@ -26,6 +26,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <array>
 
@@ -175,6 +176,10 @@ void frmAddy::About_Click() {
 }
 
 void frmAddy::importFiles(const QStringList& paths) {
+    // A drop while the progress window is up would wait on the running import's lock.
+    if (importing_)
+        return;
+    const QScopedValueRollback<bool> busy(importing_, true);
     // Typed text goes in first, so the refresh after the import has nothing pending to lose.
     if (!report(datAddy_.writePending()))
         return;

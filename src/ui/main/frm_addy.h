@@ -78,6 +78,7 @@ private:
 
     Program& program_;
     RecordSource datAddy_;
+    bool importing_ = false;
 };
 
 } // namespace rolvane::ui
