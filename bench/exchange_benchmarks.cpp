@@ -152,13 +152,22 @@ void measurePaired(benchmark::State& state, const char* failure, Ours ours, Floo
     state.counters["rss_delta_mb"] = peak;
 }
 
+// The cached book exported once per size and format, for the imports to read; empty on failure.
+std::string exportedFile(const fs::path& work, const std::string& tool, const std::string& book,
+                         long size, const std::string& extension) {
+    fs::create_directories(work);
+    const std::string file = (work / ("contacts-" + std::to_string(size) + extension)).string();
+    if (!fs::exists(file) && !runTool(tool, {"export", file, "--file", book}).ok)
+        return {};
+    return file;
+}
+
 void importBenchmark(benchmark::State& state, BenchOptions options, std::string tool, long size,
                      std::string extension) {
     const fs::path work(options.work);
-    fs::create_directories(work);
     const std::string book = cachedBook(options, size);
-    const std::string file = (work / ("contacts-" + std::to_string(size) + extension)).string();
-    if (!fs::exists(file) && !runTool(tool, {"export", file, "--file", book}).ok) {
+    const std::string file = exportedFile(work, tool, book, size, extension);
+    if (file.empty()) {
         state.SkipWithError("could not export the cached book");
         return;
     }
@@ -181,10 +190,9 @@ void importBenchmark(benchmark::State& state, BenchOptions options, std::string 
 void duplicatesBenchmark(benchmark::State& state, BenchOptions options, std::string tool, long size,
                          std::string extension) {
     const fs::path work(options.work);
-    fs::create_directories(work);
     const std::string book = cachedBook(options, size);
-    const std::string file = (work / ("contacts-" + std::to_string(size) + extension)).string();
-    if (!fs::exists(file) && !runTool(tool, {"export", file, "--file", book}).ok) {
+    const std::string file = exportedFile(work, tool, book, size, extension);
+    if (file.empty()) {
         state.SkipWithError("could not export the cached book");
         return;
     }

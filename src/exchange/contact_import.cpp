@@ -104,9 +104,7 @@ QString storeAll(ImportRun& run, ContactWriter& writer) {
             return why;
         if (result.added++ == 0)
             result.firstAdded = writer.lastRowid();
-        if (skipDuplicates)
-            filter.remember(contact);
-        return QString();
+        return skipDuplicates ? filter.remember(contact, writer.lastRowid()) : QString();
     });
 }
 
@@ -148,7 +146,7 @@ ImportResult importContacts(const ImportRequest& request, const ImportProgress& 
         return run.finish(why);
     run.result().madeBook = true;
     QString why = createAddressBook(book, [&run](const QString& building) {
-        return importInto(run, building, ContactWriter::Book::New);
+        return importInto(run, building, ContactWriter::Book::NewImport);
     });
     if (!why.isEmpty())
         run.result().madeBook = false;

@@ -20,7 +20,8 @@ public:
     // Rolls back whatever was not committed.
     ~ContactWriter();
 
-    enum class Book { New, Existing };
+    // A new book made whole (create, generate), a new book an import fills, or an existing one.
+    enum class Book { New, NewImport, Existing };
 
     // Each returns an empty string on success, else why it failed.
     QString begin(const QString& path, Book book = Book::New);

@@ -1,9 +1,8 @@
 // The book's rows are hashed once per import; each incoming contact costs one hash and one probe,
-// and only a probe that matches reads rows back (through the last-name index) to compare texts.
+// and only a probe whose bits match reads that one row back, by rowid, to compare the texts.
 #include "duplicate_filter.h"
 
 #include "data/column_index.h"
-#include "data/name_collation.h"
 #include "data/text_view.h"
 
 #include <string_view>
@@ -66,93 +65,95 @@ template <typename Texts> std::uint64_t hashTexts(const Texts& textAt) {
     return hash ^ (hash >> 29);
 }
 
-// Each selected row is compared with the contact, text by text.
-bool anyRowMatches(sqlite::Statement& select, const Contact& contact) {
-    const auto values = columnValues(contact);
-    bool found = false;
-    while (!found && select.step() == SQLITE_ROW) {
-        found = true;
-        for (std::size_t column = 0; found && column < kTexts; ++column)
-            found = sameText(columnText(select.get(), int(column)), textOf(values[column]));
-    }
-    select.reset();
-    return found;
+QString readFailure(const sqlite::Connection& db) {
+    return QStringLiteral("Could not read the contacts already in the book: %1.")
+        .arg(db.lastError());
 }
+
+// Rowids above 32 bits are not kept: such a row is never taken for a duplicate.
+constexpr std::int64_t kMaxRowid = 0xFFFFFFFF;
 
 } // namespace
 
-// The slot comes from the fingerprint's own top bits, so the table can grow from what it keeps.
-std::uint32_t FingerprintSet::printOf(std::uint64_t hash) {
-    // Never 0, the empty slot.
-    return std::uint32_t(hash >> 32) | 1u;
+void RowHashTable::reset(std::size_t rows) {
+    bits_ = 10;
+    while ((std::size_t(1) << bits_) * 3 < rows * 4)
+        ++bits_;
+    rowids_.assign(std::size_t(1) << bits_, 0);
+    tags_.assign(rowids_.size(), 0);
+    count_ = 0;
 }
 
-std::size_t FingerprintSet::slotOf(std::uint32_t print) const {
-    return std::size_t(print >> (32 - bits_));
-}
-
-bool FingerprintSet::mayContain(std::uint64_t hash) const {
-    if (slots_.empty())
+bool RowHashTable::insert(std::uint64_t hash, std::int64_t rowid) {
+    if ((count_ + 1) * 4 > rowids_.size() * 3)
         return false;
-    const std::uint32_t print = printOf(hash);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = slotOf(print);; slot = (slot + 1) & mask) {
-        if (slots_[slot] == print)
-            return true;
-        if (slots_[slot] == 0)
-            return false;
-    }
-}
-
-void FingerprintSet::place(std::uint32_t print) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t slot = slotOf(print);
-    while (slots_[slot] != 0)
+    if (rowid <= 0 || rowid > kMaxRowid)
+        return true;
+    const std::size_t mask = rowids_.size() - 1;
+    std::size_t slot = home(hash);
+    while (rowids_[slot] != 0)
         slot = (slot + 1) & mask;
-    slots_[slot] = print;
-}
-
-void FingerprintSet::insert(std::uint64_t hash) {
-    if (mayContain(hash))
-        return;
-    if ((count_ + 1) * 4 > slots_.size() * 3)
-        grow();
-    place(printOf(hash));
+    rowids_[slot] = std::uint32_t(rowid);
+    tags_[slot] = tag(hash);
     ++count_;
+    return true;
 }
 
-void FingerprintSet::grow() {
-    const std::vector<std::uint32_t> old = std::move(slots_);
-    bits_ = bits_ == 0 ? 10 : bits_ + 1;
-    slots_.assign(std::size_t(1) << bits_, 0);
-    for (const std::uint32_t print : old) {
-        if (print != 0)
-            place(print);
+template <typename Matches> bool RowHashTable::find(std::uint64_t hash, Matches&& matches) const {
+    if (rowids_.empty())
+        return false;
+    const std::size_t mask = rowids_.size() - 1;
+    for (std::size_t slot = home(hash); rowids_[slot] != 0; slot = (slot + 1) & mask) {
+        if (tags_[slot] == tag(hash) && matches(std::int64_t(rowids_[slot])))
+            return true;
     }
+    return false;
 }
 
 QString DuplicateFilter::load(const sqlite::Connection& db) {
+    db_ = &db;
     const QString table = fromView(kTableName);
     const QString columns = bracketedColumnList().section(QLatin1String(", "), 0, int(kTexts) - 1);
-    sqlite::Statement all;
-    if (all.prepare(db, QStringLiteral("select %1 from [%2]").arg(columns, table)) != SQLITE_OK ||
-        byLastName_.prepare(db, QStringLiteral("select %1 from [%2] where [Last Name] collate "
-                                               "%3 = ?1")
-                                    .arg(columns, table, fromView(collation::kName))) !=
+    sqlite::Statement count;
+    if (count.prepare(db, QStringLiteral("select count(*) from [%1]").arg(table)) != SQLITE_OK ||
+        count.step() != SQLITE_ROW ||
+        all_.prepare(db, QStringLiteral("select rowid, %1 from [%2]").arg(columns, table)) !=
             SQLITE_OK ||
-        nameless_.prepare(db, QStringLiteral("select %1 from [%2] where [Last Name] is null or "
-                                             "[Last Name] collate %3 = ''")
-                                  .arg(columns, table, fromView(collation::kName))) != SQLITE_OK)
-        return QStringLiteral("Could not read the contacts already in the book: %1.")
-            .arg(db.lastError());
+        byRowid_.prepare(
+            db, QStringLiteral("select %1 from [%2] where rowid = ?1").arg(columns, table)) !=
+            SQLITE_OK)
+        return readFailure(db);
+    // Room for as many again as the book holds, before the table has to grow.
+    const auto rows = std::size_t(count.columnInt64(0));
+    return rebuild(rows + rows / 2 + 1024);
+}
+
+// Growing reads the rows again rather than keeping every hash: the table stays at five bytes a
+// slot, and the rows read since the last growth are at most as many as the table holds.
+QString DuplicateFilter::rebuild(std::size_t rows) {
+    table_.reset(rows);
     int rc;
-    while ((rc = all.step()) == SQLITE_ROW)
-        fingerprints_.insert(
-            hashTexts([&all](std::size_t column) { return columnText(all.get(), int(column)); }));
+    while ((rc = all_.step()) == SQLITE_ROW) {
+        sqlite3_stmt* row = all_.get();
+        const std::uint64_t hash =
+            hashTexts([row](std::size_t column) { return columnText(row, int(column) + 1); });
+        if (!table_.insert(hash, sqlite3_column_int64(row, 0)))
+            break;
+    }
+    all_.reset();
     if (rc != SQLITE_DONE)
-        return QStringLiteral("Could not read the contacts already in the book: %1.")
-            .arg(db.lastError());
+        return rc == SQLITE_ROW ? rebuild(rows * 2) : readFailure(*db_);
     return {};
+}
+
+bool DuplicateFilter::rowMatches(std::int64_t rowid, const Contact& contact) {
+    sqlite3_bind_int64(byRowid_.get(), 1, rowid);
+    bool same = byRowid_.step() == SQLITE_ROW;
+    const auto values = columnValues(contact);
+    for (std::size_t column = 0; same && column < kTexts; ++column)
+        same = sameText(columnText(byRowid_.get(), int(column)), textOf(values[column]));
+    byRowid_.reset();
+    return same;
 }
 
 std::uint64_t DuplicateFilter::hashOf(const Contact& contact) {
@@ -161,14 +162,15 @@ std::uint64_t DuplicateFilter::hashOf(const Contact& contact) {
 }
 
 bool DuplicateFilter::isStored(const Contact& contact) {
-    if (!fingerprints_.mayContain(hashOf(contact)))
-        return false;
-    const std::string_view lastName = textOf(&contact.lastName);
-    if (lastName.empty())
-        return anyRowMatches(nameless_, contact);
-    sqlite3_bind_text64(byLastName_.get(), 1, lastName.data(), lastName.size(), SQLITE_STATIC,
-                        SQLITE_UTF8);
-    return anyRowMatches(byLastName_, contact);
+    return table_.find(hashOf(contact),
+                       [&](std::int64_t rowid) { return rowMatches(rowid, contact); });
+}
+
+QString DuplicateFilter::remember(const Contact& contact, std::int64_t rowid) {
+    if (table_.insert(hashOf(contact), rowid))
+        return {};
+    // The row is stored already, so the rebuild reads it with the others.
+    return rebuild(table_.size() * 2 + 1024);
 }
 
 } // namespace rolvane::exchange

@@ -13,21 +13,25 @@ namespace rolvane::exchange {
 
 using tool::Contact;
 
-// 32-bit fingerprints in one open-addressed table: four bytes a row keeps a million-row book's
-// filter at a few megabytes. A match only says "maybe"; the stored row decides.
-class FingerprintSet {
+// The book's rows by the hash of their texts: each slot holds a rowid and eight more bits of the
+// hash, five bytes a slot, so a million-row book takes about ten megabytes. A match is only a
+// candidate; the stored row decides.
+class RowHashTable {
 public:
-    bool mayContain(std::uint64_t hash) const;
-    void insert(std::uint64_t hash);
+    // Empties the table, sized for `rows` rows.
+    void reset(std::size_t rows);
+    // False when the table is too full to take another row: rebuild it larger.
+    bool insert(std::uint64_t hash, std::int64_t rowid);
+    // Calls `matches(rowid)` for each candidate until one returns true.
+    template <typename Matches> bool find(std::uint64_t hash, Matches&& matches) const;
     std::size_t size() const { return count_; }
 
 private:
-    static std::uint32_t printOf(std::uint64_t hash);
-    std::size_t slotOf(std::uint32_t print) const;
-    void place(std::uint32_t print);
-    void grow();
+    std::size_t home(std::uint64_t hash) const { return std::size_t(hash >> (64 - bits_)); }
+    static std::uint8_t tag(std::uint64_t hash) { return std::uint8_t(hash); }
 
-    std::vector<std::uint32_t> slots_;
+    std::vector<std::uint32_t> rowids_; // 0: empty
+    std::vector<std::uint8_t> tags_;
     std::size_t count_ = 0;
     int bits_ = 0;
 };
@@ -39,15 +43,19 @@ public:
     QString load(const sqlite::Connection& db);
     // Whether a row with the same ten texts is stored.
     bool isStored(const Contact& contact);
-    // Remembers a contact just stored.
-    void remember(const Contact& contact) { fingerprints_.insert(hashOf(contact)); }
+    // Takes in the row just stored for `contact`. Empty on success, else why not.
+    QString remember(const Contact& contact, std::int64_t rowid);
 
     static std::uint64_t hashOf(const Contact& contact);
 
 private:
-    sqlite::Statement byLastName_;
-    sqlite::Statement nameless_;
-    FingerprintSet fingerprints_;
+    QString rebuild(std::size_t rows);
+    bool rowMatches(std::int64_t rowid, const Contact& contact);
+
+    const sqlite::Connection* db_ = nullptr;
+    sqlite::Statement all_;
+    sqlite::Statement byRowid_;
+    RowHashTable table_;
 };
 
 } // namespace rolvane::exchange
