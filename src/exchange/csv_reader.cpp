@@ -85,11 +85,8 @@ public:
                         if (in_.peek() != '"')
                             break;
                         in_.get();
-                    } else if (c == '\r' || c == '\n') {
-                        // A line end inside a field: kept as one LF, and counted.
-                        if (c == '\r' && in_.peek() == '\n')
-                            in_.get();
-                        c = '\n';
+                    } else if (c == '\n' || (c == '\r' && in_.peek() != '\n')) {
+                        in_.countLineEnd(); // kept as written, so a round trip gives it back
                     }
                     f += char(c);
                     if (++bytes > kMaxLineBytes)

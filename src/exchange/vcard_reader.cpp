@@ -157,8 +157,11 @@ void CardBuilder::takeName(const VCardProperty& p) {
 void CardBuilder::takeValue(const VCardProperty& p, bool phone) {
     CardValue v;
     v.value = text(p, false);
-    if (v.value.rfind("tel:", 0) == 0)
-        v.value.erase(0, 4);
+    // A URI value names its scheme; a text value is the number itself, "tel:" and all.
+    const std::string_view scheme = phone ? "tel:" : "mailto:";
+    if (sameAsciiName(p.parameter("VALUE"), "uri") &&
+        sameAsciiName(std::string_view(v.value).substr(0, scheme.size()), scheme))
+        v.value.erase(0, scheme.size());
     if (v.value.empty())
         return;
     v.types = p.types(&v.preferred);

@@ -42,8 +42,8 @@ void TstCsvReader::readsLayout_data() {
         "Jo,Doe,1,,3,jo@x,4,5,\"1 Main St\r\nLeeds\",\"said \"\"hi\"\", twice\",3/4/2024\r\n";
     QTest::newRow("own: a gap in the phones stays") << own << "Ph2"
                                                     << "";
-    QTest::newRow("own: quoted line end") << own << "Addy"
-                                          << "1 Main St\nLeeds";
+    QTest::newRow("own: quoted line end kept as written") << own << "Addy"
+                                                          << "1 Main St\r\nLeeds";
     QTest::newRow("own: doubled quotes and comma") << own << "Comments"
                                                    << "said \"hi\", twice";
     QTest::newRow("own: columns in another order")

@@ -4,6 +4,7 @@
 
 #include "book_location.h"
 #include "data/contact_table.h"
+#include "data/name_collation.h"
 #include "data/sqlite_db.h"
 #include "data/text_view.h"
 #include "exchange/csv_writer.h"
@@ -31,8 +32,9 @@ QString selectAll() {
     QStringList columns;
     for (std::string_view column : kColumnNames)
         columns << QLatin1Char('[') + fromView(column) + QLatin1Char(']');
-    return QStringLiteral("select %1 from [%2] order by [Last Name]")
-        .arg(columns.join(QLatin1String(", ")), fromView(kTableName));
+    // The book's own order, which its index on last names holds: the program lists them so.
+    return QStringLiteral("select %1 from [%2] order by [Last Name] collate %3")
+        .arg(columns.join(QLatin1String(", ")), fromView(kTableName), fromView(collation::kName));
 }
 
 } // namespace
