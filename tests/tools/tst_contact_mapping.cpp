@@ -41,6 +41,8 @@ class TstContactMapping : public QObject {
 private slots:
     void writeThenReadKeepsEveryText_data();
     void writeThenReadKeepsEveryText();
+    void addressesInTheirCountrysOrder_data();
+    void addressesInTheirCountrysOrder();
     void phones_data();
     void phones();
     void names_data();
@@ -126,6 +128,37 @@ void TstContactMapping::writeThenReadKeepsEveryText() {
         for (const char* live : {",=", ",+", ",-", ",@", "\n=", "\n+", "\n-", "\n@"})
             QVERIFY2(file.find(live) == std::string::npos, live);
     }
+}
+
+void TstContactMapping::addressesInTheirCountrysOrder_data() {
+    QTest::addColumn<QStringList>("parts"); // street, city, region, postcode, country
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("US") << strings({"1 Pike St", "Seattle", "WA", "98122", "USA"})
+                        << "1 Pike St\nSeattle, WA 98122\nUSA";
+    QTest::newRow("US, no region")
+        << strings({"", "Seattle", "", "98122", "U.S.A."}) << "Seattle, 98122\nU.S.A.";
+    QTest::newRow("Canada, no postcode")
+        << strings({"", "Ottawa", "ON", "", "Canada"}) << "Ottawa, ON\nCanada";
+    QTest::newRow("Australia, no city")
+        << strings({"", "", "NSW", "2000", "Australia"}) << "NSW 2000\nAustralia";
+    QTest::newRow("UK") << strings({"9 Mill Rd", "Leeds", "", "LS1 4AP", "United Kingdom"})
+                        << "9 Mill Rd\nLeeds\nLS1 4AP\nUnited Kingdom";
+    QTest::newRow("Germany") << strings({"Hauptstr. 1", "Berlin", "", "10115", "Deutschland"})
+                             << "Hauptstr. 1\n10115 Berlin\nDeutschland";
+    QTest::newRow("no country, no postcode")
+        << strings({"1 Rue", "Paris", "IDF", "", ""}) << "1 Rue\nParis\nIDF";
+}
+
+void TstContactMapping::addressesInTheirCountrysOrder() {
+    QFETCH(QStringList, parts);
+    QFETCH(QString, lines);
+    CardAddress a;
+    a.street = parts[0].toStdString();
+    a.city = parts[1].toStdString();
+    a.region = parts[2].toStdString();
+    a.postalCode = parts[3].toStdString();
+    a.country = parts[4].toStdString();
+    QCOMPARE(QString::fromStdString(a.lines()), lines);
 }
 
 void TstContactMapping::phones_data() {
@@ -225,9 +258,9 @@ void TstContactMapping::preferredEmailAndAddress() {
     Contact c;
     QVERIFY(toContact(card, c));
     QCOMPARE(text(c.email), QStringLiteral("b@x"));
-    QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLS1 Leeds\nUK"));
+    QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLeeds\nLS1\nUK"));
     QCOMPARE(text(c.comments), QStringLiteral("met at the fair\nE-mail (home): a@x\n"
-                                              "Address (home): 1 Main St, Flat 2, LS1 Leeds, UK"));
+                                              "Address (home): 1 Main St, Flat 2, Leeds, LS1, UK"));
     QCOMPARE(text(c.lastUpdate), QStringLiteral("kept"));
     QCOMPARE(stampFromRevision("2024-02-30"), std::string());
     QCOMPARE(stampFromRevision("yesterday"), std::string());
