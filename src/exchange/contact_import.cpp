@@ -71,6 +71,7 @@ QString ImportRun::read(const std::function<QString(const Contact&)>& store) {
         if (result_.warningCount++ < kKeptWarnings)
             result_.warnings << text;
     };
+    handlers.unkept = &result_.unkept;
     handlers.contact = [&](const Contact& contact) {
         if (storeFailure = store(contact); !storeFailure.isEmpty())
             return false;

@@ -3,6 +3,8 @@
 // nothing, and says what happened as data.
 #pragma once
 
+#include "exchange/card.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -29,6 +31,7 @@ struct ImportResult {
     long long alreadyThere = 0;
     long long warningCount = 0;
     QStringList warnings; // the first kKeptWarnings of them, each naming its file and line
+    Unkept unkept;        // what the file held that the book has no place for
     bool madeBook = false;
     long long firstAdded = 0; // rowid of the first contact stored; 0 when none was
 

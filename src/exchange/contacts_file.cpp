@@ -64,6 +64,8 @@ QString readContacts(ContactsFile& file, const QString& table, const ContactHand
     };
     Contact contact;
     callbacks.card = [&](Card& card) {
+        if (handlers.unkept)
+            *handlers.unkept += card.unkept;
         if (!toContact(card, contact)) {
             callbacks.warning({card.line, "the contact holds nothing to store; skipped"});
             return true;

@@ -2,6 +2,7 @@
 // the one loop that reads its contacts whatever the format.
 #pragma once
 
+#include "exchange/card.h"
 #include "exchange/contact.h"
 #include "exchange/file_format.h"
 
@@ -34,6 +35,8 @@ struct ContactHandlers {
     std::function<bool(const Contact&)> contact;
     // A damaged part that was skipped, already located ("contacts.vcf, line 12: ...").
     std::function<void(const QString&)> warning;
+    // What each card held that the book has no place for is added here.
+    Unkept* unkept = nullptr;
 };
 
 // Reads every contact of `file` (of `table`, for an Access file). Returns why the file could not

@@ -92,6 +92,7 @@ private slots:
     void cancelLeavesTheBookAsItWas_data();
     void cancelLeavesTheBookAsItWas();
     void toolCountsAndKeepsDuplicates();
+    void toolSaysWhatHadNoPlace();
     void toolRefusesATableOutsideAccess_data();
     void toolRefusesATableOutsideAccess();
     void killedImportIntoANewBookLeavesNoBook();
@@ -234,6 +235,16 @@ void TstContactImport::toolCountsAndKeepsDuplicates() {
     const test::ToolRun kept = runTool(import + QStringList{"--keep-duplicates"});
     QCOMPARE(kept.out, QStringLiteral("Imported 3,000 contacts from all.csv\n"));
     QCOMPARE(book.count(), 6000);
+}
+
+void TstContactImport::toolSaysWhatHadNoPlace() {
+    TestBook book;
+    const QString file = writeFile(QDir(book.folder()).filePath(QStringLiteral("p.vcf")),
+                                   "BEGIN:VCARD\nVERSION:3.0\nN:Doe;Jo\nPHOTO;ENCODING=b;TYPE=JPEG:"
+                                   "AAAA\nEND:VCARD\nBEGIN:VCARD\nVERSION:3.0\nN:Roe;Al\n"
+                                   "PHOTO;ENCODING=b;TYPE=JPEG:AAAA\nEND:VCARD\n");
+    const test::ToolRun run = runTool({"import", file, "--file", book.path()});
+    QCOMPARE(run.out, QStringLiteral("Imported 2 contacts from p.vcf; 2 photos not kept\n"));
 }
 
 void TstContactImport::toolRefusesATableOutsideAccess_data() {

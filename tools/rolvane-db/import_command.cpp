@@ -25,6 +25,9 @@ QString summary(const exchange::ImportResult& result) {
                        .arg(counted(result.added, "contact", "contacts"), result.fileName);
     if (result.alreadyThere > 0)
         text += QStringLiteral("; %1 already there").arg(groupedNumber(result.alreadyThere));
+    if (result.unkept.any())
+        text +=
+            QStringLiteral("; ") + QString::fromStdString(exchange::unkeptWording(result.unkept));
     if (result.warningCount > 0)
         text += QStringLiteral("; ") + counted(result.warningCount, "warning", "warnings");
     return text;

@@ -84,6 +84,9 @@ QString doneText(const ImportResult& result) {
                       ? QStringLiteral("1 contact was already in your address book.")
                       : QStringLiteral("%1 were already in your address book.")
                             .arg(contacts(result.alreadyThere)));
+    if (result.unkept.any())
+        lines << QStringLiteral("%1: the address book has no place for them.")
+                     .arg(QString::fromStdString(exchange::unkeptWording(result.unkept)));
     if (QString warnings = warningsText(result); !warnings.isEmpty())
         lines << warnings;
     return lines.join(QLatin1Char('\n'));
