@@ -162,8 +162,11 @@ std::string exportedFile(const fs::path& work, const std::string& tool, const st
     return file;
 }
 
+// With `again`, the import is a second one of the same file into the book the first one filled:
+// every contact is already there, so the time is reading the file, hashing the book's rows and
+// comparing each match. Either way beside the plain import's floor.
 void importBenchmark(benchmark::State& state, BenchOptions options, std::string tool, long size,
-                     std::string extension) {
+                     std::string extension, bool again) {
     const fs::path work(options.work);
     const std::string book = cachedBook(options, size);
     const std::string file = exportedFile(work, tool, book, size, extension);
@@ -173,39 +176,16 @@ void importBenchmark(benchmark::State& state, BenchOptions options, std::string 
     }
     const std::string ours = (work / "imported.mdb").string();
     const std::string floor = (work / "floor.mdb").string();
-    measurePaired(
-        state, "the import or its floor failed",
-        [&] {
-            removeBook(ours);
-            return runTool(tool, {"import", file, "--file", ours});
-        },
-        [&] { return importFloor(book, floor); });
     removeBook(ours);
-    removeBook(floor);
-}
-
-// A second import of the same file into the book the first one filled: every contact is already
-// there, so the time is reading the file, hashing the book's rows and checking each match. Beside
-// the plain import's floor, as the program's user would compare it.
-void duplicatesBenchmark(benchmark::State& state, BenchOptions options, std::string tool, long size,
-                         std::string extension) {
-    const fs::path work(options.work);
-    const std::string book = cachedBook(options, size);
-    const std::string file = exportedFile(work, tool, book, size, extension);
-    if (file.empty()) {
-        state.SkipWithError("could not export the cached book");
-        return;
-    }
-    const std::string ours = (work / "imported-twice.mdb").string();
-    const std::string floor = (work / "floor.mdb").string();
-    removeBook(ours);
-    if (!runTool(tool, {"import", file, "--file", ours}).ok) {
+    if (again && !runTool(tool, {"import", file, "--file", ours}).ok) {
         state.SkipWithError("the first import failed");
         return;
     }
     measurePaired(
-        state, "the second import or its floor failed",
+        state, "the import or its floor failed",
         [&] {
+            if (!again)
+                removeBook(ours);
             return runTool(tool, {"import", file, "--file", ours});
         },
         [&] { return importFloor(book, floor); });
@@ -240,13 +220,13 @@ void registerExchangeBenchmarks(const BenchOptions& options, const std::string& 
              {std::pair<std::string, std::string>{"VCard", ".vcf"}, {"Csv", ".csv"}}) {
             const std::string suffix = "/ours/" + std::to_string(size);
             benchmark::RegisterBenchmark(("Import" + name + suffix).c_str(), importBenchmark,
-                                         options, tool, size, extension)
+                                         options, tool, size, extension, false)
                 ->UseManualTime()
                 ->Iterations(iterations)
                 ->Unit(benchmark::kMillisecond);
             if (name == "VCard")
                 benchmark::RegisterBenchmark(("ImportDuplicates" + name + suffix).c_str(),
-                                             duplicatesBenchmark, options, tool, size, extension)
+                                             importBenchmark, options, tool, size, extension, true)
                     ->UseManualTime()
                     ->Iterations(iterations)
                     ->Unit(benchmark::kMillisecond);
