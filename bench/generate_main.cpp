@@ -4,9 +4,9 @@
 #include "bench_options.h"
 #include "data/contact_table.h"
 #include "data/text_view.h"
+#include "exchange/contact_writer.h"
+#include "exchange/new_book.h"
 #include "rolvane-db/contact_generator.h"
-#include "rolvane-db/contact_writer.h"
-#include "rolvane-db/new_book.h"
 
 #include <QStringList>
 #include <benchmark/benchmark.h>
@@ -21,7 +21,7 @@ namespace {
 using namespace rolvane;
 namespace fs = std::filesystem;
 
-tool::ContactSource generated(long count) {
+exchange::ContactSource generated(long count) {
     return [count](const auto& add) {
         tool::ContactGenerator generator;
         tool::Contact c;
@@ -54,7 +54,7 @@ QString nocaseBook(const std::string& path, long count) {
     sqlite3_close(db);
     if (rc != SQLITE_OK)
         return QStringLiteral("could not create the NOCASE book");
-    tool::ContactWriter writer;
+    exchange::ContactWriter writer;
     const QString file = QString::fromStdString(path);
     if (QString why = writer.begin(file); !why.isEmpty())
         return why;
@@ -68,7 +68,7 @@ QString nocaseBook(const std::string& path, long count) {
 std::optional<double> timeBook(const std::string& path, long count, bool ours, QString& error) {
     removeBook(path);
     const auto start = std::chrono::steady_clock::now();
-    error = ours ? tool::makeBook(QString::fromStdString(path), generated(count))
+    error = ours ? exchange::makeBook(QString::fromStdString(path), generated(count))
                  : nocaseBook(path, count);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -34,6 +34,8 @@ const std::vector<Target>& targets() {
         {QStringLiteral("import vCard"), QStringLiteral("ImportVCard"), M::Time, L::RatioToFloor,
          2.0},
         {QStringLiteral("import CSV"), QStringLiteral("ImportCsv"), M::Time, L::RatioToFloor, 2.0},
+        {QStringLiteral("import with duplicate skipping"), QStringLiteral("ImportDuplicatesVCard"),
+         M::Time, L::RatioToFloor, 2.0},
         {QStringLiteral("export vCard"), QStringLiteral("ExportVCard"), M::Time, L::RatioToFloor,
          2.0},
         {QStringLiteral("export CSV"), QStringLiteral("ExportCsv"), M::Time, L::RatioToFloor, 2.0},

@@ -8,6 +8,7 @@
 #include "ui/main/frm_addy.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     // Fonts are read while the display connection is made.
@@ -23,6 +24,10 @@ int main(int argc, char* argv[]) {
     rolvane::ui::registerFontSubstitutes();
 
     rolvane::app::frmAddy().Show();
+    // Contacts files named on the command line ("Open With" from a file manager) are offered
+    // for import once the window is up.
+    if (const QStringList files = QApplication::arguments().mid(1); !files.isEmpty())
+        QTimer::singleShot(0, [files] { rolvane::app::frmAddy().importFiles(files); });
     const int code = QApplication::exec();
     rolvane::app::releaseForms();
     return code;

@@ -16,6 +16,7 @@ public:
     BookConnection& operator=(const BookConnection&) = delete;
 
     bool isOpen() const { return writer_.isOpen(); }
+    const QString& path() const { return path_; }
     // Opens and checks the file once; on failure returns false with the reason in `why`.
     bool open(BookProblem& why);
 

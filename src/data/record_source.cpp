@@ -215,6 +215,23 @@ bool Recordset::MoveLast() {
     return source_.moveTo(size_t(-1), -1, Leaving::Last);
 }
 
+bool Recordset::MoveToRow(long long rowid) {
+    const Operation operation(source_);
+    if (!source_.leaveRow(Leaving::Refresh))
+        return false;
+    if (!source_.connection_.isOpen())
+        return true;
+    Keyset& keys = source_.keyset_;
+    for (size_t i = 0;; ++i) {
+        while (i >= keys.size() && keys.readOne()) {
+        }
+        if (i >= keys.size())
+            return true;
+        if (keys.at(i) == rowid)
+            return source_.land(i, +1);
+    }
+}
+
 bool RecordSource::addNew() {
     const Operation operation(*this);
     if (!leaveRow(Leaving::AddNew))

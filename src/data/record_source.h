@@ -30,6 +30,8 @@ public:
     bool MovePrevious();
     bool MoveNext();
     bool MoveLast();
+    // Makes the row with this rowid current, when the result holds it; otherwise stays put.
+    bool MoveToRow(long long rowid);
     // EOF and BOF (EOF itself is a C macro): both true exactly when there is no current row.
     bool isEOF() const;
     bool isBOF() const { return isEOF(); }
@@ -53,6 +55,7 @@ public:
     bool hasNotices() const { return !notices_.empty(); }
 
     const QString& recordSource() const { return query_; }
+    const QString& databasePath() const { return connection_.path(); }
     // Stores the query text; nothing runs until Refresh.
     void setRecordSource(const QString& query) { query_ = query; }
 

@@ -1,8 +1,9 @@
 // One mapping for every format, so a contact lands in the same columns whatever file it came in.
 #include "contact_mapping.h"
 
+#include "data/date_stamp.h"
+
 #include <QDate>
-#include <QLocale>
 #include <algorithm>
 
 namespace rolvane::exchange {
@@ -138,8 +139,8 @@ std::string stampFromRevision(std::string_view revision) {
                      std::stoi(digits.substr(6, 2)));
     if (!date.isValid())
         return {};
-    // The program stamps a save with the system's short date; an imported date reads the same.
-    return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
+    // An imported date reads as the program's own stamp of that day.
+    return dateStamp(date).toStdString();
 }
 
 bool toContact(const Card& card, tool::Contact& c) {

@@ -131,4 +131,34 @@ wait "$pid" || fail "the program exited with code $?"
 pid=
 [ "$(sql "select count(*) from Rolvane where [First Name] = 'Closed';")" = 1 ] \
     || fail "the text typed before closing was not written"
+
+# A contacts file named on the command line, as a file manager's "Open With" starts the program:
+# one question (Yes is the default), then a message, then the first added contact is shown.
+cards="$HOME/contacts.vcf"
+printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nN:Yarrow;Yan\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:Quill;Qi\r\nEND:VCARD\r\n' >"$cards"
+before=$(sql "select count(*) from Rolvane;")
+"$program" "$cards" &
+pid=$!
+win=$(window '^Rolvane 2\.0$')
+box=$(window '^Rolvane$')
+[ -n "$box" ] || fail "opening a contacts file asked nothing"
+xdotool windowactivate --sync "$box" 2>/dev/null || true
+xdotool key Return
+step
+[ "$(sql "select count(*) from Rolvane;")" = $((before + 2)) ] || fail "the file's two contacts were not added"
+[ "$(sql "select count(*) from Rolvane where [Last Name] = 'Yarrow' and [First Name] = 'Yan';")" = 1 ] \
+    || fail "Yarrow was not stored as the file has it"
+box=$(window '^Rolvane$')
+xdotool windowactivate --sync "$box" 2>/dev/null || true
+xdotool key Return
+step
+xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+menu=$((HEIGHT - 409))
+got=$(text2)
+[ "$got" = "Yarrow" ] || fail "after the import the contact shown is '$got', not the first added"
+"$wm_close" "$win"
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait "$pid" || fail "the program exited with code $? after an import"
+pid=
 echo "end-to-end: all steps passed"

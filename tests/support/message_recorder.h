@@ -16,10 +16,15 @@ public:
             choices << offered;
             return answers.isEmpty() ? int(offered.size()) - 1 : answers.takeFirst();
         });
+        ui::setQuestionPresenter([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
     }
     ~MessageRecorder() {
         ui::setMessagePresenter({});
         ui::setChoicePresenter({});
+        ui::setQuestionPresenter({});
     }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
@@ -29,6 +34,9 @@ public:
     // button, as Esc would).
     QList<QStringList> choices;
     QList<int> answers;
+    // The yes-or-no questions asked, and what every one of them is answered.
+    QStringList questions;
+    bool answer = true;
 };
 
 } // namespace rolvane::test

@@ -1,5 +1,6 @@
 // The vCard reader over the traits real exporters show, each as a small card of our own, and the
 // real files in ../shared/fixtures when they are there.
+#include "exchange/vcard_property.h"
 #include "exchange_harness.h"
 
 #include <QDir>
@@ -32,7 +33,10 @@ private slots:
     void repairsAndWarns();
     void refuses_data();
     void refuses();
+    void splitsProperties_data();
+    void splitsProperties();
     void skipsBinaryValuesWithoutKeepingThem();
+    void countsWhatHasNoPlace();
     void readsEveryFixture();
 };
 
@@ -84,7 +88,7 @@ void TstVCardReader::readsTrait_data() {
                                                 << "A;B\\C";
     QTest::newRow("2.1 escaped line break in ADR")
         << card("ADR;HOME:;;Flat 2\\\r\n9 High St;Leeds;;LS1;UK\r\n", "2.1") << "Addy"
-        << "Flat 2\n9 High St\nLS1 Leeds\nUK";
+        << "Flat 2\n9 High St\nLeeds\nLS1\nUK";
     QTest::newRow("Google's unescaped commas in FN") << card("FN:Doe, John, Jr.\r\n") << "Last Name"
                                                      << "Jr.";
     QTest::newRow("group label names the kind")
@@ -189,6 +193,53 @@ void TstVCardReader::refuses() {
     QCOMPARE(readBytes(input, Reader::VCard).error, error);
 }
 
+void TstVCardReader::splitsProperties_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("keepBinary");
+    QTest::addColumn<QString>("expected"); // group|name|parameters|value, one line each
+
+    QTest::newRow("group, quoted parameter with colon, bare 2.1 parameter")
+        << QByteArray("item1.TEL;type=\"a:b,c\";WORK:+1\r\nX-ABLabel:x\r\n") << false
+        << "item1|TEL|type=a:b,c;=WORK|+1\n|X-ABLabel||x";
+    QTest::newRow("folded header and value, escapes left in")
+        << QByteArray("NO\r\n TE;LANGUAGE=e\r\n n:a\\\r\n ,b\r\n") << false
+        << "|NOTE|LANGUAGE=en|a\\,b";
+    QTest::newRow("backslash continues only in 2.1, only unindented")
+        << QByteArray("VERSION:2.1\r\nADR:;;a\\\r\nb;c\r\nNOTE:x\\\r\n y\r\n") << false
+        << "|VERSION||2.1\n|ADR||;;a\nb;c\n|NOTE||x\\y";
+    QTest::newRow("no backslash continuation in 3.0")
+        << QByteArray("VERSION:3.0\r\nNOTE:a\\\r\nb\r\n") << false << "|VERSION||3.0\n|NOTE||a\\";
+    QTest::newRow("quoted-printable soft break keeps the next line whole")
+        << QByteArray("NOTE;QUOTED-PRINTABLE:a=\r\n b\r\n") << false
+        << "|NOTE|=QUOTED-PRINTABLE|a b";
+    QTest::newRow("binary dropped") << QByteArray("PHOTO;ENCODING=b:QUJD\r\n REVG\r\nN:a\r\n")
+                                    << false << "|PHOTO|ENCODING=b|\n|N||a";
+    QTest::newRow("binary kept") << QByteArray("PHOTO;ENCODING=b:QUJD\r\n REVG\r\nN:a\r\n") << true
+                                 << "|PHOTO|ENCODING=b|QUJDREVG\n|N||a";
+}
+
+void TstVCardReader::splitsProperties() {
+    QFETCH(QByteArray, input);
+    QFETCH(bool, keepBinary);
+    QFETCH(QString, expected);
+    QBuffer buffer(&input);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    rolvane::exchange::ByteSource source(buffer);
+    using Reader = rolvane::exchange::VCardPropertyReader;
+    Reader reader(source, keepBinary ? Reader::Binary::Keep : Reader::Binary::Drop);
+    rolvane::exchange::VCardProperty p;
+    QStringList got;
+    auto q = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
+    while (reader.next(p) == Reader::Result::Property) {
+        QStringList params;
+        for (std::size_t i = 0; i < p.parameterCount(); ++i)
+            params << q(p.parameterName(i)) + QLatin1Char('=') + q(p.parameterValue(i));
+        got << QStringList{q(p.group()), q(p.name()), params.join(QLatin1Char(';')), q(p.value())}
+                   .join(QLatin1Char('|'));
+    }
+    QCOMPARE(got.join(QLatin1Char('\n')), expected);
+}
+
 void TstVCardReader::skipsBinaryValuesWithoutKeepingThem() {
     // 3.0 folded base64, 2.1 base64 in bare lines ended by a blank one, and a 4.0 data URI on
     // one line far beyond the line limit: all read past, the properties after them kept.
@@ -213,6 +264,27 @@ void TstVCardReader::skipsBinaryValuesWithoutKeepingThem() {
         QCOMPARE(column(out.contacts[i], QStringLiteral("Ph1")), QString::number(i + 1));
         QCOMPARE(column(out.contacts[i], QStringLiteral("Comments")), QString());
     }
+}
+
+void TstVCardReader::countsWhatHasNoPlace() {
+    QByteArray input =
+        card("N:A;B\r\nPHOTO;ENCODING=b:QUJD\r\nPHOTO;VALUE=uri:data:x;base64,QQ\r\n") +
+        card("N:C;D\r\nSOUND;BASE64:\r\nQUJD\r\n\r\nPHOTO;BASE64:QUJD\r\n", "2.1");
+    QBuffer buffer(&input);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    rolvane::exchange::ByteSource source(buffer);
+    rolvane::exchange::Unkept total;
+    rolvane::exchange::ReadCallbacks callbacks;
+    callbacks.card = [&total](rolvane::exchange::Card& c) {
+        total += c.unkept;
+        return true;
+    };
+    QVERIFY(!rolvane::exchange::readVCards(source, callbacks));
+    QCOMPARE(rolvane::exchange::unkeptWording(total), std::string("3 photos and 1 sound not kept"));
+    total.sounds = 0;
+    total.photos = 1;
+    QCOMPARE(rolvane::exchange::unkeptWording(total), std::string("1 photo not kept"));
+    QCOMPARE(rolvane::exchange::unkeptWording({}), std::string());
 }
 
 void TstVCardReader::readsEveryFixture() {

@@ -1,6 +1,7 @@
 // The main window as a user meets it: its layout against the tables, the focus sequence, the
 // record commands, the letter index and the keys, over a real address book.
 #include "app/forms.h"
+#include "data/date_stamp.h"
 #include "data/query_texts.h"
 #include "support/layout_check.h"
 #include "support/message_recorder.h"

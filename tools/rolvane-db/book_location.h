@@ -8,7 +8,4 @@ namespace rolvane::tool {
 // `file` when given, else the fixed address book mapped to this machine.
 QString bookPath(const QString& file);
 
-// Creates the folder that will hold `path`, with its parents. Empty on success, else why not.
-QString makeFolderFor(const QString& path);
-
 } // namespace rolvane::tool

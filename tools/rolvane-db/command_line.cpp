@@ -23,11 +23,13 @@ QString usage() {
         "  rolvane-db check [--file PATH]\n"
         "      Checks the address book for damage, its sorted index included, and says \"ok\"\n"
         "      or what is wrong. It only reads.\n"
-        "  rolvane-db import FILE [--file PATH] [--table NAME]\n"
+        "  rolvane-db import FILE [--file PATH] [--table NAME] [--keep-duplicates]\n"
         "      Adds every contact of FILE (vCard, CSV or an Access database, told apart by\n"
         "      their content) to the address book, creating it when it does not exist. All\n"
         "      or nothing: a file that cannot be read changes nothing. --table names the\n"
         "      table of an Access file (default: Rolvane). FILE - reads standard input.\n"
+        "      A contact whose texts are all in the book already (or earlier in FILE) is\n"
+        "      counted, not added, unless --keep-duplicates is given.\n"
         "  rolvane-db export FILE [--file PATH]\n"
         "  rolvane-db export - --format vcard|csv [--file PATH]\n"
         "      Writes every contact in last-name order: .vcf as vCard 4.0, .csv as CSV with\n"
@@ -85,6 +87,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
                 return failure(QStringLiteral("--table needs a table name"));
             command.table = arguments[++i];
+        } else if (arg == QLatin1String("--keep-duplicates") &&
+                   command.kind == Command::Kind::Import) {
+            command.keepDuplicates = true;
         } else if (arg == QLatin1String("--format") && command.kind == Command::Kind::Export) {
             const QString format = i + 1 < arguments.size() ? arguments[++i] : QString();
             if (format == QLatin1String("vcard"))

@@ -17,6 +17,7 @@ struct Command {
     QString exchange;    // import and export: the contacts file, "-" for standard input or output
     QString table;       // import of an Access file: the table to read
     Format format = Format::FromName; // export only
+    bool keepDuplicates = false;      // import only
 };
 
 struct ParsedCommandLine {

@@ -4,9 +4,9 @@
 #include "book_location.h"
 #include "command_line.h"
 #include "contact_generator.h"
+#include "exchange/new_book.h"
 #include "export_command.h"
 #include "import_command.h"
-#include "new_book.h"
 #include "rolvane_version.h"
 #include "sample_contacts.h"
 
@@ -14,6 +14,8 @@
 #include <cstdio>
 
 using namespace rolvane::tool;
+using rolvane::exchange::ContactSource;
+using rolvane::exchange::makeBook;
 
 namespace {
 

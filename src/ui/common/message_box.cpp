@@ -21,6 +21,11 @@ ChoicePresenter& choicePresenter() {
 }
 bool showing = false;
 
+QuestionPresenter& questionPresenter() {
+    static QuestionPresenter current;
+    return current;
+}
+
 // A window manager cuts a title wider than its box ("R…ne"): the box is made wide enough for the
 // title and the frame's buttons beside it.
 void fitTitle(QMessageBox& box) {
@@ -77,6 +82,24 @@ int askChoice(const QString& text, const QStringList& choices) {
     box.exec();
     const int chosen = int(buttons.indexOf(box.clickedButton()));
     return chosen < 0 ? dismissed : chosen;
+}
+
+void setQuestionPresenter(QuestionPresenter p) {
+    questionPresenter() = std::move(p);
+}
+
+bool askYesNo(const QString& text) {
+    if (showing)
+        return false;
+    const QScopedValueRollback<bool> up(showing, true);
+    if (questionPresenter())
+        return questionPresenter()(text);
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text,
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setWindowModality(Qt::ApplicationModal);
+    fitTitle(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void showMessages(const QStringList& texts) {

@@ -26,4 +26,9 @@ int askChoice(const QString& text, const QStringList& choices);
 void setMessagePresenter(MessagePresenter presenter);
 void setChoicePresenter(ChoicePresenter presenter);
 
+// A question with Yes (the default) and No; true for Yes. Tests answer through their presenter.
+using QuestionPresenter = std::function<bool(const QString& text)>;
+bool askYesNo(const QString& text);
+void setQuestionPresenter(QuestionPresenter presenter);
+
 } // namespace rolvane::ui

@@ -3,11 +3,13 @@
 
 #include "access_key_owner.h"
 #include "accessible_names.h"
+#include "contact_file_drops.h"
+#include "contact_file_import.h"
 #include "contact_keys.h"
 #include "data/contact_table.h"
+#include "data/date_stamp.h"
 #include "data/query_texts.h"
 #include "data/text_view.h"
-#include "date_stamp.h"
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
@@ -25,6 +27,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <array>
 
@@ -108,6 +111,8 @@ QWidget* frmAddy::load() {
     auto* restore = new QShortcut(QKeySequence(Qt::Key_Escape), window);
     connect(restore, &QShortcut::activated, this, &frmAddy::restoreStored);
 
+    new ContactFileDrops(window, [this](const QStringList& paths) { importFiles(paths); });
+
     window->layout()->setSizeConstraint(QLayout::SetFixedSize);
     setFixedBorder(window);
 
@@ -168,6 +173,26 @@ void frmAddy::cmdSearch_Click() {
 
 void frmAddy::About_Click() {
     program_.frmAbout().Show();
+}
+
+void frmAddy::importFiles(const QStringList& paths) {
+    // A drop while the progress window is up would wait on the running import's lock.
+    if (importing_)
+        return;
+    const QScopedValueRollback<bool> busy(importing_, true);
+    // Typed text goes in first, so the refresh after the import has nothing pending to lose.
+    if (!report(datAddy_.writePending()))
+        return;
+    for (const QString& path : paths) {
+        const FileImportOutcome outcome =
+            importContactFile(path, datAddy_.databasePath(), window());
+        if (outcome.firstAdded != 0) {
+            datAddy_.setRecordSource(fromView(query::kInitial));
+            report(datAddy_.Refresh() && datAddy_.Recordset().MoveToRow(outcome.firstAdded));
+        }
+        if (!outcome.message.isEmpty())
+            showMessage(outcome.message);
+    }
 }
 
 void frmAddy::showLetter(std::size_t letter) {

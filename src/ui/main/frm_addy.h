@@ -31,6 +31,10 @@ public:
     void cmdSearch_Click();
     void About_Click();
 
+    // Takes the contacts of each file into the book (a drop, or files named at start-up), then
+    // shows the first contact added.
+    void importFiles(const QStringList& paths);
+
     // Letter index: each button has its own handler, the same but for its letter.
     void cmdA_Click() { showLetter(0); }
     void cmdB_Click() { showLetter(1); }
@@ -74,6 +78,7 @@ private:
 
     Program& program_;
     RecordSource datAddy_;
+    bool importing_ = false;
 };
 
 } // namespace rolvane::ui

@@ -4,7 +4,7 @@
 // transaction.
 #include "contact_writer.h"
 
-namespace rolvane::tool {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kBulkSettings = "pragma journal_mode=delete; pragma cache_size=-262144;";
 // An import keeps a modest cache so that its memory stays flat in the number of contacts.
 constexpr const char* kExistingSettings = "pragma cache_size=-16384;";
+constexpr const char* kNewImportSettings = "pragma journal_mode=delete; pragma cache_size=-16384;";
 
 } // namespace
 
@@ -31,7 +32,9 @@ QString ContactWriter::begin(const QString& path, Book book) {
         return QStringLiteral("Could not open \"%1\" to add contacts: %2.")
             .arg(path, rc != SQLITE_OK ? QString::fromUtf8(sqlite3_errstr(rc))
                                        : QStringLiteral("it is read-only"));
-    const char* settings = book == Book::New ? kBulkSettings : kExistingSettings;
+    const char* settings = book == Book::New         ? kBulkSettings
+                           : book == Book::NewImport ? kNewImportSettings
+                                                     : kExistingSettings;
     if (db_.exec(settings) != SQLITE_OK || db_.exec("begin immediate") != SQLITE_OK)
         return failure(QStringLiteral("prepare \"%1\" for contacts").arg(path));
     inTransaction_ = true;
@@ -66,4 +69,4 @@ QString ContactWriter::commit() {
     return {};
 }
 
-} // namespace rolvane::tool
+} // namespace rolvane::exchange

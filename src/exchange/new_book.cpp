@@ -2,13 +2,13 @@
 // at the path and cannot make the next attempt refuse it.
 #include "new_book.h"
 
-#include "book_location.h"
 #include "contact_writer.h"
 #include "data/address_book_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 
-namespace rolvane::tool {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -22,7 +22,9 @@ QString fill(const QString& path, const ContactSource& contacts) {
     return writer.commit();
 }
 
-QString words(const BookProblem& problem) {
+} // namespace
+
+QString creationWords(const BookProblem& problem) {
     switch (problem.kind) {
     case BookProblem::Kind::None:
         return {};
@@ -35,18 +37,31 @@ QString words(const BookProblem& problem) {
     }
 }
 
-} // namespace
+QString makeFolderFor(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo(folder).isDir())
+        return {};
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Could not create the folder \"%1\".").arg(folder);
+    return {};
+}
+
+QString refuseExisting(const QString& path) {
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+    return {};
+}
 
 QString makeBook(const QString& path, const ContactSource& contacts) {
     // Checked before any folder is made, so a refusal changes nothing at all.
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        return QStringLiteral("\"%1\" already exists; it was left unchanged.").arg(path);
+    if (QString why = refuseExisting(path); !why.isEmpty())
+        return why;
     if (QString why = makeFolderFor(path); !why.isEmpty())
         return why;
     if (!contacts)
-        return words(createAddressBook(path));
-    return words(createAddressBook(
+        return creationWords(createAddressBook(path));
+    return creationWords(createAddressBook(
         path, [&contacts](const QString& building) { return fill(building, contacts); }));
 }
 
-} // namespace rolvane::tool
+} // namespace rolvane::exchange

@@ -8,7 +8,9 @@
 
 #include <QString>
 
-namespace rolvane::tool {
+namespace rolvane::exchange {
+
+using tool::Contact;
 
 class ContactWriter {
 public:
@@ -18,12 +20,18 @@ public:
     // Rolls back whatever was not committed.
     ~ContactWriter();
 
-    enum class Book { New, Existing };
+    // A new book made whole (create, generate), a new book an import fills, or an existing one.
+    enum class Book { New, NewImport, Existing };
 
     // Each returns an empty string on success, else why it failed.
     QString begin(const QString& path, Book book = Book::New);
     QString add(const Contact& contact);
     QString commit();
+
+    // The connection of the open transaction: what it reads includes the rows added so far.
+    const sqlite::Connection& connection() const { return db_; }
+    // The rowid the last add gave its row.
+    long long lastRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 
 private:
     QString failure(const QString& doing) const;
@@ -34,4 +42,4 @@ private:
     Book book_ = Book::New;
 };
 
-} // namespace rolvane::tool
+} // namespace rolvane::exchange
