@@ -47,12 +47,13 @@ std::vector<std::string_view> splitCell(std::string_view cell) {
     }
 }
 
-// The user's own groups, one line; "* myContacts" is every contact's and says nothing.
+// The user's own groups, one line; "* myContacts" ("* My Contacts") is every contact's and
+// says nothing.
 std::string groupList(std::string_view cell) {
     std::string out;
     for (std::string_view g : splitCell(cell)) {
         const std::string name = trimmedText(g);
-        if (name.empty() || name == "* myContacts")
+        if (name.empty() || columnKey(name) == "mycontacts")
             continue;
         if (!out.empty())
             out += ", ";

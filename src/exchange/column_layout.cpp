@@ -1,6 +1,8 @@
 // A header is read once; every row then only looks its columns up by position.
 #include "column_layout.h"
 
+#include "data/column_index.h"
+
 #include <algorithm>
 #include <map>
 
@@ -24,13 +26,13 @@ bool isName(ColumnRole r) {
 bool ColumnLayout::recogniseOwn(const std::vector<std::string>& names) {
     std::vector<int> index(names.size(), -1);
     std::size_t found = 0;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        for (std::size_t c = 0; c < kColumnNames.size(); ++c)
-            if (trimmedText(names[i]) == kColumnNames[c] &&
-                std::find(index.begin(), index.end(), int(c)) == index.end()) {
-                index[i] = int(c);
-                ++found;
-            }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int c = columnIndex(trimmedText(names[i]));
+        if (c >= 0 && std::find(index.begin(), index.end(), c) == index.end()) {
+            index[i] = c;
+            ++found;
+        }
+    }
     if (found != kColumnNames.size())
         return false;
     own_ = true;

@@ -26,20 +26,6 @@ StderrCapture::~StderrCapture() {
     take();
 }
 
-StderrCapture::Pause::Pause(StderrCapture& capture) : capture_(capture) {
-    if (capture_.file_ >= 0) {
-        std::fflush(stderr);
-        dup2(capture_.saved_, STDERR_FILENO);
-    }
-}
-
-StderrCapture::Pause::~Pause() {
-    if (capture_.file_ >= 0) {
-        std::fflush(stderr);
-        dup2(capture_.file_, STDERR_FILENO);
-    }
-}
-
 std::string StderrCapture::take() {
     std::string out;
     if (file_ < 0)
@@ -69,8 +55,6 @@ StderrCapture::~StderrCapture() = default;
 std::string StderrCapture::take() {
     return {};
 }
-StderrCapture::Pause::Pause(StderrCapture& capture) : capture_(capture) {}
-StderrCapture::Pause::~Pause() = default;
 
 } // namespace rolvane::exchange
 

@@ -16,18 +16,6 @@ public:
     // Puts stderr back and returns what was printed (at most 64 KiB of it).
     std::string take();
 
-    // Lets our own lines (progress, messages) through while it lives.
-    class Pause {
-    public:
-        explicit Pause(StderrCapture& capture);
-        ~Pause();
-        Pause(const Pause&) = delete;
-        Pause& operator=(const Pause&) = delete;
-
-    private:
-        StderrCapture& capture_;
-    };
-
 private:
     int saved_ = -1;
     int file_ = -1;
