@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("rolvane"));
     // The main window's close ends the run itself, once pending edits are written.
     QApplication::setQuitOnLastWindowClosed(false);
-    rolvane::ui::registerFontSubstitutes();
+    rolvane::ui::useProgramFonts();
 
     rolvane::app::frmAddy().Show();
     const int code = QApplication::exec();

@@ -15,14 +15,16 @@ struct ToolRun {
     QByteArray rawOut;
 };
 
+// `home` and `locale` (as LC_ALL), when given, replace the test's own.
 inline ToolRun runTool(const QStringList& arguments, const QByteArray& input = QByteArray(),
-                       const QString& home = QString()) {
+                       const QString& home = QString(), const QString& locale = QString()) {
     QProcess tool;
-    if (!home.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!home.isEmpty())
         env.insert(QStringLiteral("HOME"), home);
-        tool.setProcessEnvironment(env);
-    }
+    if (!locale.isEmpty())
+        env.insert(QStringLiteral("LC_ALL"), locale);
+    tool.setProcessEnvironment(env);
     tool.start(QStringLiteral(ROLVANE_DB), arguments);
     if (!input.isNull()) {
         tool.write(input);

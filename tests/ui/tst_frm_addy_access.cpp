@@ -17,7 +17,7 @@ using namespace rolvane;
 class TstFrmAddyAccess : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void init();
     void cleanup();
     void screenReaderNames_data();

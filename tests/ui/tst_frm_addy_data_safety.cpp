@@ -24,7 +24,7 @@ using namespace rolvane;
 class TstFrmAddyDataSafety : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void init();
     void cleanup();
     void heldArrowOverAFailingMoveShowsOneMessage();

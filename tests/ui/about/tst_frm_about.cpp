@@ -45,7 +45,7 @@ private:
 };
 
 void TstFrmAbout::initTestCase() {
-    ui::registerFontSubstitutes();
+    ui::useProgramFonts();
 }
 
 void TstFrmAbout::init() {
