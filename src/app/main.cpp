@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the main window is created and shown; everything else happens in its handlers.
 #include "app/forms.h"
 #include "app/program_style.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source's way into the address book file: opening and probing it, the second
 // connection that reads result keys, and the plain words for every way SQLite can fail.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names are compared by their letters and digits alone, lower case ("E-mail 2 Address" and
 // "Email2Address" are one name), so one table serves CSV headers and Access column names.
 #include "column_layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which contact detail each column of a table holds, told by its name: the book's own columns,
 // Google Contacts (both layouts), Outlook (web and desktop), Thunderbird, and Access tables with
 // names such as FirstName or BusinessPhone. Columns that fit nowhere become labelled lines.

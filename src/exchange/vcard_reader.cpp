@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A vCard is read line by line: physical lines are unfolded into properties, each property is
 // split into group, name, parameters and value, and the card is built as its properties arrive.
 // Binary values are read past line by line and never kept.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every fixed query text, pinned character for character.
 #include "data/query_texts.h"
 

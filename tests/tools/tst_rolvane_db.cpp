@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The set-up tool as a user runs it: the built program in a temporary folder, its exit code, its
 // output, and the file it leaves, read back through plain SQLite.
 #include "data/name_collation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window when saving goes wrong or the desktop is dark: one message per action, a way
 // out of every failed save, typing into a blank form, and the colours the layouts were drawn in.
 #include "app/forms.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows look the same whatever the machine calls sans-serif: this program runs itself twice,
 // under a fontconfig whose sans-serif is Liberation Mono and under one whose sans-serif is DejaVu
 // Sans, each time saving what every field and button draws, and compares the pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SplitMix64 rather than <random>'s distributions, whose results differ between standard
 // libraries: a book of N contacts is the same everywhere.
 #include "contact_generator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file is read once, straight into one transaction: the book changes only at the commit, so a
 // failure, an interrupt or a kill at any point before it leaves the book as it was.
 #include "import_command.h"

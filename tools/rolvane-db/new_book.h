@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a new address book file and fills it; the one place the tool writes.
 #pragma once
 

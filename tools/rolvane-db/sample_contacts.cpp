@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Invented people and businesses. Phone numbers use the 555-01xx block kept for fiction and
 // e-mail addresses the example domains, so no real line or mailbox is ever reached.
 #include "sample_contacts.h"

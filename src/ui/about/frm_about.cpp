@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the About dialog from its layout table; StartSysInfo and GetKeyValue read the registry
 // through the platform layer.
 #include "frm_about.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Liberation Sans has the metrics the layouts were drawn for; the fontconfig default does not,
 // and differs from one machine to the next (a monospaced face on a minimal system).
 #include "fonts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one font face the layouts name, and its stand-in where it is not installed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composes the search query step by step: count the filled fields, keep their criteria from
 // position 1, then join them to the base text.
 #include "search_query.h"
