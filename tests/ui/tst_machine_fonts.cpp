@@ -26,7 +26,8 @@ using namespace rolvane;
 namespace {
 
 constexpr char kDrawInto[] = "ROLVANE_DRAW_INTO";
-// Drawn in the machine's own sans-serif: tells that the two configurations do differ.
+// A field in the desktop's default font, as fields were drawn before the program chose its own:
+// tells that the two configurations do differ.
 const QString kProbe = QStringLiteral("probe");
 
 void save(QWidget* widget, const QString& name, const QDir& into) {
@@ -35,7 +36,6 @@ void save(QWidget* widget, const QString& name, const QDir& into) {
 
 void drawWindows(const QDir& into) {
     QLineEdit probe(QStringLiteral("Wilhelmina Ilse"));
-    probe.setFont(QFont(QStringLiteral("sans-serif"), 8));
     probe.resize(160, 21);
     save(&probe, kProbe, into);
 
