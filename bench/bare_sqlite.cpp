@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statements are prepared each time where the record source prepares them each time, and once
 // where it keeps them, so both sides pay for the same parsing.
 #include "bare_sqlite.h"

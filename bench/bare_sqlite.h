@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor: the same work done straight through SQLite's C API, with nothing of ours between.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flag reading and the work copies of the books.
 #include "bench_options.h"
 

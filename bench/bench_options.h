@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks' own flags, taken out of argv before Google Benchmark reads the rest, and the
 // books they name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A record source with the main window's eleven fields bound to it, as the program has it: the
 // tests' screenless source, with what the benchmarks ask of it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each iteration runs the tool as a child process and then its floor in this process, in turns,
 // so both see the same load on a shared machine; the run reports the median of the pairs' ratios.
 // The import floor inserts the rows of the cached book into a new book with one prepared statement

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rolvane-db import and export, run as the user runs them, beside floors that move the same rows
 // with nothing of ours between.
 #pragma once

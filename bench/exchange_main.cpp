@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_exchange --books=DIR --sizes=N,N,... --work=DIR --tool=PATH [Google Benchmark flags]
 #include "bench_options.h"
 #include "exchange_benchmarks.h"

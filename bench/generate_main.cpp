@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_generate --sizes=N,... --work=DIR: `rolvane-db generate N` (the tool's own code, index in
 // the book's collation) beside the same contacts written into a book whose index is NOCASE, as
 // books were before the collation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_memory --books=DIR --sizes=N --work=DIR: the resident memory after MoveLast over N
 // contacts, less the same process's after MoveLast over an empty book (addy-0.mdb). Run one
 // benchmark per process, so nothing an earlier one freed hides in the count.

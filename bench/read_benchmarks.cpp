@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each operation is registered as "<operation>/ours/<size>" beside "<operation>/floor/<size>", so
 // both run in the same process, one after the other, on the same copy of the book.
 #include "read_benchmarks.h"

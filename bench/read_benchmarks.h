@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, the letter and search queries and the moves, each beside its floor.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_record_source --books=DIR --sizes=N,N,... --work=DIR [Google Benchmark flags]
 #include "bench_options.h"
 #include "read_benchmarks.h"

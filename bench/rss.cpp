@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linux only: other systems report -1 and the memory row shows as not measured.
 #include "rss.h"
 

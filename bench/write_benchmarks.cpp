@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both work on the first contact of the work copy and put it back exactly as it was after every
 // iteration (untimed), so each iteration and each later benchmark sees the same book. The contact
 // goes back through a connection of its own on both sides: a connection's page cache is dropped

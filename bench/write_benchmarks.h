@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Update and Delete as the main window's commands run them, each beside its floor.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A target's own include root: a folder in the build tree that holds a link to the target's
 # headers and nothing else, so `#include "<as>/x.h"` resolves only in targets that link it.
 include_guard(GLOBAL)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program's pictures: the open-book icon (.ico with 32x32 and 16x16 images in the
 standard 16 colours, plus PNG copies for the Linux desktop and XPM copies that the program builds
 in, so that its window icon needs no image reader at start-up), the About picture (78x31 JPEG), and

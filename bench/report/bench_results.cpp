@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Google Benchmark writes one entry per run, or with repetitions one per aggregate; the median
 // aggregate wins over a single run of the same name.
 #include "bench_results.h"

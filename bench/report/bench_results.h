@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The results of the benchmark programs, read from their JSON output, by run name
 // ("Open/ours/1000"); with repetitions, the median of them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_report FILE.json...: the table of every operation beside its floor and target. Exits 1
 // when a row misses its target, 2 when a file cannot be read, 3 when a benchmark failed to run.
 #include "bench_results.h"

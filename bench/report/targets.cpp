@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The targets the record source and the program are held to.
 #include "targets.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each row of the table measures and the target it is held to.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up floor: a bare Qt Widgets window of the main window's size, painted green as the
 // main window's client area is, with one label and one filled line edit: text brings in
 // fontconfig and the font engines, which any window that shows a contact needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Under Xvfb there is no window manager, so top-level windows are children of the root window and
 // their MapNotify arrives there. The first frame is seen by reading one pixel every half
 // millisecond until it turns green: Qt puts the whole window's first frame on screen at once, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a program from its launch to its first frame on screen, watched from outside through the
 // X server, so the program itself needs no hook and runs exactly as users start it.
 #pragma once

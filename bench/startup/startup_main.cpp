@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_startup --program=Rolvane --bare=bench_bare_window --books=DIR --sizes=N,... --work=DIR
 // Run under Xvfb. Each launch is one repetition; the program finds its book through HOME.
 #include "bench_options.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The global references of the three windows: empty at start, filled on first use, kept to the end.
 #include "forms.h"
 

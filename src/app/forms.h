@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three window instances of the run, each created on its first use, and End.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the main window is created and shown; everything else happens in its handlers.
 #include "app/forms.h"
 #include "app/program_style.h"
@@ -21,7 +22,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("rolvane"));
     // The main window's close ends the run itself, once pending edits are written.
     QApplication::setQuitOnLastWindowClosed(false);
-    rolvane::ui::registerFontSubstitutes();
+    rolvane::ui::useProgramFonts();
 
     rolvane::app::frmAddy().Show();
     // Contacts files named on the command line ("Open With" from a file manager) are offered

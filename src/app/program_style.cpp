@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deferred icons: an engine that asks the base style for the real icon on first use and then
 // hands every request to it. Shared faces: a button's option is drawn with the first palette of
 // the same colours, so the base style's cache finds the face it drew for that palette before.

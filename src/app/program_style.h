@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's style, with three costs of the first frame taken out:
 // - The menu bar's and tool bars' extension icons are read only when first painted. Reading one
 //   at start-up loads every image-format plugin (Qt asks each whether it reads PNG), and the main

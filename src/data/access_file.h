@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recognises the Access (Jet or ACE) files that earlier address books were kept in, so that one
 // found where the book belongs can be named for what it is.
 #pragma once

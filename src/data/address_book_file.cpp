@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Columns stay TEXT COLLATE NOCASE, so any SQLite tool can select, compare and sort them. The
 // index on last names is in the book's own collation: a tool without it can read the book, but
 // any write that would change the index fails ("no such collation sequence") rather than leave it

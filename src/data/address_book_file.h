@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address book file: creating a new one, and bringing an older one up to the current schema.
 // Only the set-up tool and the tests create files; the record source prepares what it opens.
 #pragma once

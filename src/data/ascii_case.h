@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Case folding for the names that files and protocols spell in ASCII (vCard properties, CSV
 // headers, Access columns, character sets): one rule, never touched by the user's locale.
 #pragma once

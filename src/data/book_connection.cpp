@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening never creates or converts anything before the table and its columns are known to be
 // there; a book that cannot take the write-ahead log works over one connection.
 #include "book_connection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source's way into the address book file: opening and probing it, the second
 // connection that reads result keys, and what each way SQLite can fail means for the book.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the record source knows of a field bound to it: a column name and a text that can be read,
 // written and marked edited. The windows' text fields implement it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding a contact column by name, ignoring case as SQL names do: the one place it is decided.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One prepared insert naming all eleven columns, reused for every row.
 #include "contact_insert.h"
 

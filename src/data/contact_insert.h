@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The insert of one whole contact row, written once for the program, the set-up tool and the tests.
 #pragma once
 

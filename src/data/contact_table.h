@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The contact table: where it lives, what it is called and the names of its eleven columns.
 #pragma once
 

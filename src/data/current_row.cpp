@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows are read and compared by column name, so another tool reordering the table moves no value
 // into the wrong field; `is` with a binary collation makes NULL, case and bytes all count.
 #include "current_row.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current row as the bound fields show it, and the values it held when it was read: a stored
 // row is written only while it still holds them, and only in the columns the user edited.
 #pragma once

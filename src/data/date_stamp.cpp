@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A two-digit year cannot tell 1926 from 2026, and stamps outlive the century.
 #include "date_stamp.h"
 

@@ -1,4 +1,6 @@
-// The text Update writes into "Last Update": the user's short date form, with a four-digit year.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The text written into "Last Update" by Update and by the set-up tool: the user's short date
+// form, with a four-digit year.
 #pragma once
 
 #include <QDate>

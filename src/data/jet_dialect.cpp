@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Jet-to-SQLite translation: a small tokenizer, then `select *` and `like` rewritten.
 #include "jet_dialect.h"
 

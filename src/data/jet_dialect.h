@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns a query text in the Jet dialect into the SQLite statement that lists the row ids of its
 // result, in its order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Jet pattern matcher and its SQLite function. Patterns are parsed once per statement and
 // cached as the function's auxiliary data.
 #include "jet_like.h"

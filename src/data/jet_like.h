@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Jet `like` operator: `*`, `?`, `#`, `[a-z]`, `[!a-z]`, each character compared as a letter,
 // ignoring case and accents, in the book's collation (so 'A*' keeps Ångström).
 #pragma once

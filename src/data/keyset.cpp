@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finalizing the statement at the end of the result is what ends its read transaction.
 #include "keyset.h"
 

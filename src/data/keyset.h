@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result of a query as the row ids of its rows, in its order, read lazily: a few bytes per
 // row, never the rows themselves.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One ICU root collator at secondary strength serves every comparison. The range bounds are sort
 // key prefixes: a text sorts inside the range exactly when its sort key begins with the letter's
 // primary weights, which holds whatever follows the first character.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one text order of the address book: ICU's root (CLDR) order, the same whatever the user's
 // language, ignoring case for every script and keeping accents significant.
 #pragma once

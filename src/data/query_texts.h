@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every query text the windows hand to the record source, written once.
 #pragma once
 

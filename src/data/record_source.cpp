@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source over SQLite. The first row shows as soon as the first key is read; the rest of
 // the keyset is read in idle time, so no read transaction outlives a second of idleness.
 #include "record_source.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source: the one way to the contact table. It runs the query text into a keyset,
 // keeps one current row with the fields bound to it, and returns what went wrong to the window
 // that asked, which words and shows it: it never shows a window itself.

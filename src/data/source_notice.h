@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the record source has to tell about an operation: what happened and why, as facts. The
 // windows put them in words, since only they know their own buttons and keys.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RAII layer over SQLite: connections that never create files, statements bound as UTF-8.
 #include "sqlite_db.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A thin RAII layer over the SQLite C API: one connection, its prepared statements.
 #pragma once
 

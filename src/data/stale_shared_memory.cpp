@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every connection to a book under the log holds a shared lock on one byte of the "-shm" file
 // while it has the book open; a lock that could be taken there means no connection, in this
 // process or another, uses the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run that could only read a book under the write-ahead log leaves its shared-memory file
 // behind with the book's read-only mode; once the book is writable again that file alone keeps
 // every write from happening.

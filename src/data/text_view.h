@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table's names and query texts are UTF-8 constants; Qt wants them as QString.
 #pragma once
 

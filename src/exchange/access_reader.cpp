@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The child writes framed messages down a pipe: a type byte, a count of texts, then each text
 // with its length. The parent maps rows to cards itself, so only plain texts cross the pipe.
 #include "access_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the contacts of one table of an Access (Jet 3, Jet 4 or ACE) file, never writing to it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Through libmdb, which converts the file's text to UTF-8. Binary and OLE columns are never bound,
 // so libmdb never reads their values.
 #include "access_rows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of one table of an Access file, as libmdb reads them: texts in UTF-8, binary and OLE
 // columns left empty. libmdb trusts the file, so a damaged one can make it loop or eat memory;
 // this runs in a child process of its own (see access_reader.cpp), never in the caller's.

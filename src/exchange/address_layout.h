@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An address as lines the way its country writes them, so it reads right on an envelope.
 #pragma once
 

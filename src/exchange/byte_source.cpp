@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place outside bytes enter: chunked, with the byte-order mark settled on the first read.
 #include "byte_source.h"
 

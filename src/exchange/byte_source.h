@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads an outside file in chunks as UTF-8 bytes: a UTF-8 byte-order mark is dropped and UTF-16
 // (with its mark) is converted, so the readers see one encoding and never the whole file at once.
 #pragma once

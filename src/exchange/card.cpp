@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small pieces of a card that every reader and the mapping share.
 #include "card.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A contact as an outside file describes it, before it is fitted to the book's eleven columns.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row of a recognised table becomes a card. Google packs several values into one cell
 // (" ::: "), with their labels in a cell beside them.
 #include "column_layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A header is read once; every row then only looks its columns up by position.
 #include "column_layout.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which contact detail each column of a table holds, told by the names in its header (see
 // column_names.h), and the card that one row of the table makes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables of names, written once as keys; Google's numbered columns ("Phone 1 - Value") are taken
 // apart into kind, number and part first.
 #include "column_names.h"

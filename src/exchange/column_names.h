@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one column name says about its values, whoever wrote the table: the book's own columns,
 // Google Contacts (both layouts), Outlook (web and desktop), Thunderbird, and Access tables with
 // names such as FirstName or BusinessPhone. Names are compared by their letters and digits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One contact as an import or the set-up tool writes it: each column a text or nothing (NULL).
 #pragma once
 

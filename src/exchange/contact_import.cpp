@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A failure, a cancel or a kill at any point before the commit leaves the book as it was; a book
 // the import was making never appears at its path.
 #include "contact_import.h"

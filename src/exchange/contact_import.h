@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing a contacts file into an address book: read once, stored in one transaction, so the
 // book changes only at the commit. Shared by the set-up tool and the program; it prints and shows
 // nothing, and says what happened as data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One mapping for every format, so a contact lands in the same columns whatever file it came in.
 #include "contact_mapping.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fits a card from any file to the book's eleven columns; whatever has no column of its own
 // goes into Comments as labelled lines, so nothing of the contact is lost.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A new book has no other reader while it fills: a rollback journal in place of the write-ahead
 // log writes each page once instead of twice; the log is switched back on at the end. An existing
 // book keeps its log, so the program may read it throughout and a kill loses only the open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes contacts into a book, one transaction for the whole run, one prepared insert: a book the
 // tool has just created, or an existing one that an import adds to.
 #pragma once

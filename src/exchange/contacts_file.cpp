@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard input is read like a file, except by the Access reader, which is handed a temporary
 // copy: libmdb wants a file it can seek in.
 #include "contacts_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A contacts file opened for reading (or standard input), its format told from its content, and
 // the one loop that reads its contacts whatever the format.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records are parsed byte by byte from the source, so a quoted field may hold line ends; the
 // header line alone is read first, whole, to choose the separator.
 #include "csv_reader.h"

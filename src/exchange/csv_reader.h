@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads contacts from CSV (RFC 4180, "," or ";" or tab as the header shows) with any of the
 // headers ColumnLayout knows.
 #pragma once

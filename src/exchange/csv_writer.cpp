@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RFC 4180: CRLF between records; a field with a comma, quote, line end or outer blank is quoted,
 // its quotes doubled, its line ends kept as they are.
 #include "csv_writer.h"

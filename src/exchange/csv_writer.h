@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes contacts as CSV with the book's own eleven column names, which the reader takes back
 // one to one.
 #pragma once

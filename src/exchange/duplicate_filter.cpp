@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The book's rows are hashed once per import; each incoming contact costs one hash and one probe,
 // and only a probe whose bits match reads that one row back, by rowid, to compare the texts.
 #include "duplicate_filter.h"

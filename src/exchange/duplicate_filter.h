@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells a contact whose ten texts (Last Update aside) are already in the book from a new one.
 // An empty text equals a missing one and CR LF equals LF, so a book that went out and came back
 // through any of the formats still matches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text files may start with a byte-order mark (UTF-16 ones must); it is read past before looking.
 #include "file_format.h"
 

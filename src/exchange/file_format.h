@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells the kind of a contacts file from its first bytes, never from its name.
 #pragma once
 

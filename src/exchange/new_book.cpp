@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The book is filled under its temporary name, so a book that could not be filled never appears
 // at the path and cannot make the next attempt refuse it.
 #include "new_book.h"

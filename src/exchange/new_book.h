@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a new address book file and fills it: the set-up tool's create and generate, and an
 // import (tool or program) into a book that does not exist yet.
 #pragma once

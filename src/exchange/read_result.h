@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a reader hands back while it reads: each contact, warnings about damage it could repair,
 // and the one problem that stops a file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One stored contact as the writers see it: the eleven column texts, in the table's order,
 // borrowed from the statement that read them.
 #pragma once

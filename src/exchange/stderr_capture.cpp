@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stderr_capture.h"
 
 #ifndef _WIN32

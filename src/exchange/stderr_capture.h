@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holds what a C library prints on the standard error stream while it runs, so that its words
 // reach the user only as ours. Not for use from two threads at once: the stream is the process's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoders go through Qt, which knows the character sets that exporters name (Shift_JIS and the
 // like); pure UTF-8, the common case, never leaves std::string.
 #include "text_decoding.h"

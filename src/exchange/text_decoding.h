@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning the bytes of a value into UTF-8 text: quoted-printable, character sets, and the guess
 // made for text that names no character set and is not UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Properties are parsed as spans of their own text, so a line costs no allocation once the
 // reused property has grown to the file's longest line.
 #include "vcard_property.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lexical half of vCard: physical lines joined into properties, each split into group, name,
 // parameters and raw value. What a property means is left to its user (the contact mapping, the
 // sync), so both read files by exactly the same rules.

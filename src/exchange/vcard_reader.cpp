@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The meaning half of vCard: properties, as VCardPropertyReader hands them over, become a card.
 // Apple's grouped labels (item1.X-ABLabel) are matched to their values when the card ends.
 #include "vcard_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads vCard 2.1, 3.0 and 4.0 as real exporters write them, one card at a time.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning a property's raw value into text: character set and quoted-printable first, then the
 // backslash escapes, whose set depends on the version.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard properties carry what other programs understand; X-ROLVANE-FIELD on a number names its
 // column and X-ROLVANE-LAST-UPDATE keeps the stamp's own text.
 #include "vcard_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes contacts as vCard 4.0, so that reading the file back gives the same eleven texts.
 #pragma once
 

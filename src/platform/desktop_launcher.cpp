@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Detached launch through QProcess: the program runs on after the dialog and Rolvane have gone.
 #include "desktop_launcher.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program launch and file test where there is no Windows: the command lines and paths the program
 // composes are Windows texts, so a backslash counts as a folder separator here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing the configuration files and font caches is most of a first window's font work; Qt
 // asks for it again later and then finds it done.
 #include "font_config_preload.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the system's font configuration on a thread of its own while the program connects to the
 // display, so that the first window finds it read. Where fonts come from fontconfig; elsewhere it
 // does nothing.

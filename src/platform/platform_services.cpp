@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chooses the platform layer's implementations once, by the system the program was built for.
 #include "platform_services.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This machine's registry and program launcher, for the whole run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting another program and testing for its file, for the Windows implementation, the stand-in
 // elsewhere and a test's fake. Texts are UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry as the program reads it: Windows' result codes, type codes and byte buffers, behind
 // an interface so the same lookups run over Windows, the stand-in elsewhere, or a test's fake.
 #pragma once

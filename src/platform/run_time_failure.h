@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A failure that stops the operation under way, to be handled by whoever traps such failures.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in registry: one key, one string value, found the way Windows finds them (names
 // compared without regard to case) and returned as Windows returns a string, NUL included.
 #include "standin_registry.h"

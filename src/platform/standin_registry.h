@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where there is no Windows registry: a read-only one whose only value is
 // HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO "PATH", the desktop's system-information program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts a program from a whole command line as the shell does and lets it run on its own; tests
 // for a file as a directory listing of normal files would find it.
 #ifdef _WIN32

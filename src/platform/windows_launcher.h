@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program launch and file test on Windows, through the wide-character API.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one mapping of the program's Windows paths.
 #include "windows_path.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Maps the program's fixed Windows paths to this machine.
 #pragma once
 

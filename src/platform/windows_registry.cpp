@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Binds RegOpenKeyExA, RegQueryValueExA and RegCloseKey from advapi32 on first use, so that a
 // missing entry point is a failure of the lookup rather than of the program's start.
 #ifdef _WIN32

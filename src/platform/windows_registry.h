@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry on Windows: advapi32's ANSI entry points, each bound by name on its first call.
 #pragma once
 

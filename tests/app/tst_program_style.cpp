@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's style draws exactly what the desktop style draws: the icons it defers, at every
 // size and state, and the button faces and line-edit frames it keeps as pictures.
 #include "app/program_style.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating a book: it appears at its path complete or not at all, and never over another file.
 #include "data/address_book_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crash safety: a child process saves edits in a loop and is killed with SIGKILL at random
 // moments; every save it reported done must be in the file, and the file must stay whole.
 #include "support/test_book.h"

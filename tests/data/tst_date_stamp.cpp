@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Update stamp: each locale's own short date form, always with a four-digit year.
 #include "data/date_stamp.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A browse-edit-save session run once for every read, write and sync it makes, with that one
 // call failing: whatever fails, nothing stored changes but what the user saved, and what the user
 // typed is either stored or still on screen. And every save reported done is on the disk, not

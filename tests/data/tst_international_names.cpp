@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names in many scripts through the record source: last-name order, the letter buttons, the
 // search, and books made before the collation, upgraded in place without losing a row.
 #include "data/address_book_file.h"

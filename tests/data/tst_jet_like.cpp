@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Jet pattern matcher as a table of patterns and texts, and the translation of query texts.
 #include "data/jet_dialect.h"
 #include "data/jet_like.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The book's collation: its order and equality for names in many scripts, and, against random
 // names, that the index range of a `like` never drops a row the pattern matcher keeps.
 #include "data/jet_dialect.h"

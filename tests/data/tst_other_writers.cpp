@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source while the world beside it moves: another copy of the program or another tool
 // writing the same book, a table changed under it, a book that cannot take the write-ahead log.
 #include "support/faulty_vfs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Books that cannot be written, tried as an ordinary user: a read-only book or folder browses and
 // says which file or folder keeps it from being changed, the set-up tool still checks and exports
 // it, and what a read-only run leaves beside the book does not block the saves of a later one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record source against real address book files: order, moves, the lazy keyset, pending
 // edits, every failure it reports, and texts of any size and script.
 #include "data/contact_table.h"

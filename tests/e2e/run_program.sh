@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end, as a user: the set-up tool makes a sample book in a fresh HOME, then the real program
 # is driven with xdotool under Xvfb; fields are read back through the clipboard and the file is
 # checked with the sqlite3 shell. Arguments: Rolvane, rolvane-db, wm_close.

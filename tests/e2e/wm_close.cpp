@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closes an X11 window through its frame, for the end-to-end test: wm_close WINDOW-ID.
 #include "support/x11_close.h"
 

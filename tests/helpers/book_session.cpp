@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A short session with the record source, run by the permission tests as an ordinary user: the
 // arguments after the book's path are steps, and each prints what it saw.
 //   walk          prints "names: A|B|C", the last names of the result

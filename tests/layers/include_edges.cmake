@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source includes across a forbidden edge between the layers: data -> ui, platform or
 # app; exchange -> ui or platform; platform -> ui or app; ui/common -> a window; a window -> another
 # window; anything outside app -> app. Reads src/, tools/ and bench/ under ROOT.

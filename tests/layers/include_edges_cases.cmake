@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The include-edge check against small trees of one include each: it must pass the allowed edges
 # and fail every forbidden one.
 #   cmake -DCHECK=<include_edges.cmake> -DWORK=<scratch folder> -P include_edges_cases.cmake

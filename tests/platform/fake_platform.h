@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A registry and a launcher that hold what a test gives them and record how they are used.
 #pragma once
 

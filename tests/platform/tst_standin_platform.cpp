@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform layer where there is no Windows: the stand-in registry over real files, the
 // desktop launcher starting real programs, and StartSysInfo over the stand-in.
 #include "platform/desktop_launcher.h"

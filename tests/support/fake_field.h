@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A bound field without a screen, for tests of the record source.
 #pragma once
 

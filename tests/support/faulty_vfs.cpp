@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each file of the faulty VFS holds the default VFS's file right behind its own header and
 // forwards every method to it; only the counted calls can fail.
 #include "faulty_vfs.h"

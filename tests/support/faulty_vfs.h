@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An SQLite VFS over the default one that fails the Nth read, write or sync on demand, or offers
 // no shared memory (so a book cannot use the write-ahead log). While it lives it is the default.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One check of built controls and lines for every window's layout test.
 #include "layout_check.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the widgets a window built against the layout table rows they came from. A mismatch is
 // a failure of the calling test function, which should return when QTest::currentTestFailed().
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for the message box while it lives: messages are recorded instead of shown.
 #pragma once
 

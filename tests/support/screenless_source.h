@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A record source with all eleven columns bound to screenless fields, as the main window has it.
 #pragma once
 

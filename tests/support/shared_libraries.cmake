@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Small libraries the tests share with the benchmarks, each exporting its headers of tests/support
 # and nothing else of tests/: the screenless bound field and record source, and the X11 close
 # request.

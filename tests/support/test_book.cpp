@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test address books: contacts go in through the one insert the program and the set-up tool use;
 // everything else is plain SQL, so tests never read the record source back with itself.
 #include "test_book.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real address book file in a temporary folder, and direct SQL on it to set up and check rows.
 #pragma once
 

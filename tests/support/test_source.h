@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screenless record source of the tests, with what it told in the words the windows show.
 #pragma once
 

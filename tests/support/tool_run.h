@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built set-up tool (ROLVANE_DB, defined by the tests that use it) and collects what it
 // printed, for the tests that drive it from outside as a user would.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program as an ordinary user, for the tests about permissions: the super-user, as whom CI
 // runs, may write any file, so a test run as root would prove nothing. As root the program runs
 // under setpriv as "nobody"; as anyone else it runs as that user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks an X11 window to close, as a window manager's close button does (WM_DELETE_WINDOW). Xvfb
 // runs without a window manager; the end-to-end test and the start-up benchmark close through this.
 #pragma once

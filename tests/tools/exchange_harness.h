@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a reader over bytes in memory and maps what it reads, for the exchange tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Access reader's child process: its answers reach the caller, and its limits hold, on the
 // real Access files in ../shared/fixtures when they are there.
 #include "exchange/access_reader.h"

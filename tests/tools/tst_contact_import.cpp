@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing into a book: which contacts count as already there, what a second import of the same
 // file adds, and that a cancelled or killed import leaves the book (or its absence) as it was.
 #include "data/contact_insert.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one mapping from a card to the eleven columns: which number, address and name land where,
 // and that whatever finds no column is kept in Comments.
 #include "exchange/contact_mapping.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CSV reader: RFC 4180 details, separators, encodings and each known header layout, each as
 // a few lines of our own, plus the real Thunderbird export when ../shared/fixtures is there.
 #include "exchange_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rolvane-db import and export as a user runs them: the built tool on files of our own (and the
 // real ones in ../shared/fixtures when they are there), checked through plain SQLite.
 #include "support/test_book.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The set-up tool as a user runs it: the built program in a temporary folder, its exit code, its
 // output, and the file it leaves, read back through plain SQLite.
 #include "data/name_collation.h"
@@ -46,6 +47,8 @@ private slots:
     void missingFoldersAreCreated();
     void generateGivesNVariedRows();
     void generateIsDeterministic();
+    void datesTakeTheProgramsForm_data();
+    void datesTakeTheProgramsForm();
     void readableWithoutTheCollation_data();
     void readableWithoutTheCollation();
     void checkSaysOkOrWhatIsWrong_data();
@@ -235,6 +238,47 @@ void TstRolvaneDb::generateIsDeterministic() {
              0);
     QCOMPARE(contentDigest(first), contentDigest(second));
     QVERIFY(contentDigest(first) != contentDigest(smaller));
+}
+
+// The "Last Update" texts the tool writes read as the program's own Update would write them.
+void TstRolvaneDb::datesTakeTheProgramsForm_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("sampleStamp");
+    QTest::addColumn<QString>("stampGlob");
+    QTest::newRow("C") << "C.UTF-8"
+                       << "14 Mar 2024"
+                       << "[1-9]* [A-Z][a-z][a-z] 20[12][0-9]";
+    QTest::newRow("en_US") << "en_US.UTF-8"
+                           << "3/14/2024"
+                           << "[1-9]*/[1-9]*/20[12][0-9]";
+    QTest::newRow("de_DE") << "de_DE.UTF-8"
+                           << "14.03.2024"
+                           << "[0-3][0-9].[01][0-9].20[12][0-9]";
+}
+
+void TstRolvaneDb::datesTakeTheProgramsForm() {
+    QFETCH(QString, locale);
+    QFETCH(QString, sampleStamp);
+    QFETCH(QString, stampGlob);
+    TestBook sample(false), generated(false);
+    QCOMPARE(runTool({QStringLiteral("create"), QStringLiteral("--sample"),
+                      QStringLiteral("--file"), sample.path()},
+                     {}, {}, {QStringLiteral("LC_ALL=") + locale})
+                 .exitCode,
+             0);
+    QCOMPARE(sample.value(QStringLiteral("select [Last Update] from Rolvane "
+                                         "where [First Name] = 'Maren'")),
+             sampleStamp);
+    QCOMPARE(runTool({QStringLiteral("generate"), QStringLiteral("200"), QStringLiteral("--file"),
+                      generated.path()},
+                     {}, {}, {QStringLiteral("LC_ALL=") + locale})
+                 .exitCode,
+             0);
+    const int stamped = generated.count(QStringLiteral("[Last Update] is not null"));
+    QVERIFY(stamped > 50);
+    QCOMPARE(generated.count(QStringLiteral("[Last Update] glob '%1'").arg(stampGlob)), stamped);
+    QCOMPARE(sample.count(QStringLiteral("[Last Update] glob '%1'").arg(stampGlob)),
+             sample.count(QStringLiteral("[Last Update] is not null")));
 }
 
 // What any SQLite tool can do with a book, without the program's collation.

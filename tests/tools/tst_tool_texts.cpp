@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the set-up tool's import and export make of texts that depend on more than the file: the
 // book's order, the user's language, a full disk.
 #include "support/test_book.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vCard reader over the traits real exporters show, each as a small card of our own, and the
 // real files in ../shared/fixtures when they are there.
 #include "exchange/vcard_property.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Contacts files dropped on the main window: a real drop onto a field, then the one question,
 // the book as plain SQL reads it, the message, and the contact the window shows.
 #include "app/forms.h"
@@ -19,7 +20,7 @@ using namespace rolvane;
 class TstContactDrop : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void cleanup();
     void dropImports_data();
     void dropImports();

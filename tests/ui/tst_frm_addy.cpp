@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a user meets it: its layout against the tables, the focus sequence, the
 // record commands, the letter index and the keys, over a real address book.
 #include "app/forms.h"
@@ -32,7 +33,7 @@ using namespace rolvane;
 class TstFrmAddy : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void init();
     void cleanup();
     void layoutMatchesTheTables();

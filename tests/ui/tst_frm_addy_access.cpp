@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window for a screen reader and a keyboard alone: the names that assistive technology
 // reads for fields and buttons, and the keys that move between contacts from any control.
 #include "app/forms.h"
@@ -18,7 +19,7 @@ using namespace rolvane;
 class TstFrmAddyAccess : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void init();
     void cleanup();
     void screenReaderNames_data();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window when saving goes wrong or the desktop is dark: one message per action, a way
 // out of every failed save and of every conflict with another program, typing into a blank form,
 // and the colours the layouts were drawn in.
@@ -25,7 +26,7 @@ using namespace rolvane;
 class TstFrmAddyDataSafety : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::registerFontSubstitutes(); }
+    void initTestCase() { ui::useProgramFonts(); }
     void init();
     void cleanup();
     void heldArrowOverAFailingMoveShowsOneMessage();

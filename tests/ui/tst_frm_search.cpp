@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search dialog driven as a user would, over a real address book: its layout, keys, the found
 // and not-found paths, texts that hold quotes or wildcards, its lifecycle and engine failures.
 #include "app/forms.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search query as composed from the two fields' texts, character for character.
 #include "ui/search/search_query.h"
 

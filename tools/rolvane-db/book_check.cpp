@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check reads only: the book is opened read-only, so even a damaged one is left as it was.
 #include "book_check.h"
 

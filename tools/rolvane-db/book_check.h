@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `rolvane-db check`: SQLite's integrity check with the book's collation registered, which the
 // sqlite3 shell cannot run on the collated index.
 #pragma once

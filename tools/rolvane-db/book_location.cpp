@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed path goes through the same mapping the program uses, so both always agree.
 #include "book_location.h"
 

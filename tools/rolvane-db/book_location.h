@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the tool writes: the file named on the command line, or the program's own address book.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hand-read arguments: a command, then its operand and a few options in any order.
 #include "command_line.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the set-up tool was asked to do, read from its arguments, and the usage text.
 #pragma once
 

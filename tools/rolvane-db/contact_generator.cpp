@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SplitMix64 rather than <random>'s distributions, whose results differ between standard
 // libraries: a book of N contacts is the same everywhere.
 #include "contact_generator.h"
 
+#include "data/date_stamp.h"
 #include "name_lists.h"
 
 #include <array>
 #include <cctype>
+#include <vector>
 
 namespace rolvane::tool {
 
@@ -49,6 +52,23 @@ const char* ordinalSuffix(std::uint64_t n) {
     default:
         return "th";
     }
+}
+
+// Every date a contact may carry (the 1st to the 28th of each month, 2015 to 2024), stamped once
+// in the form the program writes on this machine: the dates follow the locale, the days do not.
+const std::vector<std::string>& dateStamps() {
+    static const std::vector<std::string> stamps = [] {
+        std::vector<std::string> all;
+        all.reserve(10 * 12 * 28);
+        for (int year = 2015; year < 2025; ++year) {
+            for (int month = 1; month <= 12; ++month) {
+                for (int day = 1; day <= 28; ++day)
+                    all.push_back(dateStamp(QDate(year, month, day)).toStdString());
+            }
+        }
+        return all;
+    }();
+    return stamps;
 }
 
 std::string& engaged(std::optional<std::string>& value) {
@@ -159,12 +179,10 @@ void ContactGenerator::next(Contact& c) {
     else
         c.comments.reset();
     if (chance(500)) {
-        std::string& date = engaged(c.lastUpdate);
-        appendNumber(date, 1 + below(12));
-        date += '/';
-        appendNumber(date, 1 + below(28));
-        date += '/';
-        appendNumber(date, 2015 + below(10));
+        const std::size_t month = below(12);
+        const std::size_t day = below(28);
+        const std::size_t year = below(10);
+        engaged(c.lastUpdate) += dateStamps()[(year * 12 + month) * 28 + day];
     } else {
         c.lastUpdate.reset();
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generated contacts for books of any size: the same seed always gives the same contacts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows are stepped straight into a buffer that is flushed in large pieces; no contact is held
 // beyond the row being written. A file is replaced only by renaming a complete new one over it.
 #include "export_command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rolvane-db export: every contact of the book, in last-name order, as vCard 4.0 or CSV.
 #pragma once
 

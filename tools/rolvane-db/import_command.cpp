@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import itself is the library's; the tool words its outcome on the terminal.
 #include "import_command.h"
 

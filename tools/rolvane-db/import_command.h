@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rolvane-db import: every contact of a vCard, CSV or Access file into the book, all or nothing.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rolvane-db: creates the address book file (empty, with sample contacts, or with N generated
 // ones), checks it, and moves contacts in and out of it.
 #include "book_check.h"

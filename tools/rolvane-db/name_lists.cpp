@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Invented place names and surname parts; the first names are common given names.
 #include "name_lists.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One line, rewritten in place with a carriage return, never more often than every 1,024 contacts.
 #include "progress_meter.h"
 

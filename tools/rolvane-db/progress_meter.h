@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows how far an import or export has come, on standard error and only when it is a terminal.
 #pragma once
 

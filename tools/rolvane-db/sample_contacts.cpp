@@ -1,8 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Invented people and businesses. Phone numbers use the 555-01xx block kept for fiction and
 // e-mail addresses the example domains, so no real line or mailbox is ever reached.
 #include "sample_contacts.h"
 
+#include "data/date_stamp.h"
+
 namespace rolvane::tool {
+
+namespace {
+// In the form the program itself stamps an Update with on this machine.
+std::string stamp(int year, int month, int day) {
+    return dateStamp(QDate(year, month, day)).toStdString();
+}
+} // namespace
 
 const std::vector<Contact>& sampleContacts() {
     static const std::vector<Contact> contacts = {
@@ -14,7 +24,7 @@ const std::vector<Contact>& sampleContacts() {
          .bus = "(503) 555-0100",
          .addy = "41 Wrenfield Lane\nApt 3B\nCedar Falls, OR 97411",
          .comments = "Met at the spring book fair.\nPrefers texts to calls.",
-         .lastUpdate = "3/14/2024"},
+         .lastUpdate = stamp(2024, 3, 14)},
         {.firstName = "Jasper",
          .lastName = "Holloway",
          .ph1 = "(503) 555-0143",
@@ -29,7 +39,7 @@ const std::vector<Contact>& sampleContacts() {
          .fax = "(617) 555-0151",
          .addy = "12 Quarry Street\nSomerton, MA 02144",
          .comments = "Accountant; send receipts before the end of March.",
-         .lastUpdate = "1/9/2024"},
+         .lastUpdate = stamp(2024, 1, 9)},
         {.firstName = "Pieter",
          .lastName = "van der Molen",
          .ph1 = "+31 20 555 0164",
@@ -52,7 +62,7 @@ const std::vector<Contact>& sampleContacts() {
          .email = "zoe.brueckner@example.de",
          .addy = "Lindenstraße 17\n10969 Berlin\nGermany",
          .comments = "Übersetzerin; speaks German, French and English.",
-         .lastUpdate = "11/2/2023"},
+         .lastUpdate = stamp(2023, 11, 2)},
         {.firstName = "José",
          .lastName = "Nuñez",
          .ph1 = "(210) 555-0158",
@@ -72,7 +82,7 @@ const std::vector<Contact>& sampleContacts() {
          .email = "tq@example.com",
          .bus = "(415) 555-0122",
          .addy = "PO Box 4410\nHalcyon Bay, CA 94016",
-         .lastUpdate = "6/30/2024"},
+         .lastUpdate = stamp(2024, 6, 30)},
         {.firstName = "Priya",
          .lastName = "Ramaswamy",
          .ph1 = "(919) 555-0137",

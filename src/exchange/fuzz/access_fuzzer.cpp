@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the Access reader on any bytes. libmdb reads files, not memory, so each input
 // is written to one temporary file first; both the book's table and a named one are asked for.
 // libmdb itself runs in the reader's child process, which the fuzzer does not see into: what is

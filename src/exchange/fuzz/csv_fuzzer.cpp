@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the CSV reader, its header layouts and the mapping, on any bytes.
 #include "exchange/csv_reader.h"
 #include "fuzz_input.h"

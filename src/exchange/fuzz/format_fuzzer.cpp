@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: telling a file's format from its first bytes, as import does before reading.
 #include "exchange/file_format.h"
 

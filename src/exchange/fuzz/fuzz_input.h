@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands a fuzzer's bytes to a reader exactly as the tool does, mapping every contact it reads.
 #pragma once
 

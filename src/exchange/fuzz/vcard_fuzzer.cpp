@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the vCard reader and the mapping, on any bytes.
 #include "exchange/vcard_reader.h"
 #include "fuzz_input.h"

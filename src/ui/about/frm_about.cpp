@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the About dialog from its layout table; StartSysInfo and GetKeyValue read the registry
 // through the platform layer.
 #include "frm_about.h"
@@ -5,7 +6,6 @@
 #include "frm_about_layout.h"
 #include "platform/platform_services.h"
 #include "registry_text.h"
-#include "ui/common/fonts.h"
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program_icon.h"
@@ -58,11 +58,6 @@ QWidget* frmAbout::load() {
     window->setWindowIcon(programIcon());
     setFixedBorder(window);
     useLightPalette(window); // the black title and the white rule were drawn on a light face
-    // The desktop's default font is wider than the one the dialog was drawn with, and would
-    // overflow "&System Info..." in its 83-pixel button.
-    QFont dialogFont = layoutFont(about::kDefaultFontPoints);
-    dialogFont.setWeight(QFont::Normal);
-    window->setFont(dialogFont);
     window->setFixedSize(toPixels(about::kClientWidth), toPixels(about::kClientHeight));
 
     buildControls(window, about::kPictureAndButtons);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About dialog: title, picture, OK, and System Info, which finds the system-information tool
 // through the registry and starts it.
 #pragma once

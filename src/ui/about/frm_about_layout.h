@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About dialog's layout, in twips, as drawn.
 #pragma once
 
@@ -14,8 +15,6 @@ inline constexpr int kClientHeight = 2490;
 inline constexpr int kClientLeft = 2340;
 inline constexpr int kClientTop = 1935;
 inline constexpr char kPicture[] = ":/pictures/about.jpg";
-// The dialog's own default font, which its buttons use: "MS Sans Serif" at 8.25 points, regular.
-inline constexpr double kDefaultFontPoints = 8.25;
 inline constexpr std::int64_t kD = kDefaultColour;
 
 using enum ControlKind;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-level decoding of registry values, separate from the dialog so each rule can be read alone.
 #include "registry_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How GetKeyValue turns the bytes of a registry value into text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Only what the user types marks a field edited; texts the record source fills in do not.
 #include "bound_text.h"
 

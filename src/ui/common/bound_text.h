@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text fields of the layouts: single- and multi-line, each carrying its column name
 // (DataField) so the record source can bind it.
 #pragma once

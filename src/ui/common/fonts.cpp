@@ -1,5 +1,9 @@
-// Liberation Sans has the metrics the layouts were drawn for; the fontconfig default does not.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Liberation Sans has the metrics the layouts were drawn for; the fontconfig default does not,
+// and differs from one machine to the next (a monospaced face on a minimal system).
 #include "fonts.h"
+
+#include <QApplication>
 
 namespace rolvane::ui {
 
@@ -22,9 +26,17 @@ QFont captionFont(double points) {
     return font;
 }
 
-void registerFontSubstitutes() {
+QFont windowFont() {
+    QFont font = layoutFont(kWindowFontPoints);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+void useProgramFonts() {
     QFont::insertSubstitution(QString::fromLatin1(kLayoutFontFamily),
                               QStringLiteral("Liberation Sans"));
+    // Without a class name this also drops the fonts a desktop theme sets for menus and the like.
+    QApplication::setFont(windowFont());
 }
 
 } // namespace rolvane::ui

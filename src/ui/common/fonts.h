@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one font face the layouts name, and its stand-in where it is not installed.
 #pragma once
 
@@ -6,6 +7,8 @@
 namespace rolvane::ui {
 
 inline constexpr char kLayoutFontFamily[] = "MS Sans Serif";
+// The size of every text whose control names no font of its own.
+inline constexpr double kWindowFontPoints = 8.25;
 
 // "MS Sans Serif" bold (weight 700), Western, at the given size in points.
 QFont layoutFont(double points);
@@ -13,7 +16,11 @@ QFont layoutFont(double points);
 // people type keeps layoutFont, which borrows from other fonts what this one lacks (Greek, Han,
 // ...); that borrowing costs a search of the system's fonts for every size at start-up.
 QFont captionFont(double points);
-// Makes Liberation Sans stand in for "MS Sans Serif"; call once at start-up.
-void registerFontSubstitutes();
+// "MS Sans Serif" regular at kWindowFontPoints: fields, buttons, menus and message boxes that
+// name no font. It borrows from other fonts, as people type into the fields.
+QFont windowFont();
+// Makes Liberation Sans stand in for "MS Sans Serif" and windowFont the program's default, so
+// that no text falls to whatever the machine calls sans-serif. Call once, after QApplication.
+void useProgramFonts();
 
 } // namespace rolvane::ui

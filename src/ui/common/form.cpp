@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window lifecycle shared by the three windows.
 #include "form.h"
 

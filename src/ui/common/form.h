@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window of the program: one instance for the whole run, whose widgets are built from its
 // layout on Show, kept by Hide and destroyed by Unload.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The form builder: one widget per table row, placed at twips / 15 pixels.
 #include "form_builder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout tables and the builder that turns them into widgets. Every position and size is in
 // twips, as the tables are written; colours are 0x00BBGGRR values.
 #pragma once

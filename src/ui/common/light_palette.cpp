@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One fixed palette in the classic light colours of the platform the layouts come from.
 #include "light_palette.h"
 

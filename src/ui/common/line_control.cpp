@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget covers the line's bounding box, widened by its thickness, and paints only the line.
 #include "line_control.h"
 

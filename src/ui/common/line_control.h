@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A straight line of a layout, drawn on its window; it takes no input.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real message box and the seam that lets tests read messages back.
 #include "message_box.h"
 

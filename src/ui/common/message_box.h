@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message the program shows goes through here: a box captioned with the application title,
 // a single OK button, modal to the application. Tests install a presenter that records instead.
 #pragma once

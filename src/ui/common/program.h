@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a window reaches beyond itself: the other windows, the main window's record source, and
 // End. The composition root implements it, so no window includes another window or the root.
 #pragma once

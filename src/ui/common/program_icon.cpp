@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XPM copies of the icon's two images, which draw_images.py writes beside rolvane.ico.
 #include "program_icon.h"
 

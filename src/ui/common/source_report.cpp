@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conflict box: what the user typed is never lost without a choice of theirs.
 #include "source_report.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a window tells the user what its last use of the record source had to tell.
 #pragma once
 

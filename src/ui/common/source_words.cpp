@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each message names what failed, why, and what the user can do next with this window's keys.
 #include "source_words.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plain words for what the record source tells: every window that drives it shows these.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layouts are written in twips; widgets are placed in device-independent pixels.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Claims the key through ShortcutOverride (which the shortcut map asks first), then acts on the
 // key press that follows.
 #include "access_key_owner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gives one access key to one button of a window. Qt alternates between two owners of the same
 // "&" letter (here the menu entry "&About" and "&Add"), so that neither works reliably; this
 // takes the key before Qt's shortcut map sees it and clicks the chosen button.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names are written out rather than taken from the captions: "Phone Numbers" captions three
 // fields, and "Record Last Updated: " carries a colon and a blank that a reader would speak.
 #include "accessible_names.h"

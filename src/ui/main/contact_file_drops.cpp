@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The filter sits on every widget, because a field that accepts drops takes them before its
 // window could: the filter answers first.
 #include "contact_file_drops.h"

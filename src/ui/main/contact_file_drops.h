@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Contacts files dropped anywhere on the main window, its fields included, are taken in as an
 // import: the drop never reaches a field as pasted text.
 #pragma once

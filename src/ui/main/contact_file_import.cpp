@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file is read twice: once to count what the question offers, once inside the transaction.
 // Reading is cheap beside storing, and no transaction stays open while the question is up.
 #include "contact_file_import.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One contacts file taken into the book from the main window: the question, the progress dialog
 // and the words of what happened. The import itself is the exchange library's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window shortcuts that click the bar's buttons, so a key moves exactly as the mouse does,
 // pending edits written first.
 #include "contact_keys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys that move between contacts from anywhere in the main window, through the navigation bar's
 // own buttons (which take no tab stop): Page Up and Page Down for the previous and next contact,
 // Ctrl+Page Up and Ctrl+Page Down for the first and last.

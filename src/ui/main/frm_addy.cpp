@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the main window from its layout table and wires each control to its one handler.
 #include "frm_addy.h"
 

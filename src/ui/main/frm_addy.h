@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: eleven fields bound to the record source datAddy, its navigation bar, the
 // record commands, the letter index and the About menu entry.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arrow buttons painted here so they look the same under every style.
 #include "navigation_bar.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the search dialog from its layout table and runs its three commands.
 #include "frm_search.h"
 

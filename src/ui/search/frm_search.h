@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search dialog: two fields whose texts become a query for the main window's record source.
 #pragma once
 

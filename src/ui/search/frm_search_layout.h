@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search dialog's layout, in twips, as drawn.
 #pragma once
 

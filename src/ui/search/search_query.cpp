@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composes the search query: each filled field is one criterion, all of them joined by "and".
 #include "search_query.h"
 

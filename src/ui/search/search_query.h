@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search dialog's query text, composed from the texts typed into its fields. No widgets, so
 // it can be checked on its own.
 #pragma once

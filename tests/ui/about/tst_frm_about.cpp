@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About dialog as a user meets it: layout against its table, place on the screen, focus and
 // keys, closing, the single instance, and the pictures it is built from.
 #include "app/forms.h"
@@ -45,7 +46,7 @@ private:
 };
 
 void TstFrmAbout::initTestCase() {
-    ui::registerFontSubstitutes();
+    ui::useProgramFonts();
 }
 
 void TstFrmAbout::init() {

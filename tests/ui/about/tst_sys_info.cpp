@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GetKeyValue and StartSysInfo over a fake registry and launcher: how values become text, and
 // every way to the launch or to the one message.
 #include "platform/fake_platform.h"
