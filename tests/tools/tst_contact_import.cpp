@@ -5,6 +5,7 @@
 #include "exchange/contact_import.h"
 #include "exchange/duplicate_filter.h"
 #include "support/test_book.h"
+#include "support/test_file.h"
 #include "support/tool_run.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@ using namespace rolvane;
 using exchange::ImportResult;
 using test::runTool;
 using test::TestBook;
+using test::writeFile;
 
 namespace {
 
@@ -61,13 +63,6 @@ QString cards(const QStringList& lastNames) {
     for (const QString& name : lastNames)
         out += QStringLiteral("BEGIN:VCARD\nVERSION:3.0\nN:%1;Jo\nEND:VCARD\n").arg(name);
     return out;
-}
-
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
-    return path;
 }
 
 void bookKinds() {

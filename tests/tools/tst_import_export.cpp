@@ -2,6 +2,7 @@
 // rolvane-db import and export as a user runs them: the built tool on files of our own (and the
 // real ones in ../shared/fixtures when they are there), checked through plain SQLite.
 #include "support/test_book.h"
+#include "support/test_file.h"
 #include "support/tool_run.h"
 
 #include <QCryptographicHash>
@@ -16,6 +17,7 @@
 using rolvane::test::fileBytes;
 using rolvane::test::runTool;
 using rolvane::test::TestBook;
+using rolvane::test::writeFile;
 using Run = rolvane::test::ToolRun;
 
 namespace {
@@ -37,12 +39,6 @@ QByteArray digest(const TestBook& book) {
                    .toUtf8(),
                QCryptographicHash::Sha256)
         .toHex();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace

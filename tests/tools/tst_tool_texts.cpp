@@ -2,6 +2,7 @@
 // What the set-up tool's import and export make of texts that depend on more than the file: the
 // book's order, the user's language, a full disk.
 #include "support/test_book.h"
+#include "support/test_file.h"
 #include "support/tool_run.h"
 
 #include <QDir>
@@ -11,17 +12,8 @@
 
 using rolvane::test::runTool;
 using rolvane::test::TestBook;
+using rolvane::test::writeFile;
 using Run = rolvane::test::ToolRun;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
 
 class TstToolTexts : public QObject {
     Q_OBJECT
