@@ -1,0 +1,148 @@
+// Every request carries its precondition, and every answer the server accepted is recorded at
+// once in a short transaction of its own, so a sync killed at any moment converges next time.
+// A new contact's UID and file name are stored before its PUT and reused on a retry: a 412 then
+// means the earlier try landed.
+#include "card_patch.h"
+#include "card_texts.h"
+#include "discovery.h"
+#include "sync_run.h"
+
+namespace rolvane::carddav {
+
+namespace {
+
+bool strongETag(const QByteArray& etag) {
+    return !etag.isEmpty() && !etag.startsWith("W/");
+}
+
+// The card and ETag as the server holds them now, after a PUT whose answer gave no strong ETag.
+QString refetch(SyncRun& run, Item& item) {
+    const HttpResponse got = run.client.send({"GET", run.urlOf(item.href), {}, {}});
+    if (!got.ok())
+        return answerProblem(got);
+    item.card = got.body.toStdString();
+    item.etag = got.etag; // weak or empty: the next fetch brings the card again
+    return {};
+}
+
+// Records a write the server accepted: the card sent, its new ETag, the texts sent.
+QString recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
+                   const Texts& texts) {
+    item.card = std::move(card);
+    item.etag = answer.etag;
+    item.synced = texts;
+    if (!strongETag(answer.etag))
+        if (QString why = refetch(run, item); !why.isEmpty())
+            return why;
+    ++run.summary.sent;
+    return run.store.saveItem(item);
+}
+
+QString sendDelete(SyncRun& run, const Item& item) {
+    HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
+    if (!item.etag.isEmpty())
+        request.headers.append({"If-Match", item.etag});
+    const HttpResponse answer = run.client.send(request);
+    if (answer.ok() || answer.status == 404 || answer.status == 410) {
+        run.summary.deletedThere += answer.ok() ? 1 : 0;
+        return run.store.deleteItem(item.id);
+    }
+    if (answer.status == 412)
+        return {}; // changed there: the fetch brings it back here
+    return answerProblem(answer);
+}
+
+QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
+    std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
+    HttpRequest request{"PUT", run.urlOf(item.href), QByteArray::fromStdString(card),
+                        {{"Content-Type", "text/vcard; charset=utf-8"}}};
+    if (!item.etag.isEmpty())
+        request.headers.append({"If-Match", item.etag});
+    const HttpResponse answer = run.client.send(request);
+    if (answer.ok())
+        return recordSent(run, item, std::move(card), answer, now);
+    if (answer.status == 412)
+        return {}; // changed there too: fetched, merged and sent again
+    if (answer.status == 404 || answer.status == 410) {
+        // Deleted there but edited here: it goes back as a new contact.
+        run.assignNewName(item);
+        return run.store.saveItem(item);
+    }
+    return answerProblem(answer);
+}
+
+QString sendNew(SyncRun& run, Item& item, const Texts& now) {
+    std::string card = newCard(now, item.uid.toStdString(), run.link.version4,
+                               run.options.revision.toStdString());
+    const HttpResponse answer = run.client.send(
+        {"PUT", run.urlOf(item.href), QByteArray::fromStdString(card),
+         {{"Content-Type", "text/vcard; charset=utf-8"}, {"If-None-Match", "*"}}});
+    if (answer.ok())
+        return recordSent(run, item, std::move(card), answer, now);
+    if (answer.status != 412)
+        return answerProblem(answer);
+    // An earlier try landed: what it stored is the base, so differences go as an edit.
+    if (QString why = refetch(run, item); !why.isEmpty())
+        return why;
+    const std::optional<CardTexts> there = readCardTexts(item.card);
+    item.synced = there ? there->texts : now;
+    return run.store.saveItem(item);
+}
+
+} // namespace
+
+QString pushChanges(SyncRun& run) {
+    if (QString why = run.loadLocal(); !why.isEmpty())
+        return why;
+    std::vector<std::size_t> deletes;
+    for (std::size_t i = 0; i < run.items.size(); ++i)
+        if (!run.items[i].row)
+            deletes.push_back(i);
+    const std::size_t linked = run.items.size();
+    if (!run.options.allowMassDelete && deletes.size() >= 10 && deletes.size() * 2 > linked) {
+        run.summary.stoppedForMassDelete = true;
+        return QStringLiteral("%1 of the %2 linked contacts were deleted in this book; nothing was "
+                              "deleted or sent. If that is right, run the sync with "
+                              "--allow-mass-delete.")
+            .arg(deletes.size())
+            .arg(linked);
+    }
+    for (std::size_t i : deletes)
+        if (QString why = sendDelete(run, run.items[i]); !why.isEmpty())
+            return why;
+    for (Item& item : run.items) {
+        if (!item.row || !item.synced)
+            continue;
+        const Texts& now = run.rows.at(*item.row);
+        if (sameFields(now, *item.synced))
+            continue;
+        if (QString why = sendEdit(run, item, now); !why.isEmpty())
+            return why;
+    }
+    // Names for every new contact in one transaction, before any of them is sent.
+    if (!run.unlinkedRows.empty()) {
+        if (QString why = run.store.begin(); !why.isEmpty())
+            return why;
+        for (const qint64 row : run.unlinkedRows) {
+            Item item;
+            item.row = row;
+            run.assignNewName(item);
+            if (QString why = run.store.saveItem(item); !why.isEmpty()) {
+                run.store.rollback();
+                return why;
+            }
+            run.items.push_back(std::move(item));
+        }
+        if (QString why = run.store.commit(); !why.isEmpty())
+            return why;
+    }
+    for (Item& item : run.items) {
+        if (!item.row || item.synced)
+            continue;
+        if (QString why = sendNew(run, item, run.rows.at(*item.row)); !why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
+} // namespace rolvane::carddav
