@@ -4,8 +4,8 @@
 
 namespace rolvane::carddav {
 
-std::vector<std::string> unfoldLines(std::string_view card) {
-    std::vector<std::string> lines;
+std::vector<CardLine> splitCardLines(std::string_view card) {
+    std::vector<CardLine> lines;
     std::size_t pos = 0;
     while (pos < card.size()) {
         std::size_t end = card.find('\n', pos);
@@ -15,10 +15,12 @@ std::vector<std::string> unfoldLines(std::string_view card) {
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         pos = end + 1;
-        if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty())
-            lines.back().append(line.substr(1));
-        else if (!line.empty())
-            lines.emplace_back(line);
+        if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty()) {
+            lines.back().text.append(line.substr(1));
+            lines.back().raw.append(line).append("\r\n");
+        } else if (!line.empty()) {
+            lines.push_back({std::string(line), std::string(line) + "\r\n"});
+        }
     }
     return lines;
 }

@@ -8,8 +8,13 @@
 
 namespace rolvane::carddav {
 
-// The logical lines of `card`, unfolded, without line ends.
-std::vector<std::string> unfoldLines(std::string_view card);
+struct CardLine {
+    std::string text; // unfolded, without its line end
+    std::string raw;  // the physical lines as they came, each ended with CR LF
+};
+
+// The logical lines of `card`.
+std::vector<CardLine> splitCardLines(std::string_view card);
 
 // The property name of a logical line, upper case, without its group ("item1.TEL" -> "TEL").
 std::string propertyName(std::string_view line);

@@ -8,6 +8,7 @@
 #include "exchange/vcard_reader.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <optional>
 
 namespace rolvane::carddav {
@@ -16,6 +17,7 @@ namespace {
 
 struct Line {
     std::string text;
+    std::string raw; // emptied when the line is rewritten
     std::string name;
     bool removed = false;
     bool claimed = false;
@@ -71,8 +73,8 @@ class Patcher {
 public:
     Patcher(std::string_view base, const Texts& from, const Texts& to)
         : from_(from), to_(to), leftover_(readCardTexts(base).value_or(CardTexts{}).leftover) {
-        for (std::string& text : unfoldLines(base)) {
-            Line line{std::move(text), {}};
+        for (CardLine& read : splitCardLines(base)) {
+            Line line{std::move(read.text), std::move(read.raw), {}};
             line.name = propertyName(line.text);
             if (line.name == "VERSION" && valueStart(line.text) != std::string::npos)
                 version_ = line.text.substr(valueStart(line.text));
@@ -88,6 +90,7 @@ private:
     Line* findByValue(const char* name, Field field);
     void replaceValue(Line& line, const std::string& value) {
         line.text = head(line.text) + ':' + value;
+        line.raw.clear();
     }
     void setValues(const char* name, Field field, const std::string& newHead);
     void patchNames();
@@ -213,7 +216,9 @@ std::string Patcher::run(std::string_view revision) {
         patchAddress();
     if (changed(Comments))
         patchNote();
-    if (!find("FN")) // required by every version
+    const bool fnAdded = std::any_of(added_.begin(), added_.end(),
+                                     [](const std::string& l) { return l.starts_with("FN:"); });
+    if (!find("FN") && !fnAdded) // required by every version
         added_.insert(added_.begin(), "FN:" + escapeValue(composedName(to_)));
     const bool any = !added_.empty() || !sameFields(from_, to_);
     if (any) {
@@ -226,8 +231,12 @@ std::string Patcher::run(std::string_view revision) {
         if (line.name == "END")
             for (const std::string& extra : added_)
                 appendFolded(out, extra);
-        if (!line.removed)
+        if (line.removed)
+            continue;
+        if (line.raw.empty())
             appendFolded(out, line.text);
+        else
+            out += line.raw;
     }
     return out;
 }

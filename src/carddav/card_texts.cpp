@@ -37,11 +37,11 @@ std::optional<CardTexts> readCardTexts(std::string_view card) {
 }
 
 std::string cardUid(std::string_view card) {
-    for (const std::string& line : unfoldLines(card)) {
-        if (propertyName(line) != "UID")
+    for (const CardLine& line : splitCardLines(card)) {
+        if (propertyName(line.text) != "UID")
             continue;
-        const std::size_t start = valueStart(line);
-        return start == std::string::npos ? std::string() : line.substr(start);
+        const std::size_t start = valueStart(line.text);
+        return start == std::string::npos ? std::string() : line.text.substr(start);
     }
     return {};
 }
