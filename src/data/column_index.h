@@ -1,6 +1,7 @@
 // Finding a contact column by name, ignoring case as SQL names do: the one place it is decided.
 #pragma once
 
+#include "ascii_case.h"
 #include "contact_table.h"
 #include "text_view.h"
 
@@ -12,6 +13,13 @@ namespace rolvane {
 inline int columnIndex(const QString& name) {
     for (std::size_t i = 0; i < kColumnNames.size(); ++i) {
         if (name.compare(fromView(kColumnNames[i]), Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+inline int columnIndex(std::string_view name) {
+    for (std::size_t i = 0; i < kColumnNames.size(); ++i) {
+        if (sameAsciiName(name, kColumnNames[i]))
             return int(i);
     }
     return -1;

@@ -1,5 +1,6 @@
 // The vCard reader over the traits real exporters show, each as a small card of our own, and the
 // real files in ../shared/fixtures when they are there.
+#include "exchange/vcard_property.h"
 #include "exchange_harness.h"
 
 #include <QDir>
@@ -32,6 +33,8 @@ private slots:
     void repairsAndWarns();
     void refuses_data();
     void refuses();
+    void splitsProperties_data();
+    void splitsProperties();
     void skipsBinaryValuesWithoutKeepingThem();
     void readsEveryFixture();
 };
@@ -187,6 +190,53 @@ void TstVCardReader::refuses() {
     QFETCH(QByteArray, input);
     QFETCH(QString, error);
     QCOMPARE(readBytes(input, Reader::VCard).error, error);
+}
+
+void TstVCardReader::splitsProperties_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("keepBinary");
+    QTest::addColumn<QString>("expected"); // group|name|parameters|value, one line each
+
+    QTest::newRow("group, quoted parameter with colon, bare 2.1 parameter")
+        << QByteArray("item1.TEL;type=\"a:b,c\";WORK:+1\r\nX-ABLabel:x\r\n") << false
+        << "item1|TEL|type=a:b,c;=WORK|+1\n|X-ABLabel||x";
+    QTest::newRow("folded header and value, escapes left in")
+        << QByteArray("NO\r\n TE;LANGUAGE=e\r\n n:a\\\r\n ,b\r\n") << false
+        << "|NOTE|LANGUAGE=en|a\\,b";
+    QTest::newRow("backslash continues only in 2.1, only unindented")
+        << QByteArray("VERSION:2.1\r\nADR:;;a\\\r\nb;c\r\nNOTE:x\\\r\n y\r\n") << false
+        << "|VERSION||2.1\n|ADR||;;a\nb;c\n|NOTE||x\\y";
+    QTest::newRow("no backslash continuation in 3.0")
+        << QByteArray("VERSION:3.0\r\nNOTE:a\\\r\nb\r\n") << false << "|VERSION||3.0\n|NOTE||a\\";
+    QTest::newRow("quoted-printable soft break keeps the next line whole")
+        << QByteArray("NOTE;QUOTED-PRINTABLE:a=\r\n b\r\n") << false
+        << "|NOTE|=QUOTED-PRINTABLE|a b";
+    QTest::newRow("binary dropped") << QByteArray("PHOTO;ENCODING=b:QUJD\r\n REVG\r\nN:a\r\n")
+                                    << false << "|PHOTO|ENCODING=b|\n|N||a";
+    QTest::newRow("binary kept") << QByteArray("PHOTO;ENCODING=b:QUJD\r\n REVG\r\nN:a\r\n") << true
+                                 << "|PHOTO|ENCODING=b|QUJDREVG\n|N||a";
+}
+
+void TstVCardReader::splitsProperties() {
+    QFETCH(QByteArray, input);
+    QFETCH(bool, keepBinary);
+    QFETCH(QString, expected);
+    QBuffer buffer(&input);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    rolvane::exchange::ByteSource source(buffer);
+    using Reader = rolvane::exchange::VCardPropertyReader;
+    Reader reader(source, keepBinary ? Reader::Binary::Keep : Reader::Binary::Drop);
+    rolvane::exchange::VCardProperty p;
+    QStringList got;
+    auto q = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
+    while (reader.next(p) == Reader::Result::Property) {
+        QStringList params;
+        for (std::size_t i = 0; i < p.parameterCount(); ++i)
+            params << q(p.parameterName(i)) + QLatin1Char('=') + q(p.parameterValue(i));
+        got << QStringList{q(p.group()), q(p.name()), params.join(QLatin1Char(';')), q(p.value())}
+                   .join(QLatin1Char('|'));
+    }
+    QCOMPARE(got.join(QLatin1Char('\n')), expected);
 }
 
 void TstVCardReader::skipsBinaryValuesWithoutKeepingThem() {
