@@ -1,26 +1,58 @@
-// Only what the patcher needs to find and replace whole properties; the meaning of a value is
-// always taken from the exchange reader, so a card reads the same here as in an import.
+// Properties are split by the exchange property reader, so a card reads the same here as in an
+// import; only the grouping of physical lines and the writing of new lines are the patcher's.
 #include "card_lines.h"
+
+#include "data/ascii_case.h"
+#include "exchange/byte_source.h"
+#include "exchange/vcard_property.h"
+
+#include <QBuffer>
 
 namespace rolvane::carddav {
 
 std::vector<CardLine> splitCardLines(std::string_view card) {
-    std::vector<CardLine> lines;
-    std::size_t pos = 0;
-    while (pos < card.size()) {
+    // Physical lines by number, from 1, as the reader counts them for LF and CR LF ends.
+    std::vector<std::string_view> physical(1);
+    for (std::size_t pos = 0; pos < card.size();) {
         std::size_t end = card.find('\n', pos);
         if (end == std::string_view::npos)
             end = card.size();
         std::string_view line = card.substr(pos, end - pos);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        physical.push_back(line);
         pos = end + 1;
-        if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty()) {
-            lines.back().text.append(line.substr(1));
-            lines.back().raw.append(line).append("\r\n");
-        } else if (!line.empty()) {
-            lines.push_back({std::string(line), std::string(line) + "\r\n"});
+    }
+    QByteArray bytes = QByteArray::fromRawData(card.data(), qsizetype(card.size()));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    exchange::ByteSource source(device);
+    exchange::VCardPropertyReader reader(source, exchange::VCardPropertyReader::Binary::Keep);
+    std::vector<CardLine> lines;
+    std::vector<long long> starts;
+    exchange::VCardProperty p;
+    for (;;) {
+        const auto result = reader.next(p);
+        if (result == exchange::VCardPropertyReader::Result::End)
+            break;
+        if (result != exchange::VCardPropertyReader::Result::Property)
+            continue; // damaged lines are dropped, as an import drops them
+        lines.push_back({p.text(), asciiUpperCase(p.name()), {}});
+        starts.push_back(p.line());
+    }
+    starts.push_back(reader.lineNumber());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string raw, joined;
+        for (long long n = starts[i]; n < starts[i + 1] && n < static_cast<long long>(physical.size()); ++n) {
+            std::string_view line = physical[std::size_t(n)];
+            if (line.empty())
+                continue;
+            raw.append(line).append("\r\n");
+            joined.append(n == starts[i] ? line : line.substr(1));
         }
+        // Kept only when it is exactly the property read; anything else is folded anew.
+        if (joined == lines[i].text)
+            lines[i].raw = std::move(raw);
     }
     return lines;
 }
@@ -34,20 +66,6 @@ std::size_t valueStart(std::string_view line) {
             return i + 1;
     }
     return std::string_view::npos;
-}
-
-std::string propertyName(std::string_view line) {
-    std::size_t end = 0;
-    while (end < line.size() && line[end] != ';' && line[end] != ':')
-        ++end;
-    std::string_view name = line.substr(0, end);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos)
-        name.remove_prefix(dot + 1);
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-    return out;
 }
 
 void appendFolded(std::string& out, std::string_view line) {

@@ -1,5 +1,5 @@
-// A vCard as the patcher edits it: its logical lines (unfolded), each kept as the server wrote it
-// so that what is not touched goes back byte for byte. Values are decoded by the exchange reader.
+// A vCard as the patcher edits it: its properties as the exchange property reader splits them,
+// each with the physical lines it came in, so what is not touched goes back byte for byte.
 #pragma once
 
 #include <string>
@@ -9,15 +9,14 @@
 namespace rolvane::carddav {
 
 struct CardLine {
-    std::string text; // unfolded, without its line end
-    std::string raw;  // the physical lines as they came, each ended with CR LF
+    std::string text; // the logical line, unfolded
+    std::string name; // property name, upper case, without its group
+    std::string raw;  // the physical lines as they came, each ended with CR LF; empty when they
+                      // could not be told apart (the line is then written folded anew)
 };
 
-// The logical lines of `card`.
+// The properties of `card`, BEGIN and END included, binary values kept.
 std::vector<CardLine> splitCardLines(std::string_view card);
-
-// The property name of a logical line, upper case, without its group ("item1.TEL" -> "TEL").
-std::string propertyName(std::string_view line);
 
 // Where the value of a logical line starts (past the first colon outside quotes); npos if none.
 std::size_t valueStart(std::string_view line);

@@ -74,8 +74,7 @@ public:
     Patcher(std::string_view base, const Texts& from, const Texts& to)
         : from_(from), to_(to), leftover_(readCardTexts(base).value_or(CardTexts{}).leftover) {
         for (CardLine& read : splitCardLines(base)) {
-            Line line{std::move(read.text), std::move(read.raw), {}};
-            line.name = propertyName(line.text);
+            Line line{std::move(read.text), std::move(read.raw), std::move(read.name)};
             if (line.name == "VERSION" && valueStart(line.text) != std::string::npos)
                 version_ = line.text.substr(valueStart(line.text));
             lines_.push_back(std::move(line));

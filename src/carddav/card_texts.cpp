@@ -38,7 +38,7 @@ std::optional<CardTexts> readCardTexts(std::string_view card) {
 
 std::string cardUid(std::string_view card) {
     for (const CardLine& line : splitCardLines(card)) {
-        if (propertyName(line.text) != "UID")
+        if (line.name != "UID")
             continue;
         const std::size_t start = valueStart(line.text);
         return start == std::string::npos ? std::string() : line.text.substr(start);
