@@ -1,6 +1,7 @@
-# Fails when a source includes across a forbidden edge between the layers: data -> ui, platform or
-# app; exchange -> ui, platform or carddav; carddav -> ui or platform; platform -> ui or app;
-# ui/common -> a window; a window -> another window; anything outside app -> app. Reads src/, tools/ and bench/ under ROOT.
+# Fails when a source includes across a forbidden edge between the layers: data -> ui, platform,
+# exchange, carddav or app; exchange -> ui, platform or carddav; carddav -> ui or platform;
+# platform -> ui or app; ui/common -> a window; a window -> another window; anything outside
+# app -> app. Reads src/, tools/ and bench/ under ROOT.
 #   cmake -DROOT=<source tree> -P include_edges.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
