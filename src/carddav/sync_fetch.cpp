@@ -200,10 +200,10 @@ QString inTransaction(SyncRun& run, Step step) {
 
 namespace {
 
-// Which listed members changed, and which records are gone there.
-void sortOut(const SyncRun& run, const Listing& listing, QStringList& changed,
-             std::vector<std::size_t>& gone, QStringList& refused) {
-    QSet<QString> listed;
+// Which listed members changed, and which records are gone there. `listed` gathers the members
+// of every page of one listing; `full` says the listing began with no token.
+void sortOut(const SyncRun& run, const Listing& listing, bool full, QSet<QString>& listed,
+             QStringList& changed, std::vector<std::size_t>& gone, QStringList& refused) {
     for (const Listed& m : listing.members) {
         const QString key = run.keyOf(m.href);
         if (key.isEmpty()) {
@@ -220,11 +220,13 @@ void sortOut(const SyncRun& run, const Listing& listing, QStringList& changed,
             changed << key;
         }
     }
-    if (!listing.full || listing.truncated)
+    if (listing.truncated)
         return;
-    for (std::size_t i = 0; i < run.items.size(); ++i)
-        if (run.items[i].synced && !listed.contains(run.items[i].href))
+    for (std::size_t i = 0; i < run.items.size(); ++i) {
+        const Item& item = run.items[i];
+        if (item.synced && (full || item.unlisted) && !listed.contains(item.href))
             gone.push_back(i);
+    }
 }
 
 bool massDelete(const SyncRun& run, const std::vector<std::size_t>& gone) {
@@ -243,6 +245,8 @@ QString fetchChanges(SyncRun& run, bool& resend) {
     Applier applier(run);
     QString token = run.link.token;
     bool retried = false;
+    bool full = token.isEmpty();
+    QSet<QString> listed;
     for (int page = 0; page < kMaxPages; ++page) {
         Listing listing;
         QString why;
@@ -253,6 +257,7 @@ QString fetchChanges(SyncRun& run, bool& resend) {
             if (retried)
                 return QStringLiteral("the server refused to list the address book");
             retried = true;
+            full = true;
             token.clear(); // list everything and compare; nothing is deleted until compared
             --page;
             continue;
@@ -265,7 +270,8 @@ QString fetchChanges(SyncRun& run, bool& resend) {
         }
         QStringList changed, refused;
         std::vector<std::size_t> gone;
-        sortOut(run, listing, changed, gone, refused);
+        full = full || listing.full;
+        sortOut(run, listing, full, listed, changed, gone, refused);
         for (const QString& href : refused)
             run.summary.warnings << QStringLiteral("The server listed %1, outside the address "
                                                    "book; it was ignored.")
@@ -300,7 +306,7 @@ QString fetchChanges(SyncRun& run, bool& resend) {
             !w.isEmpty())
             return w;
         token = listing.token;
-        if (QString w = run.store.saveToken(token, true); !w.isEmpty())
+        if (QString w = run.store.saveToken(token, true, !listing.truncated); !w.isEmpty())
             return w;
         run.link.token = token;
         run.link.paired = true;

@@ -31,6 +31,7 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
     item.card = std::move(card);
     item.etag = answer.etag;
     item.synced = texts;
+    item.unlisted = true;
     if (!strongETag(answer.etag))
         if (QString why = refetch(run, item); !why.isEmpty())
             return why;
@@ -86,6 +87,7 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now) {
         return why;
     const std::optional<CardTexts> there = readCardTexts(item.card);
     item.synced = there ? there->texts : now;
+    item.unlisted = true;
     return run.store.saveItem(item);
 }
 

@@ -15,7 +15,8 @@ constexpr const char* kSchema =
     "null, [User] text, [Name] text, [Token] text, [Paired] integer not null default 0, "
     "[Version4] integer not null default 0, [Last Sync] text, [Last Result] text);"
     "create table if not exists [Rolvane Sync Item] ([Id] integer primary key, [Row] integer, "
-    "[Href] text not null unique, [Uid] text, [ETag] blob, [Card] blob, [Synced] blob);"
+    "[Href] text not null unique, [Uid] text, [ETag] blob, [Card] blob, [Synced] blob, "
+    "[Unlisted] integer not null default 0);"
     "create index if not exists [Rolvane Sync Item by Row] on [Rolvane Sync Item] ([Row]);"
     "create trigger if not exists [Rolvane Sync Delete] after delete on [Rolvane] begin "
     "update [Rolvane Sync Item] set [Row] = null where [Row] = old.rowid; end;"
@@ -154,14 +155,17 @@ QString SyncStore::removeLink() {
     return {};
 }
 
-QString SyncStore::saveToken(const QString& token, bool paired) {
+QString SyncStore::saveToken(const QString& token, bool paired, bool listedAll) {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?")) !=
         SQLITE_OK)
         return failure(QStringLiteral("store the sync token"));
     s.bindText(1, token);
     s.bindInt64(2, paired ? 1 : 0);
-    return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("store the sync token"));
+    if (s.step() != SQLITE_DONE ||
+        (listedAll && db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") != SQLITE_OK))
+        return failure(QStringLiteral("store the sync token"));
+    return {};
 }
 
 QString SyncStore::saveResult(const QString& when, const QString& result) {
@@ -178,7 +182,7 @@ std::vector<Item> SyncStore::items(QString* why) {
     std::vector<Item> out;
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], [Card], "
-                                      "[Synced] from [Rolvane Sync Item] order by [Id]")) !=
+                                      "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
         SQLITE_OK) {
         *why = failure(QStringLiteral("read the sync's records"));
         return out;
@@ -198,6 +202,7 @@ std::vector<Item> SyncStore::items(QString* why) {
             if (decodeTexts(blob(s, 6), t))
                 item.synced = std::move(t);
         }
+        item.unlisted = s.columnInt64(7) != 0;
         out.push_back(std::move(item));
     }
     if (rc != SQLITE_DONE)
@@ -244,9 +249,9 @@ QString SyncStore::saveItem(Item& item) {
     const QString sql =
         item.id == 0
             ? QStringLiteral("insert into [Rolvane Sync Item] ([Row], [Href], [Uid], [ETag], "
-                             "[Card], [Synced]) values (?1, ?2, ?3, ?4, ?5, ?6)")
+                             "[Card], [Synced], [Unlisted]) values (?1, ?2, ?3, ?4, ?5, ?6, ?8)")
             : QStringLiteral("update [Rolvane Sync Item] set [Row] = ?1, [Href] = ?2, [Uid] = ?3, "
-                             "[ETag] = ?4, [Card] = ?5, [Synced] = ?6 where [Id] = ?7");
+                             "[ETag] = ?4, [Card] = ?5, [Synced] = ?6, [Unlisted] = ?8 where [Id] = ?7");
     if (s.prepare(db_, sql) != SQLITE_OK)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.row)
@@ -259,6 +264,7 @@ QString SyncStore::saveItem(Item& item) {
         bindBlob(s, 6, encodeTexts(*item.synced));
     if (item.id != 0)
         s.bindInt64(7, item.id);
+    s.bindInt64(8, item.unlisted ? 1 : 0);
     if (s.step() != SQLITE_DONE)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.id == 0)

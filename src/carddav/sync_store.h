@@ -31,6 +31,9 @@ struct Item {
     QByteArray etag; // as received; empty when unknown
     std::string card;
     std::optional<Texts> synced; // empty: a new contact whose upload is not confirmed yet
+    // Sent since the stored sync-token: the next listing from that token must name it, or it
+    // was deleted there (a server may leave out a card both made and deleted since a token).
+    bool unlisted = false;
 };
 
 class SyncStore {
@@ -44,7 +47,9 @@ public:
     QString addLink(const Link& link);
     // Forgets the link and everything the sync kept; the contacts stay.
     QString removeLink();
-    QString saveToken(const QString& token, bool paired);
+    // With `listedAll`, also clears every record's `unlisted`: the whole listing that gave
+    // `token` has been applied.
+    QString saveToken(const QString& token, bool paired, bool listedAll);
     QString saveResult(const QString& when, const QString& result);
 
     std::vector<Item> items(QString* why);
