@@ -43,7 +43,8 @@ std::vector<CardLine> splitCardLines(std::string_view card) {
     starts.push_back(reader.lineNumber());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string raw, joined;
-        for (long long n = starts[i]; n < starts[i + 1] && n < static_cast<long long>(physical.size()); ++n) {
+        for (long long n = starts[i];
+             n < starts[i + 1] && n < static_cast<long long>(physical.size()); ++n) {
             std::string_view line = physical[std::size_t(n)];
             if (line.empty())
                 continue;

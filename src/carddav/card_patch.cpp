@@ -144,8 +144,7 @@ void Patcher::setValues(const char* name, Field field, const std::string& newHea
             line->removed = true;
         return;
     }
-    const std::string value =
-        field == Addy ? ";;" + escapeValue(text) + ";;;;" : escapeValue(text);
+    const std::string value = field == Addy ? ";;" + escapeValue(text) + ";;;;" : escapeValue(text);
     if (line)
         replaceValue(*line, value);
     else
@@ -206,8 +205,8 @@ std::string Patcher::run(std::string_view revision) {
             continue;
         const char* types = f == Bus ? "WORK,VOICE" : f == Fax ? "FAX" : "VOICE";
         setValues("TEL", f,
-                  std::string("TEL;TYPE=") + types + ";X-ROLVANE-FIELD=" +
-                      std::string(kColumnNames[f]));
+                  std::string("TEL;TYPE=") + types +
+                      ";X-ROLVANE-FIELD=" + std::string(kColumnNames[f]));
     }
     if (changed(Email))
         setValues("EMAIL", Email, "EMAIL;TYPE=INTERNET");

@@ -11,7 +11,7 @@ namespace rolvane::carddav {
 
 struct AddressBook {
     QUrl url;
-    QString name; // display name, or the last part of the path
+    QString name;          // display name, or the last part of the path
     bool version4 = false; // the server takes vCard 4.0
 };
 

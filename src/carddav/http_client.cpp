@@ -52,8 +52,8 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
         refused.url = current.url;
         const QUrl next = current.url.resolved(QUrl::fromEncoded(response.location));
         if (hop >= limits_.maxRedirects)
-            refused.error = QStringLiteral("the server sent more than %1 redirects")
-                                .arg(limits_.maxRedirects);
+            refused.error =
+                QStringLiteral("the server sent more than %1 redirects").arg(limits_.maxRedirects);
         else if (response.location.isEmpty() || !next.isValid())
             refused.error = QStringLiteral("the server sent a redirect without a valid address");
         else if (current.url.scheme() == QLatin1String("https") &&
@@ -100,14 +100,12 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
             stopped = std::move(why);
         reply->abort();
     };
-    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
-        stop(QStringLiteral("the server stopped answering"));
-    });
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        stop(QStringLiteral("the server took too long to answer"));
-    });
-    const auto tooLarge = QStringLiteral("the server's answer is larger than %1 MB")
-                              .arg(limits_.maxBytes >> 20);
+    QObject::connect(&silence, &QTimer::timeout, &loop,
+                     [&] { stop(QStringLiteral("the server stopped answering")); });
+    QObject::connect(&deadline, &QTimer::timeout, &loop,
+                     [&] { stop(QStringLiteral("the server took too long to answer")); });
+    const auto tooLarge =
+        QStringLiteral("the server's answer is larger than %1 MB").arg(limits_.maxBytes >> 20);
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         silence.start(limits_.silenceMs);
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);

@@ -1,5 +1,5 @@
-// Blocking HTTP for the sync, one request at a time: redirects followed by our own code, credentials
-// only to the link's origin, every answer capped in size, silence and total time.
+// Blocking HTTP for the sync, one request at a time: redirects followed by our own code,
+// credentials only to the link's origin, every answer capped in size, silence and total time.
 #pragma once
 
 #include <QByteArray>
@@ -28,12 +28,12 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    int status = 0;    // 0 when no answer came: see `error`
-    QString error;     // plain words, empty when an answer came
+    int status = 0; // 0 when no answer came: see `error`
+    QString error;  // plain words, empty when an answer came
     QByteArray body;
-    QByteArray etag;   // as received, quotes and W/ included
+    QByteArray etag; // as received, quotes and W/ included
     QByteArray location;
-    QUrl url;          // where the answer came from, after redirects
+    QUrl url; // where the answer came from, after redirects
 
     bool ok() const { return status >= 200 && status < 300; }
 };

@@ -25,7 +25,8 @@ DavProperty readProperty(QXmlStreamReader& xml) {
             if (depth == 1)
                 p.children << xml.name().toString();
             // supported-address-data names its versions in attributes only.
-            if (const QStringView v = xml.attributes().value(QLatin1String("version")); !v.isEmpty())
+            if (const QStringView v = xml.attributes().value(QLatin1String("version"));
+                !v.isEmpty())
                 p.text += QLatin1Char(' ') + v.toString();
             if (isDav(xml, u"href")) {
                 p.hrefs << xml.readElementText().trimmed();

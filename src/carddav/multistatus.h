@@ -13,9 +13,9 @@ struct DavProperty {
     QString ns;   // namespace URI
     QString name; // local name
     int status = 200;
-    QString text;           // the text inside, trimmed (getetag, displayname, address-data...)
-    QStringList hrefs;      // DAV:href elements inside (current-user-principal, home sets)
-    QStringList children;   // local names of the elements inside (resourcetype)
+    QString text;         // the text inside, trimmed (getetag, displayname, address-data...)
+    QStringList hrefs;    // DAV:href elements inside (current-user-principal, home sets)
+    QStringList children; // local names of the elements inside (resourcetype)
 };
 
 struct DavResponse {

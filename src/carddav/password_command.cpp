@@ -74,8 +74,8 @@ std::optional<QString> runPasswordCommand(const QString& command, QString& why) 
         return std::nullopt;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        why = QStringLiteral("The password command failed (exit status %1).")
-                  .arg(process.exitCode());
+        why =
+            QStringLiteral("The password command failed (exit status %1).").arg(process.exitCode());
         return std::nullopt;
     }
     const QByteArray out = process.readAllStandardOutput();

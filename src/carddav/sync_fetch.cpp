@@ -3,10 +3,10 @@
 // the network is never used while the book is locked for writing. A contact edited here since
 // it was read keeps its old ETag and is merged at the next sync.
 #include "card_texts.h"
+#include "discovery.h"
 #include "field_merge.h"
 #include "listing.h"
 #include "multistatus.h"
-#include "discovery.h"
 #include "sync_run.h"
 
 #include <QSet>
@@ -46,8 +46,8 @@ QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& ou
         return multiget(run, keys.mid(half), out);
     }
     if (answer.status == 0 && keys.size() == 1 && answer.error.contains(QLatin1String("larger"))) {
-        run.summary.warnings << QStringLiteral("The card %1 is too large; it was skipped.")
-                                    .arg(keys.front());
+        run.summary.warnings
+            << QStringLiteral("The card %1 is too large; it was skipped.").arg(keys.front());
         return {};
     }
     if (answer.status != 207)
@@ -126,8 +126,8 @@ QString Applier::adopt(Item& item, const Fetched& f, const CardTexts& server, bo
 QString Applier::apply(const Fetched& f, bool& resend) {
     const std::optional<CardTexts> server = readCardTexts(f.card);
     if (!server) {
-        run_.summary.warnings << QStringLiteral("The card %1 could not be read; it was skipped.")
-                                     .arg(f.key);
+        run_.summary.warnings
+            << QStringLiteral("The card %1 could not be read; it was skipped.").arg(f.key);
         return {};
     }
     const QString uid = QString::fromStdString(cardUid(f.card));
@@ -185,8 +185,7 @@ QString Applier::applyGone(std::size_t index) {
 }
 
 // Runs `step` in one transaction.
-template <typename Step>
-QString inTransaction(SyncRun& run, Step step) {
+template <typename Step> QString inTransaction(SyncRun& run, Step step) {
     if (QString why = run.store.begin(); !why.isEmpty())
         return why;
     if (QString why = step(); !why.isEmpty()) {
@@ -236,6 +235,45 @@ bool massDelete(const SyncRun& run, const std::vector<std::size_t>& gone) {
     return !run.options.allowMassDelete && here >= 10 && here * 2 > run.items.size();
 }
 
+// Applies one page of a listing: changed cards fetched and merged, cards gone there deleted.
+QString applyPage(SyncRun& run, Applier& applier, const Listing& listing, bool full,
+                  QSet<QString>& listed, bool& resend) {
+    QStringList changed, refused;
+    std::vector<std::size_t> gone;
+    sortOut(run, listing, full, listed, changed, gone, refused);
+    for (const QString& href : refused)
+        run.summary.warnings
+            << QStringLiteral("The server listed %1, outside the address book; it was ignored.")
+                   .arg(href);
+    if (massDelete(run, gone)) {
+        run.summary.stoppedForMassDelete = true;
+        return QStringLiteral("The server would delete %1 of the %2 linked contacts; nothing was "
+                              "deleted or sent. If that is right, run the sync with "
+                              "--allow-mass-delete.")
+            .arg(gone.size())
+            .arg(run.items.size());
+    }
+    for (qsizetype at = 0; at < changed.size(); at += kBatch) {
+        std::vector<Fetched> cards;
+        if (QString why = multiget(run, changed.mid(at, kBatch), cards); !why.isEmpty())
+            return why;
+        const auto applyCards = [&] {
+            for (const Fetched& f : cards)
+                if (QString why = applier.apply(f, resend); !why.isEmpty())
+                    return why;
+            return QString();
+        };
+        if (QString why = inTransaction(run, applyCards); !why.isEmpty())
+            return why;
+    }
+    return inTransaction(run, [&] {
+        for (std::size_t i : gone)
+            if (QString why = applier.applyGone(i); !why.isEmpty())
+                return why;
+        return QString();
+    });
+}
+
 } // namespace
 
 QString fetchChanges(SyncRun& run, bool& resend) {
@@ -268,46 +306,12 @@ QString fetchChanges(SyncRun& run, bool& resend) {
         case ListingResult::Failed:
             return why;
         }
-        QStringList changed, refused;
-        std::vector<std::size_t> gone;
         full = full || listing.full;
-        sortOut(run, listing, full, listed, changed, gone, refused);
-        for (const QString& href : refused)
-            run.summary.warnings << QStringLiteral("The server listed %1, outside the address "
-                                                   "book; it was ignored.")
-                                        .arg(href);
-        if (massDelete(run, gone)) {
-            run.summary.stoppedForMassDelete = true;
-            return QStringLiteral("The server would delete %1 of the %2 linked contacts; nothing "
-                                  "was deleted or sent. If that is right, run the sync with "
-                                  "--allow-mass-delete.")
-                .arg(gone.size())
-                .arg(run.items.size());
-        }
-        for (qsizetype at = 0; at < changed.size(); at += kBatch) {
-            std::vector<Fetched> cards;
-            if (QString w = multiget(run, changed.mid(at, kBatch), cards); !w.isEmpty())
-                return w;
-            if (QString w = inTransaction(run, [&] {
-                    for (const Fetched& f : cards)
-                        if (QString e = applier.apply(f, resend); !e.isEmpty())
-                            return e;
-                    return QString();
-                });
-                !w.isEmpty())
-                return w;
-        }
-        if (QString w = inTransaction(run, [&] {
-                for (std::size_t i : gone)
-                    if (QString e = applier.applyGone(i); !e.isEmpty())
-                        return e;
-                return QString();
-            });
-            !w.isEmpty())
-            return w;
+        if (why = applyPage(run, applier, listing, full, listed, resend); !why.isEmpty())
+            return why;
         token = listing.token;
-        if (QString w = run.store.saveToken(token, true, !listing.truncated); !w.isEmpty())
-            return w;
+        if (why = run.store.saveToken(token, true, !listing.truncated); !why.isEmpty())
+            return why;
         run.link.token = token;
         run.link.paired = true;
         if (!listing.truncated || token.isEmpty())

@@ -39,10 +39,43 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
     return run.store.saveItem(item);
 }
 
+// With no strong ETag to make a write conditional, the card is read first: a write goes only
+// over the card as last synced, so no change made there is overwritten unseen.
+QString preconditionFor(SyncRun& run, const Item& item, HttpRequest& request, bool& changed) {
+    changed = false;
+    if (strongETag(item.etag)) {
+        request.headers.append({"If-Match", item.etag});
+        return {};
+    }
+    if (item.card.empty())
+        return {}; // ours, never confirmed: nobody else has seen it
+    const HttpResponse now = run.client.send({"GET", request.url, {}, {}});
+    if (now.status == 404 || now.status == 410)
+        return {};
+    if (!now.ok())
+        return answerProblem(now);
+    changed = now.body.toStdString() != item.card;
+    return {};
+}
+
+// A card the server will not take (400, 409, 413...) is warned about and left for the next sync;
+// the rest of the book still syncs. Refused access and server failures stop the sync.
+QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) {
+    const int s = answer.status;
+    if (s < 400 || s >= 500 || s == 401 || s == 403 || s == 407 || s == 408 || s == 429)
+        return answerProblem(answer);
+    run.summary.warnings << QStringLiteral("The server refused the contact %1 (%2); it stays "
+                                           "here and is tried again at the next sync.")
+                                .arg(item.href)
+                                .arg(s);
+    return {};
+}
+
 QString sendDelete(SyncRun& run, const Item& item) {
     HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
-    if (!item.etag.isEmpty())
-        request.headers.append({"If-Match", item.etag});
+    bool changed = false;
+    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
+        return why; // changed there: the fetch brings it back here
     const HttpResponse answer = run.client.send(request);
     if (answer.ok() || answer.status == 404 || answer.status == 410) {
         run.summary.deletedThere += answer.ok() ? 1 : 0;
@@ -55,10 +88,13 @@ QString sendDelete(SyncRun& run, const Item& item) {
 
 QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
     std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
-    HttpRequest request{"PUT", run.urlOf(item.href), QByteArray::fromStdString(card),
+    HttpRequest request{"PUT",
+                        run.urlOf(item.href),
+                        QByteArray::fromStdString(card),
                         {{"Content-Type", "text/vcard; charset=utf-8"}}};
-    if (!item.etag.isEmpty())
-        request.headers.append({"If-Match", item.etag});
+    bool changed = false;
+    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
+        return why; // changed there: fetched, merged and sent again
     const HttpResponse answer = run.client.send(request);
     if (answer.ok())
         return recordSent(run, item, std::move(card), answer, now);
@@ -69,19 +105,21 @@ QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
         run.assignNewName(item);
         return run.store.saveItem(item);
     }
-    return answerProblem(answer);
+    return refusedCard(run, item, answer);
 }
 
 QString sendNew(SyncRun& run, Item& item, const Texts& now) {
-    std::string card = newCard(now, item.uid.toStdString(), run.link.version4,
-                               run.options.revision.toStdString());
-    const HttpResponse answer = run.client.send(
-        {"PUT", run.urlOf(item.href), QByteArray::fromStdString(card),
-         {{"Content-Type", "text/vcard; charset=utf-8"}, {"If-None-Match", "*"}}});
+    std::string card =
+        newCard(now, item.uid.toStdString(), run.link.version4, run.options.revision.toStdString());
+    const HttpResponse answer =
+        run.client.send({"PUT",
+                         run.urlOf(item.href),
+                         QByteArray::fromStdString(card),
+                         {{"Content-Type", "text/vcard; charset=utf-8"}, {"If-None-Match", "*"}}});
     if (answer.ok())
         return recordSent(run, item, std::move(card), answer, now);
     if (answer.status != 412)
-        return answerProblem(answer);
+        return refusedCard(run, item, answer);
     // An earlier try landed: what it stored is the base, so differences go as an edit.
     if (QString why = refetch(run, item); !why.isEmpty())
         return why;

@@ -157,13 +157,16 @@ QString SyncStore::removeLink() {
 
 QString SyncStore::saveToken(const QString& token, bool paired, bool listedAll) {
     sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?")) !=
+    if (s.prepare(db_,
+                  QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?")) !=
         SQLITE_OK)
         return failure(QStringLiteral("store the sync token"));
     s.bindText(1, token);
     s.bindInt64(2, paired ? 1 : 0);
     if (s.step() != SQLITE_DONE ||
-        (listedAll && db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") != SQLITE_OK))
+        (listedAll &&
+         db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") !=
+             SQLITE_OK))
         return failure(QStringLiteral("store the sync token"));
     return {};
 }
@@ -181,8 +184,9 @@ QString SyncStore::saveResult(const QString& when, const QString& result) {
 std::vector<Item> SyncStore::items(QString* why) {
     std::vector<Item> out;
     sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], [Card], "
-                                      "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
+    if (s.prepare(db_,
+                  QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], [Card], "
+                                 "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
         SQLITE_OK) {
         *why = failure(QStringLiteral("read the sync's records"));
         return out;
@@ -228,7 +232,7 @@ std::vector<std::pair<qint64, Texts>> SyncStore::rows(QString* why) {
 
 QString SyncStore::begin() {
     return db_.exec("begin immediate") == SQLITE_OK ? QString()
-                                                     : failure(QStringLiteral("begin a write"));
+                                                    : failure(QStringLiteral("begin a write"));
 }
 
 QString SyncStore::commit() {
@@ -250,8 +254,9 @@ QString SyncStore::saveItem(Item& item) {
         item.id == 0
             ? QStringLiteral("insert into [Rolvane Sync Item] ([Row], [Href], [Uid], [ETag], "
                              "[Card], [Synced], [Unlisted]) values (?1, ?2, ?3, ?4, ?5, ?6, ?8)")
-            : QStringLiteral("update [Rolvane Sync Item] set [Row] = ?1, [Href] = ?2, [Uid] = ?3, "
-                             "[ETag] = ?4, [Card] = ?5, [Synced] = ?6, [Unlisted] = ?8 where [Id] = ?7");
+            : QStringLiteral(
+                  "update [Rolvane Sync Item] set [Row] = ?1, [Href] = ?2, [Uid] = ?3, "
+                  "[ETag] = ?4, [Card] = ?5, [Synced] = ?6, [Unlisted] = ?8 where [Id] = ?7");
     if (s.prepare(db_, sql) != SQLITE_OK)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.row)
@@ -283,8 +288,9 @@ QString SyncStore::deleteItem(qint64 id) {
 
 std::optional<Texts> SyncStore::readRow(qint64 row, QString& why) {
     sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("select %1 from [Rolvane] where rowid = ?")
-                           .arg(columnList())) != SQLITE_OK) {
+    if (s.prepare(db_,
+                  QStringLiteral("select %1 from [Rolvane] where rowid = ?").arg(columnList())) !=
+        SQLITE_OK) {
         why = failure(QStringLiteral("read a contact"));
         return std::nullopt;
     }

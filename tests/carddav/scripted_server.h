@@ -38,11 +38,10 @@ public:
     quint16 port() const { return server_.serverPort(); }
     const QList<SeenRequest>& seen() const { return seen_; }
 
-    static QByteArray answer(int status, const QByteArray& body,
-                             const QByteArray& headers = {}) {
-        return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
-               QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + headers +
-               "\r\n" + body;
+    static QByteArray answer(int status, const QByteArray& body, const QByteArray& headers = {}) {
+        return "HTTP/1.1 " + QByteArray::number(status) +
+               " X\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n" + headers + "\r\n" + body;
     }
 
 private:

@@ -68,11 +68,16 @@ void TstCarddavCards::newCardReadsBackAsItsTexts_data() {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("version4");
-    const std::pair<Field, const char*> cases[] = {
-        {First, "Émile, \"Mile\""},    {Last, "O'Brien; Jr\\"},     {Ph1, "+1 (555) 010-1"},
-        {Ph2, "555,2;3"},             {Ph3, "0044 20 7946 0958"}, {Email, "a@b.example"},
-        {Bus, "+33 1 23 45 67 89"},   {Fax, "+1 555 0199"},       {Addy, "12 Rue X\nApt 3\n75001 Paris"},
-        {Comments, "two\nlines, one; with \\ marks"}};
+    const std::pair<Field, const char*> cases[] = {{First, "Émile, \"Mile\""},
+                                                   {Last, "O'Brien; Jr\\"},
+                                                   {Ph1, "+1 (555) 010-1"},
+                                                   {Ph2, "555,2;3"},
+                                                   {Ph3, "0044 20 7946 0958"},
+                                                   {Email, "a@b.example"},
+                                                   {Bus, "+33 1 23 45 67 89"},
+                                                   {Fax, "+1 555 0199"},
+                                                   {Addy, "12 Rue X\nApt 3\n75001 Paris"},
+                                                   {Comments, "two\nlines, one; with \\ marks"}};
     for (bool v4 : {false, true})
         for (const auto& [f, v] : cases)
             QTest::addRow("%s %s", rolvane::kColumnNames[f].data(), v4 ? "4.0" : "3.0")
@@ -102,13 +107,13 @@ void TstCarddavCards::patchTouchesOnlyChangedProperties() {
     after[Ph1] = "+49 170 9";
     after[Addy] = "Hauptstr. 1\n10115 Berlin";
     const std::string patched = patchCard(kRich, before, after, "20261208T000000Z");
-    for (const char* kept :
-         {"item1.X-ABLABEL:Partner\r\n", "item1.X-ABRELATEDNAMES:Anna\r\n",
-          "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n /2wBDAAgGBgcGBQgHBwcJCQgKDA\r\n",
-          "CATEGORIES:Family,Friends\r\n", "X-FOO;X-BAR=1:kept?\r\n", "TITLE:Engineer\r\n",
-          "N:Müller;Jörg;;Dr.;\r\n", "TEL;TYPE=WORK:+49 30 2\r\n",
-          "NOTE:line1\\nline2\\, with comma\r\n", "TEL;TYPE=CELL:+49 170 9\r\n",
-          "REV:20261208T000000Z\r\n"})
+    for (const char* kept : {"item1.X-ABLABEL:Partner\r\n", "item1.X-ABRELATEDNAMES:Anna\r\n",
+                             "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n "
+                             "/2wBDAAgGBgcGBQgHBwcJCQgKDA\r\n",
+                             "CATEGORIES:Family,Friends\r\n", "X-FOO;X-BAR=1:kept?\r\n",
+                             "TITLE:Engineer\r\n", "N:Müller;Jörg;;Dr.;\r\n",
+                             "TEL;TYPE=WORK:+49 30 2\r\n", "NOTE:line1\\nline2\\, with comma\r\n",
+                             "TEL;TYPE=CELL:+49 170 9\r\n", "REV:20261208T000000Z\r\n"})
         QVERIFY2(patched.find(kept) != std::string::npos, kept);
     QVERIFY(patched.find("+49 170 1") == std::string::npos);
     const Texts back = readBack(patched);
@@ -134,19 +139,27 @@ void TstCarddavCards::labelledLinesNeverGoBackIntoNote_data() {
     QTest::addColumn<QString>("comments");
     QTest::addColumn<QString>("leftover");
     QTest::addColumn<QString>("note");
-    QTest::newRow("tail kept") << "new note\nTitle: X" << "Title: X" << "new note";
-    QTest::newRow("only the lines") << "Title: X" << "Title: X" << "";
-    QTest::newRow("lines moved") << "Title: X\nmine\nPhone (cell): 1" << "Phone (cell): 1\nTitle: X"
+    QTest::newRow("tail kept") << "new note\nTitle: X"
+                               << "Title: X"
+                               << "new note";
+    QTest::newRow("only the lines") << "Title: X"
+                                    << "Title: X"
+                                    << "";
+    QTest::newRow("lines moved") << "Title: X\nmine\nPhone (cell): 1"
+                                 << "Phone (cell): 1\nTitle: X"
                                  << "mine";
-    QTest::newRow("nothing labelled") << "a\r\nb" << "" << "a\nb";
+    QTest::newRow("nothing labelled") << "a\r\nb"
+                                      << ""
+                                      << "a\nb";
 }
 
 void TstCarddavCards::labelledLinesNeverGoBackIntoNote() {
     QFETCH(QString, comments);
     QFETCH(QString, leftover);
     QFETCH(QString, note);
-    QCOMPARE(QString::fromStdString(noteFromComments(comments.toStdString(), leftover.toStdString())),
-             note);
+    QCOMPARE(
+        QString::fromStdString(noteFromComments(comments.toStdString(), leftover.toStdString())),
+        note);
 }
 
 void TstCarddavCards::merge_data() {
@@ -166,18 +179,16 @@ void TstCarddavCards::merge_data() {
     QTest::newRow("same change both sides")
         << QStringList{"1", "2", ""} << QStringList{"7", "2", ""} << QStringList{"7", "2", ""}
         << QStringList{"7", "2", ""} << 0 << false;
-    QTest::newRow("line ends only") << QStringList{"1", "2", "a\nb"} << QStringList{"1", "2", "a\r\nb"}
-                                    << QStringList{"1", "2", "a\nb"}
-                                    << QStringList{"1", "2", "a\nb"} << 0 << false;
+    QTest::newRow("line ends only")
+        << QStringList{"1", "2", "a\nb"} << QStringList{"1", "2", "a\r\nb"}
+        << QStringList{"1", "2", "a\nb"} << QStringList{"1", "2", "a\nb"} << 0 << false;
     QTest::newRow("conflict keeps local in comments")
         << QStringList{"1", "2", "note"} << QStringList{"5", "2", "note"}
         << QStringList{"9", "2", "note"}
-        << QStringList{"9", "2",
-                       "note\nPhone 1 on this computer before the server's change: 5"}
+        << QStringList{"9", "2", "note\nPhone 1 on this computer before the server's change: 5"}
         << 1 << true;
     QTest::newRow("conflict on comments")
-        << QStringList{"1", "2", "a"} << QStringList{"1", "2", "b\nc"}
-        << QStringList{"1", "2", "s"}
+        << QStringList{"1", "2", "a"} << QStringList{"1", "2", "b\nc"} << QStringList{"1", "2", "s"}
         << QStringList{"1", "2", "s\nComments on this computer before the server's change: b / c"}
         << 1 << true;
 }

@@ -81,8 +81,8 @@ void TstCarddavQuirks::redirectsThatAreRefused() {
     quint16 port = 0;
     ScriptedServer server([&](const SeenRequest&, QTcpSocket& s) {
         const QByteArray to = QByteArray(location).replace("%1", QByteArray::number(port));
-        s.write(ScriptedServer::answer(301, {}, to.isEmpty() ? QByteArray()
-                                                            : "Location: " + to + "\r\n"));
+        s.write(ScriptedServer::answer(301, {},
+                                       to.isEmpty() ? QByteArray() : "Location: " + to + "\r\n"));
     });
     port = server.port();
     HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
@@ -141,14 +141,14 @@ void TstCarddavQuirks::listingQuirks_data() {
     const auto rejected = int(ListingResult::TokenRejected);
     const auto failed = int(ListingResult::Failed);
     QTest::newRow("incremental") << QByteArray("t1") << 207 << kListing << ok << 1 << false;
-    QTest::newRow("500 on a token") << QByteArray("t1") << 500 << QByteArray("Traceback")
-                                    << rejected << 0 << false;
+    QTest::newRow("500 on a token")
+        << QByteArray("t1") << 500 << QByteArray("Traceback") << rejected << 0 << false;
     QTest::newRow("valid-sync-token")
         << QByteArray("t1") << 403
         << QByteArray("<error xmlns=\"DAV:\"><valid-sync-token/></error>") << rejected << 0
         << false;
-    QTest::newRow("gone") << QByteArray("t1") << 404 << QByteArray() << int(ListingResult::CollectionGone)
-                          << 0 << false;
+    QTest::newRow("gone") << QByteArray("t1") << 404 << QByteArray()
+                          << int(ListingResult::CollectionGone) << 0 << false;
     QByteArray truncated = kListing;
     truncated.replace("<sync-token>", "<response><href>/book/</href><status>HTTP/1.1 507 "
                                       "Insufficient Storage</status></response><sync-token>");

@@ -105,9 +105,16 @@ void TstCarddavSync::linkSyncAndForget() {
     if (!startServer())
         return;
     TestBook a;
-    a.insert({{"First Name", "Émile"}, {"Last Name", "Zola"}, {"Ph1", "+33 1"}, {"Ph2", "2,3;4"},
-              {"Ph3", "5"}, {"Email", "e@z.example"}, {"Bus", "+33 6"}, {"Fax", "+33 7"},
-              {"Addy", "1 Rue X\nApt 2\r\n75001 Paris"}, {"Comments", "a; b, c\\d\nline 2"},
+    a.insert({{"First Name", "Émile"},
+              {"Last Name", "Zola"},
+              {"Ph1", "+33 1"},
+              {"Ph2", "2,3;4"},
+              {"Ph3", "5"},
+              {"Email", "e@z.example"},
+              {"Bus", "+33 6"},
+              {"Fax", "+33 7"},
+              {"Addy", "1 Rue X\nApt 2\r\n75001 Paris"},
+              {"Comments", "a; b, c\\d\nline 2"},
               {"Last Update", "1/2/2024"}});
     a.insert({{"Last Name", "Only"}});
     a.insert({{"First Name", "Ann"}, {"Last Name", "Lee"}, {"Comments", "Title: not a label"}});
@@ -129,7 +136,8 @@ void TstCarddavSync::linkSyncAndForget() {
     link(a);
     if (!server_->user().isEmpty()) {
         struct stat secrets {};
-        const QByteArray file = QFile::encodeName(home_->path() + "/.config/rolvane/sync-passwords");
+        const QByteArray file =
+            QFile::encodeName(home_->path() + "/.config/rolvane/sync-passwords");
         QCOMPARE(::stat(file.constData(), &secrets), 0);
         QCOMPARE(secrets.st_mode & 0777, 0600u);
         QVERIFY(!a.value("select group_concat([Url] || [User]) from [Rolvane Sync Link]")
@@ -165,7 +173,7 @@ void TstCarddavSync::linkSyncAndForget() {
     QCOMPARE(tool({"sync", "remove", "--file", a.path()}).exitCode, 0);
     QCOMPARE(a.count(), 3);
     a.insert({{"Last Name", "After"}}); // the triggers went with the link
-    QVERIFY(tool({"sync", "status", "--file", a.path()}).out.contains("not linked"));
+    QVERIFY(tool({"sync", "status", "--file", a.path()}).err.contains("not linked"));
 }
 
 void TstCarddavSync::editsBothWaysKeepWhatTheBookCannotShow() {
@@ -304,11 +312,19 @@ void TstCarddavSync::rowidReuseAndRejectedToken() {
     a.exec(QStringLiteral("insert into Rolvane (rowid, [Last Name]) values (%1, 'Four')").arg(two));
     Run r = sync(a);
     QVERIFY2(r.out.contains("1 sent, 1 deleted there"), qPrintable(r.out + r.err));
+    // Rows that took new rowids (as after a dump and restore) are paired again by their texts.
+    a.exec("update Rolvane set rowid = rowid + 1000");
+    r = sync(a);
+    QVERIFY2(r.out.startsWith("0 new here, 0 changed here, 0 deleted here, 0 sent, 0 deleted"),
+             qPrintable(r.out + r.err));
     TestBook b;
     link(b);
     QCOMPARE(sync(b).exitCode, 0);
-    QCOMPARE(b.value("select group_concat([Last Name]) from (select * from Rolvane order by [Last Name])"),
-             a.value("select group_concat([Last Name]) from (select * from Rolvane order by [Last Name])"));
+    QCOMPARE(
+        b.value(
+            "select group_concat([Last Name]) from (select * from Rolvane order by [Last Name])"),
+        a.value(
+            "select group_concat([Last Name]) from (select * from Rolvane order by [Last Name])"));
 
     // A token the server does not know: everything is listed and compared, nothing lost.
     a.exec("update [Rolvane Sync Link] set [Token] = 'http://radicale.org/ns/sync/00ff'");

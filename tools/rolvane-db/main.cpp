@@ -56,7 +56,8 @@ int main(int argc, char* argv[]) {
 
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.command) {
-        print(stderr, QStringLiteral("rolvane-db: %1\n\n").arg(parsed.error) + usage() + QStringLiteral("\nSync with a CardDAV server:\n") + syncUsage());
+        print(stderr, QStringLiteral("rolvane-db: %1\n\n").arg(parsed.error) + usage() +
+                          QStringLiteral("\nSync with a CardDAV server:\n") + syncUsage());
         return 2;
     }
     const Command& command = *parsed.command;

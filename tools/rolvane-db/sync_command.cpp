@@ -39,9 +39,20 @@ QString fileOption(const SyncArguments& a) {
 QString openBook(const SyncArguments& a, SyncStore& store) {
     const QString path = bookPath(a.file);
     if (!QFileInfo::exists(path))
-        return QStringLiteral("There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
+        return QStringLiteral(
+                   "There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
             .arg(path);
     return store.open(path);
+}
+
+// The book's link; empty with `why` set when the book cannot be opened or has no link.
+std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& why) {
+    if (why = openBook(a, store); !why.isEmpty())
+        return std::nullopt;
+    std::optional<Link> link = store.link(&why);
+    if (!link && why.isEmpty())
+        why = QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+    return link;
 }
 
 // The password for `user` at `server`, from `command`; empty `user`: none is needed.
@@ -94,7 +105,8 @@ int add(const SyncArguments& a) {
         return fail(why);
     HttpClient client(url, a.user, *secret);
     const Discovered found = discover(client, url);
-    if (!found.error.isEmpty() && found.books.empty() && (a.create.isEmpty() || found.home.isEmpty()))
+    if (!found.error.isEmpty() && found.books.empty() &&
+        (a.create.isEmpty() || found.home.isEmpty()))
         return fail(QStringLiteral("Could not find address books at %1: %2.")
                         .arg(displayUrl(url), found.error));
     AddressBook made;
@@ -136,20 +148,20 @@ int add(const SyncArguments& a) {
             .arg(book->name, displayUrl(book->url))
             .arg(contacts)
             .arg(cards));
-    out(QStringLiteral("Sync now and whenever you like with: rolvane-db sync%1").arg(fileOption(a)));
+    if (a.file.isEmpty())
+        out(QStringLiteral("Turn on automatic sync (every 15 minutes and after log-in) with: "
+                           "systemctl --user enable --now rolvane-sync.timer"));
+    else
+        out(QStringLiteral("Sync it with: rolvane-db sync%1").arg(fileOption(a)));
     return 0;
 }
 
 int sync(const SyncArguments& a) {
     SyncStore store;
-    if (const QString why = openBook(a, store); !why.isEmpty())
-        return fail(why);
     QString why;
-    const std::optional<Link> link = store.link(&why);
+    const std::optional<Link> link = linkOf(a, store, why);
     if (!link)
-        return fail(why.isEmpty() ? QStringLiteral("This book is not linked; \"rolvane-db sync add "
-                                                   "URL\" links it.")
-                                  : why);
+        return fail(why);
     QLockFile lock(bookPath(a.file) + QStringLiteral(".sync-lock"));
     if (!lock.tryLock(0))
         return fail(QStringLiteral("A sync of this book is already running."));
@@ -168,20 +180,18 @@ int sync(const SyncArguments& a) {
     const QString result = summary.error.isEmpty() ? summary.line() : summary.error;
     store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate), result);
     if (!summary.error.isEmpty())
-        return fail(QStringLiteral("The sync stopped: %1 (so far: %2)")
-                        .arg(summary.error, summary.line()));
+        return fail(
+            QStringLiteral("The sync stopped: %1 (so far: %2)").arg(summary.error, summary.line()));
     out(summary.line());
     return 0;
 }
 
 int status(const SyncArguments& a) {
     SyncStore store;
-    if (const QString why = openBook(a, store); !why.isEmpty())
-        return fail(why);
     QString why;
-    const std::optional<Link> link = store.link(&why);
+    const std::optional<Link> link = linkOf(a, store, why);
     if (!link)
-        return why.isEmpty() ? (out(QStringLiteral("This book is not linked.")), 0) : fail(why);
+        return fail(why);
     out(QStringLiteral("Linked to \"%1\" (%2)%3.")
             .arg(link->name, link->url,
                  link->user.isEmpty() ? QString() : QStringLiteral(" as ") + link->user));
@@ -193,15 +203,14 @@ int status(const SyncArguments& a) {
 
 int remove(const SyncArguments& a) {
     SyncStore store;
-    if (const QString why = openBook(a, store); !why.isEmpty())
-        return fail(why);
     QString why;
-    const std::optional<Link> link = store.link(&why);
+    const std::optional<Link> link = linkOf(a, store, why);
     if (!link)
-        return fail(why.isEmpty() ? QStringLiteral("This book is not linked.") : why);
+        return fail(why);
     if (why = store.removeLink(); !why.isEmpty())
         return fail(why);
-    out(QStringLiteral("Forgot the link to \"%1\"; the contacts stay in the book.").arg(link->name));
+    out(QStringLiteral("Forgot the link to \"%1\"; the contacts stay in the book.")
+            .arg(link->name));
     return 0;
 }
 
