@@ -114,36 +114,59 @@ size_t nextSolid(const std::vector<Token>& tokens, size_t i) {
     return size_t(-1);
 }
 
-} // namespace
-
-KeysetSql toKeysetSql(std::string_view text) {
-    KeysetSql result;
-    std::vector<Token> tokens;
-    if (!tokenize(text, tokens, result.error))
-        return result;
-
-    // One statement only: a ";" may end the text, nothing may follow it.
+// One statement only: a ";" may end the text, nothing may follow it. Cuts the ";" off.
+bool oneStatement(std::vector<Token>& tokens, KeysetSql& result) {
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind == Token::Symbol && tokens[i].text == ";") {
             if (nextSolid(tokens, i) != size_t(-1)) {
                 result.error = "the query text holds more than one statement";
-                return result;
+                return false;
             }
             tokens.resize(i);
             break;
         }
     }
+    return true;
+}
 
+// "select *" becomes "select rowid": the result is a keyset.
+bool selectRowids(std::vector<Token>& tokens, KeysetSql& result) {
     const size_t first = nextSolid(tokens, size_t(-1));
     const size_t star = first == size_t(-1) ? first : nextSolid(tokens, first);
     if (first == size_t(-1) || !equalsWord(tokens[first], "select") || star == size_t(-1) ||
         tokens[star].text != "*") {
         result.error = "the query text does not begin with \"select *\"";
-        return result;
+        return false;
     }
     tokens[star] = {Token::Word, "rowid"};
+    return true;
+}
 
-    // Rewrite each "<column> [not] like '<pattern>'" in place.
+// The SQL for "<column> [not] like <pattern>": the Jet match, and for a literal first letter a
+// range the collated index can serve.
+bool likeExpression(const std::string& column, const std::string& pattern, bool negated,
+                    KeysetSql& result, std::string& expr) {
+    const auto parsed = LikePattern::parse(pattern);
+    if (!parsed) {
+        result.error = "the pattern '" + pattern + "' is not valid";
+        return false;
+    }
+    expr = "jet_like(" + parameter(result, pattern) + ", " + column + ")";
+    const std::u32string& prefix = parsed->literalPrefix();
+    if (negated) {
+        expr = "not " + expr;
+    } else if (const auto range =
+                   prefix.empty() ? std::nullopt : collation::firstLetterRange(prefix.front())) {
+        const std::string low = parameter(result, range->low);
+        const std::string high = parameter(result, range->high);
+        expr = column + " >= " + low + collated() + " and " + column + " < " + high + collated() +
+               " and " + expr;
+    }
+    return true;
+}
+
+// Rewrites each "<column> [not] like '<pattern>'" in place.
+bool rewriteLikes(std::vector<Token>& tokens, KeysetSql& result) {
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (!equalsWord(tokens[i], "like"))
             continue;
@@ -156,35 +179,21 @@ KeysetSql toKeysetSql(std::string_view text) {
             (tokens[operand].kind != Token::Bracketed && tokens[operand].kind != Token::Word) ||
             tokens[pattern].kind != Token::String) {
             result.error = "\"like\" must stand between a column name and a text in quotes";
-            return result;
+            return false;
         }
-        const auto parsed = LikePattern::parse(tokens[pattern].text);
-        if (!parsed) {
-            result.error = "the pattern '" + tokens[pattern].text + "' is not valid";
-            return result;
-        }
-        const std::string& column = tokens[operand].text;
-        std::string expr =
-            "jet_like(" + parameter(result, tokens[pattern].text) + ", " + column + ")";
-        const std::u32string& prefix = parsed->literalPrefix();
-        if (negated) {
-            expr = "not " + expr;
-        } else if (const auto range = prefix.empty()
-                                          ? std::nullopt
-                                          : collation::firstLetterRange(prefix.front())) {
-            const std::string low = parameter(result, range->low);
-            const std::string high = parameter(result, range->high);
-            expr = column + " >= " + low + collated() + " and " + column + " < " + high +
-                   collated() + " and " + expr;
-        }
-        const size_t from = operand;
-        tokens[from] = {Token::Word, "(" + expr + ")"};
-        tokens.erase(tokens.begin() + std::ptrdiff_t(from + 1),
+        std::string expr;
+        if (!likeExpression(tokens[operand].text, tokens[pattern].text, negated, result, expr))
+            return false;
+        tokens[operand] = {Token::Word, "(" + expr + ")"};
+        tokens.erase(tokens.begin() + std::ptrdiff_t(operand + 1),
                      tokens.begin() + std::ptrdiff_t(pattern + 1));
-        i = from;
+        i = operand;
     }
+    return true;
+}
 
-    // The sort terms of "order by" follow the book's order.
+// The sort terms of "order by" follow the book's order.
+void collateSortTerms(std::vector<Token>& tokens) {
     bool sortTerms = false;
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (equalsWord(tokens[i], "order")) {
@@ -194,7 +203,17 @@ KeysetSql toKeysetSql(std::string_view text) {
             tokens[i].text += collated();
         }
     }
+}
 
+} // namespace
+
+KeysetSql toKeysetSql(std::string_view text) {
+    KeysetSql result;
+    std::vector<Token> tokens;
+    if (!tokenize(text, tokens, result.error) || !oneStatement(tokens, result) ||
+        !selectRowids(tokens, result) || !rewriteLikes(tokens, result))
+        return result;
+    collateSortTerms(tokens);
     for (Token& t : tokens)
         result.sql +=
             t.kind == Token::String ? parameter(result, std::move(t.text)) + collated() : t.text;

@@ -35,6 +35,8 @@ public:
     long long lineNumber() const { return line_; }
     // Consumes a line end at the current position, if there is one; counts it.
     bool skipLineEnd();
+    // Counts a line end that the caller consumed with `get`.
+    void countLineEnd() { ++line_; }
 
 private:
     bool fill();

@@ -1,6 +1,8 @@
 // Small pieces of a card that every reader and the mapping share.
 #include "card.h"
 
+#include "address_layout.h"
+
 #include <algorithm>
 
 namespace rolvane::exchange {
@@ -9,39 +11,34 @@ bool CardValue::is(std::string_view type) const {
     return std::find(types.begin(), types.end(), type) != types.end();
 }
 
-namespace {
-
-void appendLine(std::string& out, std::string_view line) {
-    if (line.empty())
-        return;
-    if (!out.empty())
-        out += '\n';
-    out += line;
-}
-
-} // namespace
-
 std::string CardAddress::lines() const {
-    if (!formatted.empty() && street.empty() && city.empty() && postalCode.empty() &&
-        region.empty() && country.empty())
-        return formatted;
-    std::string out;
-    appendLine(out, street);
-    appendLine(out, extended);
-    appendLine(out, poBox);
-    std::string place = postalCode;
-    if (!place.empty() && !city.empty())
-        place += ' ';
-    place += city;
-    appendLine(out, place);
-    appendLine(out, region);
-    appendLine(out, country);
-    return out.empty() ? formatted : out;
+    return addressLines(*this);
 }
 
 bool CardAddress::isEmpty() const {
     return formatted.empty() && street.empty() && extended.empty() && poBox.empty() &&
            city.empty() && region.empty() && postalCode.empty() && country.empty();
+}
+
+Unkept& Unkept::operator+=(const Unkept& other) {
+    photos += other.photos;
+    logos += other.logos;
+    sounds += other.sounds;
+    keys += other.keys;
+    return *this;
+}
+
+std::string unkeptWording(const Unkept& u) {
+    const std::pair<long long, const char*> counts[] = {
+        {u.photos, "photo"}, {u.logos, "logo"}, {u.sounds, "sound"}, {u.keys, "key"}};
+    std::vector<std::string> parts;
+    for (const auto& [n, what] : counts)
+        if (n > 0)
+            parts.push_back(std::to_string(n) + ' ' + what + (n == 1 ? "" : "s"));
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return out.empty() ? out : out + " not kept";
 }
 
 void Card::addExtra(std::string label, std::string value) {

@@ -26,10 +26,20 @@ struct CardAddress {
     std::vector<std::string> types;
     bool preferred = false;
 
-    // Street lines, postal code and city, region, country; empty lines left out.
+    // The address as lines in its country's order (see address_layout.h).
     std::string lines() const;
     bool isEmpty() const;
 };
+
+// What a card held that the book has no place for, counted so an import can say so.
+struct Unkept {
+    long long photos = 0, logos = 0, sounds = 0, keys = 0;
+
+    Unkept& operator+=(const Unkept& other);
+    bool any() const { return photos || logos || sounds || keys; }
+};
+// "3 photos and 1 sound not kept"; empty when nothing was left out.
+std::string unkeptWording(const Unkept& unkept);
 
 struct Card {
     int line = 0; // where the contact starts in its file, for warnings
@@ -41,6 +51,7 @@ struct Card {
     std::string revision;                  // REV as written
     std::optional<std::string> lastUpdate; // the stamp itself, when the file carries it
     std::vector<std::pair<std::string, std::string>> extras; // labelled lines for Comments
+    Unkept unkept;
 
     // Set when the file has the book's own columns: taken as they are, nothing derived.
     std::optional<std::array<std::string, kColumnNames.size()>> columns;

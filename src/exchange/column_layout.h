@@ -1,9 +1,9 @@
-// Which contact detail each column of a table holds, told by its name: the book's own columns,
-// Google Contacts (both layouts), Outlook (web and desktop), Thunderbird, and Access tables with
-// names such as FirstName or BusinessPhone. Columns that fit nowhere become labelled lines.
+// Which contact detail each column of a table holds, told by the names in its header (see
+// column_names.h), and the card that one row of the table makes.
 #pragma once
 
 #include "card.h"
+#include "column_names.h"
 
 #include <optional>
 #include <string>
@@ -13,44 +13,38 @@ namespace rolvane::exchange {
 
 class ColumnLayout {
 public:
-    // Nothing when the names show no contact table; `expected` then says what would be. With
-    // `anyNames`, a table is taken whatever its names: what fits nowhere goes to Comments.
+    // What a table must name to be taken as contacts.
+    enum class Require {
+        NameAndDetail, // a name column and a phone, e-mail or address column (files)
+        AnyContact,    // a name, phone or e-mail column (a table the user chose by name)
+    };
+    // Nothing when the names show no contact table; `expected` then says what would be.
     static std::optional<ColumnLayout> recognise(const std::vector<std::string>& names,
-                                                 std::string& expected, bool anyNames = false);
+                                                 std::string& expected,
+                                                 Require require = Require::NameAndDetail);
 
     bool isOwn() const { return own_; }
     // Builds the card of one row; `row` may be shorter than the header.
     void fill(const std::vector<std::string>& row, Card& card) const;
 
 private:
-    enum class Role {
-        Ignore,
-        Given,
-        Family,
-        Middle,
-        Formatted,
-        Org,
-        Note,
-        Phone,
-        Email,
-        Address,
-        Extra,
-        Own
-    };
-    enum class Part { Street, Extended, PoBox, City, Region, PostalCode, Country, Formatted };
     struct Column {
-        Role role = Role::Ignore;
-        Part part = Part::Street;
-        int group = -1;   // address: which address; phone and e-mail: -1
+        ColumnRole role = ColumnRole::Ignore;
+        AddressPart part = AddressPart::Street;
+        int index = -1;   // address: which address; Own: which of the book's columns
         int labelAt = -1; // the column holding this value's label (Google), else -1
         std::vector<std::string> types;
         std::string label;     // Extra: the label in Comments
         std::string skipValue; // a value that only means "not set" in this column
+        bool groupList = false;
     };
     struct AddressGroup {
         std::vector<std::string> types;
         int labelAt = -1;
     };
+    bool recogniseOwn(const std::vector<std::string>& names);
+    void fillValues(const Column& col, std::string_view value, std::string_view labels,
+                    Card& card) const;
 
     std::vector<Column> columns_;
     std::vector<AddressGroup> groups_;

@@ -1,8 +1,9 @@
 // One mapping for every format, so a contact lands in the same columns whatever file it came in.
 #include "contact_mapping.h"
 
+#include "data/date_stamp.h"
+
 #include <QDate>
-#include <QLocale>
 #include <algorithm>
 
 namespace rolvane::exchange {
@@ -138,25 +139,16 @@ std::string stampFromRevision(std::string_view revision) {
                      std::stoi(digits.substr(6, 2)));
     if (!date.isValid())
         return {};
-    // The program stamps a save with the system's short date; an imported date reads the same.
-    return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
+    // An imported date reads as the program's own stamp of that day.
+    return dateStamp(date).toStdString();
 }
 
-bool toContact(const Card& card, tool::Contact& c) {
-    c = tool::Contact();
-    std::array<Column*, 11> columns = {&c.firstName, &c.lastName, &c.ph1,       &c.ph2,
-                                       &c.ph3,       &c.email,    &c.bus,       &c.fax,
-                                       &c.addy,      &c.comments, &c.lastUpdate};
-    if (card.columns) {
-        bool any = false;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            set(*columns[i], (*card.columns)[i]);
-            any = any || *columns[i];
-        }
-        return any;
-    }
+namespace {
 
-    std::string fullName;
+// Names from N; without one, from FN ("Jo van Dyke": the last word is the last name); without
+// that, the organization as the last name, so the contact can be found by a letter. Returns
+// the full name when it says more than the parts.
+std::string mapNames(const Card& card, tool::Contact& c) {
     if (card.hasName) {
         set(c.firstName, card.given);
         set(c.lastName, card.family);
@@ -164,77 +156,90 @@ bool toContact(const Card& card, tool::Contact& c) {
         if (!composed.empty() && !card.family.empty())
             composed += ' ';
         composed += card.family;
-        if (!card.formatted.empty() && card.formatted != composed)
-            fullName = card.formatted;
-    } else if (!card.formatted.empty()) {
-        std::string name = card.formatted;
-        while (!name.empty() && name.back() == ' ')
-            name.pop_back();
-        const std::size_t space = name.find_last_of(' ');
-        if (space == std::string::npos) {
-            set(c.lastName, name);
-        } else {
-            std::string first = name.substr(0, space);
-            while (!first.empty() && first.back() == ' ')
-                first.pop_back();
-            set(c.firstName, first);
-            set(c.lastName, name.substr(space + 1));
-        }
-    } else {
-        set(c.lastName, card.organization);
+        return !card.formatted.empty() && card.formatted != composed ? card.formatted
+                                                                     : std::string();
     }
+    if (card.formatted.empty()) {
+        set(c.lastName, card.organization);
+        return {};
+    }
+    std::string name = card.formatted;
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    const std::size_t space = name.find_last_of(' ');
+    if (space == std::string::npos) {
+        set(c.lastName, name);
+        return {};
+    }
+    std::string first = name.substr(0, space);
+    while (!first.empty() && first.back() == ' ')
+        first.pop_back();
+    set(c.firstName, first);
+    set(c.lastName, name.substr(space + 1));
+    return {};
+}
 
-    std::string leftover;
-    mapPhones(card, columns, leftover);
-
-    std::vector<bool> usedMail(card.emails.size(), false);
+void mapEmails(const Card& card, tool::Contact& c, std::string& leftover) {
+    std::vector<bool> used(card.emails.size(), false);
     for (std::size_t i = 0; i < card.emails.size() && !c.email; ++i)
         if (card.emails[i].column == 5) {
             set(c.email, card.emails[i].value);
-            usedMail[i] = true;
+            used[i] = true;
         }
     if (!c.email) {
-        if (const int i = preferredIndex(card.emails, usedMail); i >= 0) {
+        if (const int i = preferredIndex(card.emails, used); i >= 0) {
             set(c.email, card.emails[std::size_t(i)].value);
-            usedMail[std::size_t(i)] = true;
+            used[std::size_t(i)] = true;
         }
     }
     for (std::size_t i = 0; i < card.emails.size(); ++i)
-        if (!usedMail[i])
+        if (!used[i])
             appendLine(leftover,
                        labelFor("E-mail", card.emails[i].types) + ": " + card.emails[i].value);
+}
 
-    std::vector<bool> usedAddress(card.addresses.size(), false);
-    if (const int i = preferredIndex(card.addresses, usedAddress); i >= 0) {
+void mapAddresses(const Card& card, tool::Contact& c, std::string& leftover) {
+    std::vector<bool> used(card.addresses.size(), false);
+    if (const int i = preferredIndex(card.addresses, used); i >= 0) {
         set(c.addy, card.addresses[std::size_t(i)].lines());
-        usedAddress[std::size_t(i)] = true;
+        used[std::size_t(i)] = true;
     }
     for (std::size_t i = 0; i < card.addresses.size(); ++i)
-        if (!usedAddress[i])
+        if (!used[i])
             appendLine(leftover, labelFor("Address", card.addresses[i].types) + ": " +
                                      oneLine(card.addresses[i].lines()));
+}
 
-    if (!fullName.empty())
-        appendLine(leftover, "Full name: " + fullName);
-    if (card.hasName || !card.formatted.empty())
-        if (!card.organization.empty())
+} // namespace
+
+bool toContact(const Card& card, tool::Contact& c) {
+    c = tool::Contact();
+    std::array<Column*, 11> columns = {&c.firstName, &c.lastName, &c.ph1,       &c.ph2,
+                                       &c.ph3,       &c.email,    &c.bus,       &c.fax,
+                                       &c.addy,      &c.comments, &c.lastUpdate};
+    if (card.columns) {
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            set(*columns[i], (*card.columns)[i]);
+    } else {
+        const std::string fullName = mapNames(card, c);
+        std::string leftover;
+        mapPhones(card, columns, leftover);
+        mapEmails(card, c, leftover);
+        mapAddresses(card, c, leftover);
+        if (!fullName.empty())
+            appendLine(leftover, "Full name: " + fullName);
+        if ((card.hasName || !card.formatted.empty()) && !card.organization.empty())
             appendLine(leftover, "Organization: " + card.organization);
-    for (const auto& [label, value] : card.extras)
-        appendLine(leftover, label + ": " + oneLine(value));
-
-    std::string comments = card.note;
-    if (!leftover.empty()) {
-        if (!comments.empty())
-            comments += '\n';
-        comments += leftover;
+        for (const auto& [label, value] : card.extras)
+            appendLine(leftover, label + ": " + oneLine(value));
+        std::string comments = card.note;
+        if (!leftover.empty())
+            appendLine(comments, leftover);
+        set(c.comments, std::move(comments));
+        set(c.lastUpdate, card.lastUpdate ? *card.lastUpdate : stampFromRevision(card.revision));
     }
-    set(c.comments, std::move(comments));
-    set(c.lastUpdate, card.lastUpdate ? *card.lastUpdate : stampFromRevision(card.revision));
-
-    for (const Column* column : columns)
-        if (*column)
-            return true;
-    return false;
+    return std::any_of(columns.begin(), columns.end(),
+                       [](const Column* col) { return bool(*col); });
 }
 
 } // namespace rolvane::exchange

@@ -85,11 +85,8 @@ public:
                         if (in_.peek() != '"')
                             break;
                         in_.get();
-                    } else if (c == '\r' || c == '\n') {
-                        // A line end inside a field: kept as one LF, and counted.
-                        if (c == '\r' && in_.peek() == '\n')
-                            in_.get();
-                        c = '\n';
+                    } else if (c == '\n' || (c == '\r' && in_.peek() != '\n')) {
+                        in_.countLineEnd(); // kept as written, so a round trip gives it back
                     }
                     f += char(c);
                     if (++bytes > kMaxLineBytes)
@@ -181,6 +178,10 @@ std::optional<Problem> readCsv(ByteSource& in, const ReadCallbacks& callbacks) {
                 fields[i] = toUtf8(fields[i], {});
         for (std::size_t i = count; i < fields.size(); ++i)
             fields[i].clear();
+        if (layout->isOwn())
+            for (std::string& f : fields)
+                if (!f.empty() && f.front() == '\'')
+                    f.erase(0, 1); // the guard our export puts before formulas and quotes
         card = Card();
         card.line = int(std::min<long long>(line, 0x7fffffff));
         layout->fill(fields, card);

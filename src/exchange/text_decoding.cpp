@@ -2,6 +2,8 @@
 // like); pure UTF-8, the common case, never leaves std::string.
 #include "text_decoding.h"
 
+#include "data/ascii_case.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
@@ -18,18 +20,6 @@ int hexValue(char c) {
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i] >= 'a' && a[i] <= 'z' ? char(a[i] - 32) : a[i];
-        const char y = b[i] >= 'a' && b[i] <= 'z' ? char(b[i] - 32) : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 std::string decodeWith(std::string_view bytes, const char* charset) {
@@ -102,8 +92,8 @@ bool isUtf8(std::string_view bytes) {
 }
 
 std::string toUtf8(std::string_view bytes, std::string_view charset) {
-    if (charset.empty() || sameName(charset, "UTF-8") || sameName(charset, "US-ASCII") ||
-        sameName(charset, "ASCII")) {
+    if (charset.empty() || sameAsciiName(charset, "UTF-8") || sameAsciiName(charset, "US-ASCII") ||
+        sameAsciiName(charset, "ASCII")) {
         if (isUtf8(bytes))
             return std::string(bytes);
         return decodeWith(bytes, "windows-1252");

@@ -45,7 +45,8 @@ public:
     explicit CardBuilder(const ReadCallbacks& callbacks) : callbacks_(callbacks) {}
     void start(long long line);
     void take(const VCardProperty& p);
-    bool finish(); // false when the receiver asked to stop
+    void drop(const VCardProperty& p); // a binary value read past
+    bool finish();                     // false when the receiver asked to stop
 
 private:
     struct Grouped {
@@ -157,8 +158,11 @@ void CardBuilder::takeName(const VCardProperty& p) {
 void CardBuilder::takeValue(const VCardProperty& p, bool phone) {
     CardValue v;
     v.value = text(p, false);
-    if (v.value.rfind("tel:", 0) == 0)
-        v.value.erase(0, 4);
+    // A URI value names its scheme; a text value is the number itself, "tel:" and all.
+    const std::string_view scheme = phone ? "tel:" : "mailto:";
+    if (sameAsciiName(p.parameter("VALUE"), "uri") &&
+        sameAsciiName(std::string_view(v.value).substr(0, scheme.size()), scheme))
+        v.value.erase(0, scheme.size());
     if (v.value.empty())
         return;
     v.types = p.types(&v.preferred);
@@ -236,6 +240,18 @@ void CardBuilder::take(const VCardProperty& p) {
     }
 }
 
+void CardBuilder::drop(const VCardProperty& p) {
+    Unkept& u = card_.unkept;
+    if (p.isNamed("PHOTO"))
+        ++u.photos;
+    else if (p.isNamed("LOGO"))
+        ++u.logos;
+    else if (p.isNamed("SOUND"))
+        ++u.sounds;
+    else if (p.isNamed("KEY"))
+        ++u.keys;
+}
+
 Problem tooLong(long long line) {
     return {line, "the line is longer than " + std::to_string(kMaxLineBytes >> 20) +
                       " MB, which no contact needs"};
@@ -274,8 +290,8 @@ std::optional<Problem> readVCards(ByteSource& in, const ReadCallbacks& callbacks
         } else if (isCard && p.isNamed("END")) {
             if (--depth == 0 && !builder.finish())
                 return std::nullopt;
-        } else if (depth == 1 && !p.valueDropped()) {
-            builder.take(p);
+        } else if (depth == 1) {
+            p.valueDropped() ? builder.drop(p) : builder.take(p);
         }
     }
     if (reader.failed())

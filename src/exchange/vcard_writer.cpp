@@ -2,6 +2,8 @@
 // column and X-ROLVANE-LAST-UPDATE keeps the stamp's own text.
 #include "vcard_writer.h"
 
+#include <algorithm>
+
 namespace rolvane::exchange {
 
 namespace {
@@ -35,24 +37,37 @@ void escapeInto(std::string& out, std::string_view text) {
     }
 }
 
-// Folds the line that starts at `start` into pieces of at most 75 bytes, never inside a UTF-8
-// sequence, and ends it with CRLF.
+// Bytes that must stay on one physical line with the byte at `i`: a backslash escape, or a UTF-8
+// sequence. Escapes are found from the start of the value, where they begin in pairs.
+std::size_t unitAt(std::string_view line, std::size_t i, bool escape) {
+    if (escape)
+        return std::min<std::size_t>(2, line.size() - i);
+    std::size_t n = 1;
+    while (i + n < line.size() && (static_cast<unsigned char>(line[i + n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
+// Folds the line that starts at `start` into pieces of at most 75 bytes and ends it with CRLF.
+// A fold never splits an escape or a UTF-8 sequence: the reader joins the pieces again exactly.
 void endLine(std::string& out, std::size_t start) {
     if (out.size() - start > 75) {
-        std::string line = out.substr(start);
+        const std::string line = out.substr(start);
         out.resize(start);
-        std::size_t pos = 0;
-        std::size_t width = 75;
-        while (line.size() - pos > width) {
-            std::size_t cut = pos + width;
-            while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-                --cut;
-            out.append(line, pos, cut - pos);
-            out += "\r\n ";
-            pos = cut;
-            width = 74;
+        const std::size_t valueStart = line.find(':') + 1;
+        std::size_t width = 75, used = 0;
+        for (std::size_t i = 0; i < line.size();) {
+            const bool escape = i >= valueStart && line[i] == '\\';
+            const std::size_t n = unitAt(line, i, escape);
+            if (used + n > width) {
+                out += "\r\n ";
+                used = 0;
+                width = 74;
+            }
+            out.append(line, i, n);
+            used += n;
+            i += n;
         }
-        out.append(line, pos, std::string::npos);
     }
     out += "\r\n";
 }

@@ -15,14 +15,16 @@ struct ToolRun {
     QByteArray rawOut;
 };
 
+// `environment` adds or replaces variables ("LC_ALL=de_DE.UTF-8").
 inline ToolRun runTool(const QStringList& arguments, const QByteArray& input = QByteArray(),
-                       const QString& home = QString()) {
+                       const QString& home = QString(), const QStringList& environment = {}) {
     QProcess tool;
-    if (!home.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!home.isEmpty())
         env.insert(QStringLiteral("HOME"), home);
-        tool.setProcessEnvironment(env);
-    }
+    for (const QString& variable : environment)
+        env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    tool.setProcessEnvironment(env);
     tool.start(QStringLiteral(ROLVANE_DB), arguments);
     if (!input.isNull()) {
         tool.write(input);

@@ -1,10 +1,16 @@
 // The one mapping from a card to the eleven columns: which number, address and name land where,
 // and that whatever finds no column is kept in Comments.
 #include "exchange/contact_mapping.h"
+#include "exchange/csv_writer.h"
+#include "exchange/vcard_writer.h"
+#include "exchange_harness.h"
 
 #include <QTest>
 
 using namespace rolvane::exchange;
+using rolvane::test::readBytes;
+using rolvane::test::Reader;
+using rolvane::test::ReadOutcome;
 using rolvane::tool::Contact;
 
 namespace {
@@ -33,6 +39,10 @@ QString text(const std::optional<std::string>& column) {
 class TstContactMapping : public QObject {
     Q_OBJECT
 private slots:
+    void writeThenReadKeepsEveryText_data();
+    void writeThenReadKeepsEveryText();
+    void addressesInTheirCountrysOrder_data();
+    void addressesInTheirCountrysOrder();
     void phones_data();
     void phones();
     void names_data();
@@ -41,6 +51,118 @@ private slots:
     void ownColumnsTakenAsTheyAre();
     void emptyCardHoldsNothing();
 };
+
+void TstContactMapping::writeThenReadKeepsEveryText_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("expected"); // empty: the texts themselves
+
+    // Each escape, and each multi-byte character, lands on every position of a 75-byte fold.
+    QStringList escapes, scripts;
+    for (int k = 0; k <= 80; ++k) {
+        const QString a(k, QLatin1Char('a'));
+        escapes << a + QLatin1String("\nbbb") << a + QLatin1String(",yy")
+                << a + QLatin1String("\\z;") << a + QLatin1String(";\\");
+        scripts << a + QString::fromUtf8("田中 Ωμέγα עברית Müller 😀 ").repeated(3);
+    }
+    const QStringList crlf = {"one\r\ntwo", "\r\n", "a\r\n\r\nb"};
+    const QStringList formulas = {"=HYPERLINK(\"http://x.example/?\"&A1)",
+                                  "+49 30 1234",
+                                  "-5",
+                                  "@SUM(A1)",
+                                  "\tx",
+                                  "\rx",
+                                  "'s-Hertogenbosch",
+                                  "''",
+                                  "'"};
+    for (const char* format : {"vcf", "csv"}) {
+        const QString f = QLatin1String(format);
+        QTest::addRow("%s escapes at every fold, comments", format)
+            << f << 9 << escapes << QStringList();
+        QTest::addRow("%s escapes at every fold, address", format)
+            << f << 8 << escapes << QStringList();
+        QTest::addRow("%s scripts at every fold", format) << f << 9 << scripts << QStringList();
+        QTest::addRow("%s tel: as text", format)
+            << f << 2 << QStringList{"tel:555", "tel:+1 555"} << QStringList();
+        QTest::addRow("%s mailto: as text", format)
+            << f << 5 << QStringList{"mailto:a@b.example"} << QStringList();
+        QStringList formulasBack = formulas;
+        if (f == QLatin1String("vcf"))
+            formulasBack.replaceInStrings(QStringLiteral("\r"), QStringLiteral("\n"));
+        QTest::addRow("%s formulas", format) << f << 0 << formulas << formulasBack;
+    }
+    // vCard has no escape for CR: a line end comes back as LF (the README says so).
+    QTest::newRow("csv CR LF") << "csv" << 9 << crlf << QStringList();
+    QTest::newRow("vcf CR LF") << "vcf" << 9 << crlf << QStringList{"one\ntwo", "\n", "a\n\nb"};
+}
+
+void TstContactMapping::writeThenReadKeepsEveryText() {
+    QFETCH(QString, format);
+    QFETCH(int, column);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, expected);
+    if (expected.isEmpty())
+        expected = texts;
+    const bool vcard = format == QLatin1String("vcf");
+    std::string file;
+    if (!vcard)
+        appendCsvHeader(file);
+    std::vector<std::string> kept(std::size_t(texts.size()));
+    for (int i = 0; i < texts.size(); ++i) {
+        RowView row;
+        kept[std::size_t(i)] = texts[i].toStdString();
+        row[std::size_t(column)] = kept[std::size_t(i)];
+        row[1] = "Last"; // a contact with a name, as the book holds them
+        vcard ? appendVCard(row, file) : appendCsvRow(row, file);
+    }
+    const ReadOutcome out =
+        readBytes(QByteArray::fromStdString(file), vcard ? Reader::VCard : Reader::Csv);
+    QVERIFY2(out.error.isEmpty(), qPrintable(out.error));
+    QCOMPARE(out.contacts.size(), std::size_t(texts.size()));
+    const QString name = QLatin1String(rolvane::kColumnNames[std::size_t(column)].data());
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(rolvane::test::column(out.contacts[std::size_t(i)], name), expected[i]);
+    if (vcard) {
+        for (const QByteArray& line : QByteArray::fromStdString(file).split('\n'))
+            QVERIFY2(line.size() <= 76, line.constData()); // 75 bytes and the CR
+    } else {
+        // No cell of the file starts a formula: each such text went out behind a quote.
+        for (const char* live : {",=", ",+", ",-", ",@", "\n=", "\n+", "\n-", "\n@"})
+            QVERIFY2(file.find(live) == std::string::npos, live);
+    }
+}
+
+void TstContactMapping::addressesInTheirCountrysOrder_data() {
+    QTest::addColumn<QStringList>("parts"); // street, city, region, postcode, country
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("US") << strings({"1 Pike St", "Seattle", "WA", "98122", "USA"})
+                        << "1 Pike St\nSeattle, WA 98122\nUSA";
+    QTest::newRow("US, no region")
+        << strings({"", "Seattle", "", "98122", "U.S.A."}) << "Seattle, 98122\nU.S.A.";
+    QTest::newRow("Canada, no postcode")
+        << strings({"", "Ottawa", "ON", "", "Canada"}) << "Ottawa, ON\nCanada";
+    QTest::newRow("Australia, no city")
+        << strings({"", "", "NSW", "2000", "Australia"}) << "NSW 2000\nAustralia";
+    QTest::newRow("UK") << strings({"9 Mill Rd", "Leeds", "", "LS1 4AP", "United Kingdom"})
+                        << "9 Mill Rd\nLeeds\nLS1 4AP\nUnited Kingdom";
+    QTest::newRow("Germany") << strings({"Hauptstr. 1", "Berlin", "", "10115", "Deutschland"})
+                             << "Hauptstr. 1\n10115 Berlin\nDeutschland";
+    QTest::newRow("no country, no postcode")
+        << strings({"1 Rue", "Paris", "IDF", "", ""}) << "1 Rue\nParis\nIDF";
+}
+
+void TstContactMapping::addressesInTheirCountrysOrder() {
+    QFETCH(QStringList, parts);
+    QFETCH(QString, lines);
+    CardAddress a;
+    a.street = parts[0].toStdString();
+    a.city = parts[1].toStdString();
+    a.region = parts[2].toStdString();
+    a.postalCode = parts[3].toStdString();
+    a.country = parts[4].toStdString();
+    QCOMPARE(QString::fromStdString(a.lines()), lines);
+}
 
 void TstContactMapping::phones_data() {
     QTest::addColumn<std::vector<CardValue>>("phones");
@@ -139,12 +261,10 @@ void TstContactMapping::preferredEmailAndAddress() {
     Contact c;
     QVERIFY(toContact(card, c));
     QCOMPARE(text(c.email), QStringLiteral("b@x"));
-    QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLS1 Leeds\nUK"));
+    QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLeeds\nLS1\nUK"));
     QCOMPARE(text(c.comments), QStringLiteral("met at the fair\nE-mail (home): a@x\n"
-                                              "Address (home): 1 Main St, Flat 2, LS1 Leeds, UK"));
+                                              "Address (home): 1 Main St, Flat 2, Leeds, LS1, UK"));
     QCOMPARE(text(c.lastUpdate), QStringLiteral("kept"));
-    QCOMPARE(stampFromRevision("2024-03-14T10:00:00Z"),
-             QLocale::system().toString(QDate(2024, 3, 14), QLocale::ShortFormat).toStdString());
     QCOMPARE(stampFromRevision("2024-02-30"), std::string());
     QCOMPARE(stampFromRevision("yesterday"), std::string());
 }

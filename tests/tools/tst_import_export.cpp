@@ -227,6 +227,8 @@ void TstImportExport::badFilesChangeNothing() {
         const Run run = runTool({QStringLiteral("import"), file, QStringLiteral("--file"), target});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(message) && run.err.contains(file), qPrintable(run.err));
+        // Only our own words: libmdb's lines ("offset 0 is beyond EOF") are caught.
+        QVERIFY2(!run.err.contains(QLatin1String("EOF")), qPrintable(run.err));
         QCOMPARE(run.out, QString());
     }
     QCOMPARE(digest(book), before);
@@ -323,9 +325,7 @@ void TstImportExport::importsEveryFixture() {
         const char* table;
         int contacts;
     };
-    const Case cases[] = {{"access/testV1997.mdb", "Table1", 2},
-                          {"access/testUnicodeCompV2003.mdb", "Table", 8},
-                          {"csv/thunderbird_export__comm-central.csv", nullptr, 2}};
+    const Case cases[] = {{"csv/thunderbird_export__comm-central.csv", nullptr, 2}};
     for (const Case& c : cases) {
         TestBook book(false);
         QStringList args{QStringLiteral("import"), fixtures.filePath(QLatin1String(c.file)),
@@ -337,20 +337,27 @@ void TstImportExport::importsEveryFixture() {
                  qPrintable(QLatin1String(c.file) + run.err));
         QCOMPARE(book.count(), c.contacts);
     }
-    // Every column of the Jet 4 table comes over, its text intact.
     TestBook book(false);
-    runTool({QStringLiteral("import"),
-             fixtures.filePath(QStringLiteral("access/testUnicodeCompV2003.mdb")),
-             QStringLiteral("--table"), QStringLiteral("Table"), QStringLiteral("--file"),
-             book.path()});
-    QCOMPARE(book.count(QString::fromUtf8("Comments like '%Unicode: Мир%'")), 1);
-
     const Run noTable = runTool({QStringLiteral("import"),
                                  fixtures.filePath(QStringLiteral("access/testV1997.mdb")),
                                  QStringLiteral("--file"), book.path()});
     QCOMPARE(noTable.exitCode, 1);
     QVERIFY2(noTable.err.contains(QLatin1String("its tables are: Table1, Table2, Table3, Table4")),
              qPrintable(noTable.err));
+    // Tables of test data, not of contacts: refused whatever --table says, their columns named.
+    const std::pair<const char*, const char*> notContacts[] = {
+        {"access/testV1997.mdb", "Table1"}, {"access/testUnicodeCompV2003.mdb", "Table"}};
+    for (const auto& [file, table] : notContacts) {
+        const Run run = runTool({QStringLiteral("import"), fixtures.filePath(QLatin1String(file)),
+                                 QStringLiteral("--table"), QLatin1String(table),
+                                 QStringLiteral("--file"), book.path()});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(
+            run.err.contains(QLatin1String("has no known contact columns (its columns are ")) &&
+                run.err.contains(QLatin1String("expected the book's own columns")),
+            qPrintable(run.err));
+    }
+    QVERIFY(!QFileInfo::exists(book.path()));
 }
 
 void TstImportExport::killDuringImportLeavesTheBookWhole() {

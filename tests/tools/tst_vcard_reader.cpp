@@ -36,6 +36,7 @@ private slots:
     void splitsProperties_data();
     void splitsProperties();
     void skipsBinaryValuesWithoutKeepingThem();
+    void countsWhatHasNoPlace();
     void readsEveryFixture();
 };
 
@@ -87,7 +88,7 @@ void TstVCardReader::readsTrait_data() {
                                                 << "A;B\\C";
     QTest::newRow("2.1 escaped line break in ADR")
         << card("ADR;HOME:;;Flat 2\\\r\n9 High St;Leeds;;LS1;UK\r\n", "2.1") << "Addy"
-        << "Flat 2\n9 High St\nLS1 Leeds\nUK";
+        << "Flat 2\n9 High St\nLeeds\nLS1\nUK";
     QTest::newRow("Google's unescaped commas in FN") << card("FN:Doe, John, Jr.\r\n") << "Last Name"
                                                      << "Jr.";
     QTest::newRow("group label names the kind")
@@ -263,6 +264,27 @@ void TstVCardReader::skipsBinaryValuesWithoutKeepingThem() {
         QCOMPARE(column(out.contacts[i], QStringLiteral("Ph1")), QString::number(i + 1));
         QCOMPARE(column(out.contacts[i], QStringLiteral("Comments")), QString());
     }
+}
+
+void TstVCardReader::countsWhatHasNoPlace() {
+    QByteArray input =
+        card("N:A;B\r\nPHOTO;ENCODING=b:QUJD\r\nPHOTO;VALUE=uri:data:x;base64,QQ\r\n") +
+        card("N:C;D\r\nSOUND;BASE64:\r\nQUJD\r\n\r\nPHOTO;BASE64:QUJD\r\n", "2.1");
+    QBuffer buffer(&input);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    rolvane::exchange::ByteSource source(buffer);
+    rolvane::exchange::Unkept total;
+    rolvane::exchange::ReadCallbacks callbacks;
+    callbacks.card = [&total](rolvane::exchange::Card& c) {
+        total += c.unkept;
+        return true;
+    };
+    QVERIFY(!rolvane::exchange::readVCards(source, callbacks));
+    QCOMPARE(rolvane::exchange::unkeptWording(total), std::string("3 photos and 1 sound not kept"));
+    total.sounds = 0;
+    total.photos = 1;
+    QCOMPARE(rolvane::exchange::unkeptWording(total), std::string("1 photo not kept"));
+    QCOMPARE(rolvane::exchange::unkeptWording({}), std::string());
 }
 
 void TstVCardReader::readsEveryFixture() {

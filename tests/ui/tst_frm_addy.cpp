@@ -1,6 +1,7 @@
 // The main window as a user meets it: its layout against the tables, the focus sequence, the
 // record commands, the letter index and the keys, over a real address book.
 #include "app/forms.h"
+#include "data/date_stamp.h"
 #include "data/query_texts.h"
 #include "support/layout_check.h"
 #include "support/message_recorder.h"
@@ -8,7 +9,6 @@
 #include "ui/about/frm_about.h"
 #include "ui/common/fonts.h"
 #include "ui/common/line_control.h"
-#include "ui/main/date_stamp.h"
 #include "ui/main/frm_addy.h"
 #include "ui/main/frm_addy_layout.h"
 #include "ui/search/frm_search.h"
@@ -213,7 +213,7 @@ void TstFrmAddy::addTypeUpdateStoresOneRowStampedToday() {
     QTest::keyClick(control("Text9"), Qt::Key_Return);
     QTest::keyClicks(control("Text9"), "Town");
     click("cmdUpdate");
-    const QString today = ui::dateStamp(QDate::currentDate());
+    const QString today = dateStamp(QDate::currentDate());
     QVERIFY(today.contains(QString::number(QDate::currentDate().year())));
     QCOMPARE(book_->count(), 2);
     QCOMPARE(book_->value("select [Last Update] from Rolvane where [Last Name] = 'Young'"), today);

@@ -4,6 +4,7 @@
 
 #include "book_location.h"
 #include "data/contact_table.h"
+#include "data/name_collation.h"
 #include "data/sqlite_db.h"
 #include "data/text_view.h"
 #include "exchange/csv_writer.h"
@@ -13,7 +14,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace rolvane::tool {
 
@@ -31,8 +34,85 @@ QString selectAll() {
     QStringList columns;
     for (std::string_view column : kColumnNames)
         columns << QLatin1Char('[') + fromView(column) + QLatin1Char(']');
-    return QStringLiteral("select %1 from [%2] order by [Last Name]")
-        .arg(columns.join(QLatin1String(", ")), fromView(kTableName));
+    // The book's own order, which its index on last names holds: the program lists them so.
+    return QStringLiteral("select %1 from [%2] order by [Last Name] collate %3")
+        .arg(columns.join(QLatin1String(", ")), fromView(kTableName), fromView(collation::kName));
+}
+
+// Where the contacts go: a new file put in place only when complete, or standard output. The
+// first failure's cause is kept in plain words ("the disk is full"), whatever Qt makes of it.
+class Sink {
+public:
+    explicit Sink(const QString& target)
+        : toStdout_(target == QLatin1String("-")), target_(target), file_(target) {}
+    bool open() {
+        if (toStdout_ || file_.open(QIODevice::WriteOnly))
+            return true;
+        why_ = file_.errorString();
+        return false;
+    }
+    bool write(const std::string& bytes) {
+        errno = 0;
+        const bool ok =
+            toStdout_ ? std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()
+                      : file_.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+        return ok || failed();
+    }
+    bool finish() {
+        errno = 0;
+        if (toStdout_ ? std::fflush(stdout) != 0 : !file_.commit())
+            return failed();
+        return true;
+    }
+    QString name() const { return toStdout_ ? QStringLiteral("standard output") : target_; }
+    QString why() const { return why_; }
+
+private:
+    bool failed() {
+        if (why_.isEmpty()) {
+            const int error = errno;
+            why_ = error == ENOSPC || error == EDQUOT ? QStringLiteral("the disk is full")
+                   : error != 0                       ? QString::fromLocal8Bit(std::strerror(error))
+                   : toStdout_                        ? QStringLiteral("write error")
+                                                      : file_.errorString();
+        }
+        return false;
+    }
+
+    bool toStdout_;
+    QString target_;
+    QSaveFile file_;
+    QString why_;
+};
+
+// Steps every row into `sink` through a buffer flushed in large pieces; false when a write failed.
+bool writeRows(sqlite::Statement& rows, bool vcard, long long total, Sink& sink, int& rc,
+               long long& written) {
+    std::string buffer;
+    buffer.reserve(kFlushAt + (std::size_t(1) << 16));
+    if (!vcard)
+        appendCsvHeader(buffer);
+    ProgressMeter progress("Exporting");
+    RowView row;
+    sqlite3_stmt* stmt = rows.get();
+    bool ok = true;
+    while (ok && (rc = rows.step()) == SQLITE_ROW) {
+        for (int i = 0; i < int(row.size()); ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+            row[std::size_t(i)] =
+                text ? std::string_view(text, std::size_t(sqlite3_column_bytes(stmt, i)))
+                     : std::string_view();
+        }
+        vcard ? appendVCard(row, buffer) : appendCsvRow(row, buffer);
+        if (buffer.size() >= kFlushAt) {
+            ok = sink.write(buffer);
+            buffer.clear();
+        }
+        ++written;
+        progress.update(written, total > 0 ? int(written * 100 / total) : -1);
+    }
+    progress.clear();
+    return ok && sink.write(buffer);
 }
 
 } // namespace
@@ -59,68 +139,27 @@ int runExport(const Command& command) {
             QStringLiteral("Could not read the contacts of \"%1\": %2.").arg(book, db.lastError()));
         return 1;
     }
-    const long long total = count.columnInt64(0);
-
-    const bool toStdout = command.exchange == QLatin1String("-");
-    QSaveFile file(command.exchange);
-    if (!toStdout && !file.open(QIODevice::WriteOnly)) {
-        printError(QStringLiteral("Could not write \"%1\": %2.")
-                       .arg(command.exchange, file.errorString()));
+    Sink sink(command.exchange);
+    if (!sink.open()) {
+        printError(QStringLiteral("Could not write \"%1\": %2.").arg(command.exchange, sink.why()));
         return 1;
     }
-    const bool vcard = command.format == Command::Format::VCard;
-    std::string buffer;
-    buffer.reserve(kFlushAt + (std::size_t(1) << 16));
-    auto flush = [&]() {
-        const bool ok =
-            toStdout ? std::fwrite(buffer.data(), 1, buffer.size(), stdout) == buffer.size()
-                     : file.write(buffer.data(), qint64(buffer.size())) == qint64(buffer.size());
-        buffer.clear();
-        return ok;
-    };
-    if (!vcard)
-        appendCsvHeader(buffer);
-
-    ProgressMeter progress("Exporting");
+    int rc = SQLITE_DONE;
     long long written = 0;
-    RowView row;
-    int rc;
-    bool ok = true;
-    sqlite3_stmt* stmt = rows.get();
-    while (ok && (rc = rows.step()) == SQLITE_ROW) {
-        for (int i = 0; i < int(row.size()); ++i) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-            row[std::size_t(i)] =
-                text ? std::string_view(text, std::size_t(sqlite3_column_bytes(stmt, i)))
-                     : std::string_view();
-        }
-        if (vcard)
-            appendVCard(row, buffer);
-        else
-            appendCsvRow(row, buffer);
-        if (buffer.size() >= kFlushAt)
-            ok = flush();
-        ++written;
-        progress.update(written, total > 0 ? int(written * 100 / total) : -1);
-    }
-    progress.clear();
+    const bool ok = writeRows(rows, command.format == Command::Format::VCard, count.columnInt64(0),
+                              sink, rc, written);
     if (ok && rc != SQLITE_DONE) {
         printError(
             QStringLiteral("Could not read the contacts of \"%1\": %2.").arg(book, db.lastError()));
         return 1; // QSaveFile drops the temporary file; an existing file stays as it was
     }
-    ok = ok && flush();
-    if (toStdout)
-        ok = ok && std::fflush(stdout) == 0;
-    else
-        ok = ok && file.commit();
-    if (!ok) {
+    if (!ok || !sink.finish()) {
         printError(QStringLiteral("Could not write \"%1\": %2; it was left as it was.")
-                       .arg(toStdout ? QStringLiteral("standard output") : command.exchange,
-                            toStdout ? QStringLiteral("write error") : file.errorString()));
+                       .arg(sink.name(), sink.why()));
         return 1;
     }
     // With stdout the summary goes to stderr, so the contacts alone go down the pipe.
+    const bool toStdout = command.exchange == QLatin1String("-");
     const QString summary =
         QStringLiteral("Exported %1 %2 to %3\n")
             .arg(groupedNumber(written),

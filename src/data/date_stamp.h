@@ -5,10 +5,10 @@
 #include <QLocale>
 #include <QString>
 
-namespace rolvane::ui {
+namespace rolvane {
 
 // The locale's short date format with its year widened to four digits ("M/d/yy" gives "M/d/yyyy").
 QString shortDateFormat(const QLocale& locale);
 QString dateStamp(const QDate& date, const QLocale& locale = QLocale::system());
 
-} // namespace rolvane::ui
+} // namespace rolvane

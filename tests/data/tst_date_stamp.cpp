@@ -1,5 +1,5 @@
 // The Update stamp: each locale's own short date form, always with a four-digit year.
-#include "ui/main/date_stamp.h"
+#include "data/date_stamp.h"
 
 #include <QTest>
 
@@ -28,7 +28,7 @@ void TstDateStamp::stamps() {
     QFETCH(QString, locale);
     QFETCH(QDate, date);
     QFETCH(QString, stamp);
-    QCOMPARE(rolvane::ui::dateStamp(date, QLocale(locale)), stamp);
+    QCOMPARE(rolvane::dateStamp(date, QLocale(locale)), stamp);
 }
 
 QTEST_GUILESS_MAIN(TstDateStamp)

@@ -1,7 +1,7 @@
 // A two-digit year cannot tell 1926 from 2026, and stamps outlive the century.
 #include "date_stamp.h"
 
-namespace rolvane::ui {
+namespace rolvane {
 
 QString shortDateFormat(const QLocale& locale) {
     const QString format = locale.dateFormat(QLocale::ShortFormat);
@@ -29,4 +29,4 @@ QString dateStamp(const QDate& date, const QLocale& locale) {
     return locale.toString(date, shortDateFormat(locale));
 }
 
-} // namespace rolvane::ui
+} // namespace rolvane
