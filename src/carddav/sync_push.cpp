@@ -54,7 +54,9 @@ QString preconditionFor(SyncRun& run, const Item& item, HttpRequest& request, bo
         return {};
     if (!now.ok())
         return answerProblem(now);
-    changed = now.body.toStdString() != item.card;
+    // Line ends and the final one aside: a card that came in XML has LF and no end.
+    changed = normalised(now.body.trimmed().toStdString()) !=
+              normalised(QByteArray::fromStdString(item.card).trimmed().toStdString());
     return {};
 }
 

@@ -2,7 +2,9 @@
 // the listing's odd answers (a token answered with 500, a truncated listing).
 #include "carddav/http_client.h"
 #include "carddav/listing.h"
+#include "carddav/sync_engine.h"
 #include "scripted_server.h"
+#include "support/test_book.h"
 
 #include <QTest>
 
@@ -41,6 +43,7 @@ private slots:
     void answersThatAreStopped();
     void listingQuirks_data();
     void listingQuirks();
+    void weakETagsNeverOverwriteUnseen();
 };
 
 void TstCarddavQuirks::redirectsKeepMethodAndBody_data() {
@@ -179,6 +182,95 @@ void TstCarddavQuirks::listingQuirks() {
     QCOMPARE(listing.truncated, truncated);
     QCOMPARE(server.seen().front().method, QByteArray("REPORT"));
     QVERIFY(server.seen().front().body.contains("<d:sync-token>" + token + "</d:sync-token>"));
+}
+
+namespace {
+
+// An address book that gives weak ETags only and answers a PUT with none, as servers that
+// rewrite cards do. Cards by href; every change makes a new tag and a new sync-token.
+struct WeakServer {
+    QMap<QByteArray, QByteArray> cards;
+    QMap<QByteArray, QByteArray> tags;
+    int version = 0;
+
+    void put(const QByteArray& href, const QByteArray& card) {
+        cards[href] = card;
+        tags[href] = "W/\"" + QByteArray::number(++version) + "\"";
+    }
+    QByteArray response(const QByteArray& href, bool withData) const {
+        QByteArray data = withData ? "<c:address-data>" +
+                                         QString::fromUtf8(cards[href]).toHtmlEscaped().toUtf8() +
+                                         "</c:address-data>"
+                                   : QByteArray();
+        return "<response><href>" + href + "</href><propstat><prop><getetag>" +
+               QString::fromUtf8(tags[href]).toHtmlEscaped().toUtf8() + "</getetag>" + data +
+               "</prop><status>HTTP/1.1 200 OK</status></propstat></response>";
+    }
+    QByteArray answer(const SeenRequest& r) {
+        if (r.method == "GET")
+            return cards.contains(r.path) ? ScriptedServer::answer(200, cards[r.path],
+                                                                   "ETag: " + tags[r.path] + "\r\n")
+                                          : ScriptedServer::answer(404, {});
+        if (r.method == "PUT") {
+            if (r.head.contains("If-Match"))
+                return ScriptedServer::answer(412, {}); // a weak tag never matches
+            put(r.path, r.body);
+            return ScriptedServer::answer(204, {});
+        }
+        QByteArray body = "<multistatus xmlns=\"DAV:\" "
+                          "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">";
+        const bool multiget = r.body.contains("addressbook-multiget");
+        for (auto it = cards.cbegin(); it != cards.cend(); ++it)
+            if (!multiget || r.body.contains("<d:href>" + it.key() + "</d:href>"))
+                body += response(it.key(), multiget);
+        body += "<sync-token>t" + QByteArray::number(version) + "</sync-token></multistatus>";
+        return ScriptedServer::answer(207, body);
+    }
+};
+
+} // namespace
+
+void TstCarddavQuirks::weakETagsNeverOverwriteUnseen() {
+    WeakServer dav;
+    dav.put("/book/c1.vcf",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c1\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\n"
+            "TEL;TYPE=CELL:100\r\nEMAIL:a@x.example\r\nX-KEEP:yes\r\nEND:VCARD\r\n");
+    ScriptedServer server([&](const SeenRequest& r, QTcpSocket& s) { s.write(dav.answer(r)); });
+    rolvane::test::TestBook book;
+    SyncStore store;
+    QCOMPARE(store.open(book.path()), QString());
+    Link link;
+    link.url = server.url("/book/").toString();
+    QCOMPARE(store.addLink(link), QString());
+    auto sync = [&] {
+        HttpClient client(server.url(), {}, {}, quick());
+        return runSync(store, client, *store.link(), {});
+    };
+    SyncSummary summary = sync();
+    QCOMPARE(summary.error, QString());
+    QCOMPARE(summary.newHere, 1);
+
+    // Edited here: the card is read before it is written, and written with no precondition
+    // that a weak tag cannot meet.
+    book.exec("update Rolvane set Ph1 = '101'");
+    qsizetype before = server.seen().size();
+    summary = sync();
+    QCOMPARE(summary.error, QString());
+    QCOMPARE(summary.sent, 1);
+    QVERIFY(dav.cards["/book/c1.vcf"].contains("TEL;TYPE=CELL:101\r\n"));
+    QVERIFY(dav.cards["/book/c1.vcf"].contains("X-KEEP:yes"));
+    QCOMPARE(server.seen()[before].method, QByteArray("GET"));
+    QCOMPARE(server.seen()[before + 1].method, QByteArray("PUT"));
+
+    // Edited on both sides, other fields: the server's change is seen and merged, not lost.
+    QByteArray changed = dav.cards["/book/c1.vcf"];
+    dav.put("/book/c1.vcf", changed.replace("a@x.example", "ann@x.example"));
+    book.exec("update Rolvane set Ph1 = '102'");
+    summary = sync();
+    QCOMPARE(summary.error, QString());
+    QCOMPARE(book.value("select Email || ' ' || Ph1 from Rolvane"), "ann@x.example 102");
+    QVERIFY(dav.cards["/book/c1.vcf"].contains("ann@x.example"));
+    QVERIFY(dav.cards["/book/c1.vcf"].contains("TEL;TYPE=CELL:102\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TstCarddavQuirks)

@@ -1,5 +1,6 @@
 // The sync as a user runs it (the built rolvane-db) against real servers on loopback: Radicale
 // with a password, Xandikos without. Each test starts its own server in a throw-away folder.
+#include "carddav/sync_engine.h"
 #include "dav_server.h"
 #include "support/test_book.h"
 #include "support/tool_run.h"
@@ -170,6 +171,17 @@ void TstCarddavSync::linkSyncAndForget() {
                  qPrintable(r.out + r.err));
     }
     QVERIFY(tool({"sync", "status", "--file", a.path()}).out.contains("Last sync"));
+    {
+        // A sync with nothing to do asks one thing of the server.
+        rolvane::carddav::SyncStore store;
+        QCOMPARE(store.open(a.path()), QString());
+        const auto linked = store.link();
+        QVERIFY(linked);
+        rolvane::carddav::HttpClient client(QUrl(linked->url), server_->user(), "secret");
+        const auto summary = rolvane::carddav::runSync(store, client, *linked, {});
+        QCOMPARE(summary.error, QString());
+        QCOMPARE(client.requestCount(), 1);
+    }
     QCOMPARE(tool({"sync", "remove", "--file", a.path()}).exitCode, 0);
     QCOMPARE(a.count(), 3);
     a.insert({{"Last Name", "After"}}); // the triggers went with the link
