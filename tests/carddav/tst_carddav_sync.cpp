@@ -5,6 +5,7 @@
 #include "support/test_book.h"
 #include "support/tool_run.h"
 
+#include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
@@ -181,6 +182,14 @@ void TstCarddavSync::linkSyncAndForget() {
         const auto summary = rolvane::carddav::runSync(store, client, *linked, {});
         QCOMPARE(summary.error, QString());
         QCOMPARE(client.requestCount(), 1);
+    }
+    {
+        // One sync at a time: another holds the book's sync lock.
+        QLockFile running(a.path() + ".sync-lock");
+        QVERIFY(running.tryLock(0));
+        r = sync(a);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("already running"), qPrintable(r.err));
     }
     QCOMPARE(tool({"sync", "remove", "--file", a.path()}).exitCode, 0);
     QCOMPARE(a.count(), 3);
