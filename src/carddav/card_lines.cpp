@@ -5,6 +5,7 @@
 #include "data/ascii_case.h"
 #include "exchange/byte_source.h"
 #include "exchange/vcard_property.h"
+#include "exchange/vcard_writer.h"
 
 #include <QBuffer>
 
@@ -70,46 +71,15 @@ std::size_t valueStart(std::string_view line) {
 }
 
 void appendFolded(std::string& out, std::string_view line) {
-    std::size_t width = 75;
-    while (line.size() > width) {
-        std::size_t cut = width;
-        while (cut > 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.append(line.substr(0, cut));
-        out += "\r\n ";
-        line.remove_prefix(cut);
-        width = 74;
-    }
-    out.append(line);
-    out += "\r\n";
+    const std::size_t start = out.size();
+    out += line;
+    exchange::endLine(out, start);
 }
 
 std::string escapeValue(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        switch (const char c = text[i]) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case ',':
-            out += "\\,";
-            break;
-        case ';':
-            out += "\\;";
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\\n";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
+    exchange::escapeInto(out, text);
     return out;
 }
 
