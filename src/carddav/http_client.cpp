@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QTimer>
 
 namespace rolvane::carddav {
@@ -118,6 +120,13 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
         if (response.body.size() > limits_.maxBytes)
             stop(tooLarge);
     });
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop,
+                     [&](const QList<QSslError>& errors) {
+                         const QSslCertificate peer = reply->sslConfiguration().peerCertificate();
+                         if (!pin_.isEmpty() && !peer.isNull() &&
+                             peer.digest(QCryptographicHash::Sha256) == pin_)
+                             reply->ignoreSslErrors(errors);
+                     });
     QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop,
                      [&] { silence.start(limits_.silenceMs); });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);

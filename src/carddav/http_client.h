@@ -42,6 +42,10 @@ class HttpClient {
 public:
     // `origin` is the only place credentials go.
     HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits = {});
+
+    // Accepts a certificate that does not verify only when the SHA-256 of its DER form is
+    // `sha256` (as the user gave it at `sync add`); verification itself is never turned off.
+    void pinCertificate(const QByteArray& sha256) { pin_ = sha256; }
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -55,6 +59,7 @@ private:
 
     QUrl origin_;
     QByteArray authorization_;
+    QByteArray pin_;
     HttpLimits limits_;
     std::unique_ptr<QNetworkAccessManager> manager_;
     int requests_ = 0;

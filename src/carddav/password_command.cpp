@@ -17,8 +17,12 @@ QByteArray keyOf(const QUrl& server, const QString& user) {
     return QUrl::toPercentEncoding(origin.toString()) + ' ' + QUrl::toPercentEncoding(user);
 }
 
-QList<QByteArray> readLines() {
-    QFile file(passwordCommandsFile());
+QString fileBeside(const QString& name) {
+    return QFileInfo(passwordCommandsFile()).absolutePath() + QLatin1Char('/') + name;
+}
+
+QList<QByteArray> readLines(const QString& path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll().split('\n');
@@ -33,33 +37,53 @@ QString passwordCommandsFile() {
     return base + QStringLiteral("/rolvane/sync-passwords");
 }
 
-QString storePasswordCommand(const QUrl& server, const QString& user, const QString& command) {
-    const QString path = passwordCommandsFile();
+namespace {
+
+// Replaces the line of `key` in `path` (made readable by its owner only) with `value`.
+QString storeLine(const QString& path, const QByteArray& key, const QByteArray& value) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("Could not create the folder \"%1\".").arg(folder);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QByteArray key = keyOf(server, user);
     QByteArray text;
-    for (const QByteArray& line : readLines())
+    for (const QByteArray& line : readLines(path))
         if (!line.isEmpty() && !line.startsWith(key + '\t'))
             text += line + '\n';
-    text += key + '\t' + command.toUtf8() + '\n';
+    text += key + '\t' + value + '\n';
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         file.write(text) != text.size() || !file.commit())
-        return QStringLiteral("Could not store the password command in \"%1\": %2.")
-            .arg(path, file.errorString());
+        return QStringLiteral("Could not write \"%1\": %2.").arg(path, file.errorString());
     return {};
 }
 
-std::optional<QString> passwordCommand(const QUrl& server, const QString& user) {
-    const QByteArray key = keyOf(server, user) + '\t';
-    for (const QByteArray& line : readLines())
-        if (line.startsWith(key))
-            return QString::fromUtf8(line.mid(key.size()));
+std::optional<QByteArray> findLine(const QString& path, const QByteArray& key) {
+    for (const QByteArray& line : readLines(path))
+        if (line.startsWith(key + '\t'))
+            return line.mid(key.size() + 1);
     return std::nullopt;
+}
+
+} // namespace
+
+QString storePasswordCommand(const QUrl& server, const QString& user, const QString& command) {
+    return storeLine(passwordCommandsFile(), keyOf(server, user), command.toUtf8());
+}
+
+std::optional<QString> passwordCommand(const QUrl& server, const QString& user) {
+    const std::optional<QByteArray> command = findLine(passwordCommandsFile(), keyOf(server, user));
+    return command ? std::optional<QString>(QString::fromUtf8(*command)) : std::nullopt;
+}
+
+QString storeCertificatePin(const QUrl& server, const QByteArray& sha256) {
+    return storeLine(fileBeside(QStringLiteral("sync-certificates")), keyOf(server, {}),
+                     sha256.toHex());
+}
+
+QByteArray certificatePin(const QUrl& server) {
+    return QByteArray::fromHex(
+        findLine(fileBeside(QStringLiteral("sync-certificates")), keyOf(server, {})).value_or(""));
 }
 
 std::optional<QString> runPasswordCommand(const QString& command, QString& why) {

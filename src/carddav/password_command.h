@@ -18,6 +18,11 @@ QString storePasswordCommand(const QUrl& server, const QString& user, const QStr
 // The command stored for the server's origin and `user`, if any.
 std::optional<QString> passwordCommand(const QUrl& server, const QString& user);
 
+// The SHA-256 of the certificate (DER) the user accepted for the server's origin, kept beside the
+// password commands (sync-certificates) for the same reason; empty when none.
+QString storeCertificatePin(const QUrl& server, const QByteArray& sha256);
+QByteArray certificatePin(const QUrl& server);
+
 // Runs `command` with /bin/sh and returns the first line it printed; empty with `why` set when
 // it failed. The password never appears in `why`.
 std::optional<QString> runPasswordCommand(const QString& command, QString& why);

@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -12,6 +15,27 @@
 #include <functional>
 
 namespace rolvane::test {
+
+// Hands out plain sockets, or TLS ones once given a certificate.
+class ListeningServer : public QTcpServer {
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        if (certificate.isNull()) {
+            QTcpServer::incomingConnection(descriptor);
+            return;
+        }
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        addPendingConnection(socket);
+    }
+};
 
 struct SeenRequest {
     QByteArray method, path, body;
@@ -32,8 +56,16 @@ public:
             }
         });
     }
+    // Answers over TLS from now on, with a certificate no one signed.
+    void useTls(const QSslCertificate& certificate, const QSslKey& key) {
+        server_.certificate = certificate;
+        server_.key = key;
+    }
     QUrl url(const QString& path = QStringLiteral("/")) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                        .arg(server_.certificate.isNull() ? "http" : "https")
+                        .arg(server_.serverPort())
+                        .arg(path));
     }
     quint16 port() const { return server_.serverPort(); }
     const QList<SeenRequest>& seen() const { return seen_; }
@@ -69,7 +101,7 @@ private:
     }
 
     Script script_;
-    QTcpServer server_;
+    ListeningServer server_;
     QHash<QTcpSocket*, QByteArray> buffers_;
     QList<SeenRequest> seen_;
 };

@@ -6,6 +6,9 @@
 #include "scripted_server.h"
 #include "support/test_book.h"
 
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace rolvane::carddav;
@@ -44,6 +47,7 @@ private slots:
     void listingQuirks_data();
     void listingQuirks();
     void weakETagsNeverOverwriteUnseen();
+    void selfSignedOnlyByItsFingerprint();
 };
 
 void TstCarddavQuirks::redirectsKeepMethodAndBody_data() {
@@ -271,6 +275,34 @@ void TstCarddavQuirks::weakETagsNeverOverwriteUnseen() {
     QCOMPARE(book.value("select Email || ' ' || Ph1 from Rolvane"), "ann@x.example 102");
     QVERIFY(dav.cards["/book/c1.vcf"].contains("ann@x.example"));
     QVERIFY(dav.cards["/book/c1.vcf"].contains("TEL;TYPE=CELL:102\r\n"));
+}
+
+void TstCarddavQuirks::selfSignedOnlyByItsFingerprint() {
+    QTemporaryDir dir;
+    const QString cert = dir.filePath("cert.pem"), key = dir.filePath("key.pem");
+    if (QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                                      "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert}) != 0)
+        QSKIP("openssl is not installed");
+    QFile certFile(cert), keyFile(key);
+    QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+    const QSslCertificate certificate(&certFile, QSsl::Pem);
+    const QSslKey privateKey(&keyFile, QSsl::Rsa, QSsl::Pem);
+    ScriptedServer server([](const SeenRequest&, QTcpSocket& s) {
+        s.write(ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
+    });
+    server.useTls(certificate, privateKey);
+    const QByteArray right = certificate.digest(QCryptographicHash::Sha256);
+    const QByteArray wrong = QCryptographicHash::hash("other", QCryptographicHash::Sha256);
+    for (const QByteArray& pin : {QByteArray(), wrong, right}) {
+        HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+        client.pinCertificate(pin);
+        const HttpResponse r = client.send({"PROPFIND", server.url("/"), kPropfind, {}});
+        QCOMPARE(r.status, pin == right ? 207 : 0);
+        if (pin != right)
+            QVERIFY2(r.error.contains("certificate"), qPrintable(r.error));
+    }
+    // Credentials never went over a connection that was refused.
+    QCOMPARE(server.seen().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TstCarddavQuirks)

@@ -28,6 +28,15 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
         if (seen.contains(arg))
             return QStringLiteral("%1 is given twice").arg(arg);
         seen.insert(arg);
+        if (add && arg == QLatin1String("--certificate-sha256")) {
+            QString hex = i + 1 < arguments.size() ? arguments[++i] : QString();
+            hex.remove(QLatin1Char(':'));
+            out.certificate = QByteArray::fromHex(hex.toLatin1());
+            if (hex.size() != 64 || out.certificate.toHex() != hex.toLower().toLatin1())
+                return QStringLiteral("--certificate-sha256 needs the 64 hexadecimal digits of "
+                                      "the certificate's SHA-256 fingerprint");
+            continue;
+        }
         QString* value = nullptr;
         if (arg == QLatin1String("--file"))
             value = &out.file;

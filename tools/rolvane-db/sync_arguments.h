@@ -9,6 +9,7 @@ namespace rolvane::tool {
 struct SyncArguments {
     enum class Verb { Run, Add, Status, Remove, Help } verb = Verb::Run;
     QString url, user, passwordCommand, book, create, file;
+    QByteArray certificate; // SHA-256 of the server's certificate, from --certificate-sha256
     bool merge = false;
     bool allowMassDelete = false;
 };

@@ -104,6 +104,7 @@ int add(const SyncArguments& a) {
     if (!secret)
         return fail(why);
     HttpClient client(url, a.user, *secret);
+    client.pinCertificate(a.certificate);
     const Discovered found = discover(client, url);
     if (!found.error.isEmpty() && found.books.empty() &&
         (a.create.isEmpty() || found.home.isEmpty()))
@@ -135,6 +136,9 @@ int add(const SyncArguments& a) {
                         .arg(cards));
     if (!a.user.isEmpty())
         if (why = storePasswordCommand(url, a.user, a.passwordCommand); !why.isEmpty())
+            return fail(why);
+    if (!a.certificate.isEmpty())
+        if (why = storeCertificatePin(url, a.certificate); !why.isEmpty())
             return fail(why);
     Link link;
     link.url = book->url.toString();
@@ -171,6 +175,7 @@ int sync(const SyncArguments& a) {
     if (!secret)
         return fail(why);
     HttpClient client(url, link->user, *secret);
+    client.pinCertificate(certificatePin(url));
     SyncOptions options;
     options.allowMassDelete = a.allowMassDelete;
     const SyncSummary summary = runSync(store, client, *link, options);
@@ -219,11 +224,14 @@ int remove(const SyncArguments& a) {
 QString syncUsage() {
     return QStringLiteral(
         "  rolvane-db sync add URL [--user NAME] [--password-command CMD]\n"
-        "                          [--book NAME | --create NAME] [--merge] [--file PATH]\n"
+        "                          [--book NAME | --create NAME] [--merge]\n"
+        "                          [--certificate-sha256 HEX] [--file PATH]\n"
         "      Links the book with a CardDAV address book found at URL (the only one, the one\n"
         "      --book names, or a new one --create makes). CMD prints the password on its\n"
         "      first line; it is kept in ~/.config/rolvane, never in the book. A book that\n"
         "      holds contacts joins an address book that holds cards only with --merge.\n"
+        "      HEX accepts a server whose certificate does not verify (self-signed) by its\n"
+        "      SHA-256 fingerprint.\n"
         "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary line.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
