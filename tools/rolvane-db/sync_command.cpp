@@ -226,16 +226,18 @@ QString syncUsage() {
         "  rolvane-db sync add URL [--user NAME] [--password-command CMD]\n"
         "                          [--book NAME | --create NAME] [--merge]\n"
         "                          [--certificate-sha256 HEX] [--file PATH]\n"
-        "      Links the book with a CardDAV address book found at URL (the only one, the one\n"
-        "      --book names, or a new one --create makes). CMD prints the password on its\n"
-        "      first line; it is kept in ~/.config/rolvane, never in the book. A book that\n"
-        "      holds contacts joins an address book that holds cards only with --merge.\n"
-        "      HEX accepts a server whose certificate does not verify (self-signed) by its\n"
-        "      SHA-256 fingerprint.\n"
+        "      Links the book with a CardDAV address book found at URL: the only one,\n"
+        "      the one --book names, or a new one --create makes. CMD prints the\n"
+        "      password on its first line; it is kept in ~/.config/rolvane, never in\n"
+        "      the book. A book that holds contacts joins an address book that holds\n"
+        "      cards only with --merge. HEX accepts a server whose certificate does\n"
+        "      not verify (a self-signed one) by its SHA-256 fingerprint.\n"
         "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
-        "      Sends what changed here, fetches what changed there; prints one summary line.\n"
+        "      Sends what changed here, fetches what changed there; prints one summary\n"
+        "      line.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
-        "      Shows the link and the last sync, or forgets the link (the contacts stay).\n");
+        "      Shows the link and the last sync, or forgets the link (the contacts\n"
+        "      stay).\n");
 }
 
 int runSyncCommand(const QStringList& arguments) {
