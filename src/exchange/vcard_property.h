@@ -67,7 +67,8 @@ private:
 // quoted-printable value ending in "=" continues on the next line whatever it starts with.
 class VCardPropertyReader {
 public:
-    // Binary values (PHOTO, LOGO, SOUND, KEY, base64) are read past and dropped unless kept.
+    // Binary values (PHOTO, LOGO, SOUND, KEY, base64) are read past and dropped unless kept;
+    // a kept one is held to kMaxLineBytes like any other value.
     enum class Binary { Drop, Keep };
     explicit VCardPropertyReader(ByteSource& in, Binary binary = Binary::Drop)
         : in_(in), keepBinary_(binary == Binary::Keep) {}

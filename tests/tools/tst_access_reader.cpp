@@ -2,8 +2,11 @@
 // real Access files in ../shared/fixtures when they are there.
 #include "exchange/access_reader.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace rolvane::exchange;
 
@@ -23,16 +26,11 @@ QString problemOf(const QString& path, const QString& table, const AccessLimits&
 class TstAccessReader : public QObject {
     Q_OBJECT
 private slots:
-    void init();
     void answersComeBackFromTheChild_data();
     void answersComeBackFromTheChild();
-    void aChildPastItsMemoryIsStopped();
+    void aChildPastItsLimitsIsStopped_data();
+    void aChildPastItsLimitsIsStopped();
 };
-
-void TstAccessReader::init() {
-    if (!QFileInfo::exists(fixture("testV1997.mdb")))
-        QSKIP("../shared/fixtures is not here: the Access reader was not tried");
-}
 
 void TstAccessReader::answersComeBackFromTheChild_data() {
     QTest::addColumn<QString>("file");
@@ -54,16 +52,35 @@ void TstAccessReader::answersComeBackFromTheChild() {
     QFETCH(QString, file);
     QFETCH(QString, table);
     QFETCH(QString, problem);
+    if (!QFileInfo::exists(fixture("testV1997.mdb")))
+        QSKIP("../shared/fixtures is not here: the Access reader was not tried");
     const QString got = problemOf(file, table);
     QVERIFY2(got.startsWith(problem), qPrintable(got));
 }
 
-void TstAccessReader::aChildPastItsMemoryIsStopped() {
+void TstAccessReader::aChildPastItsLimitsIsStopped_data() {
+    QTest::addColumn<int>("silentSeconds");
+    QTest::addColumn<qint64>("residentBytes");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("silent") << 1 << (qint64(1) << 30)
+                            << "the file made the Access reader stop answering";
+    QTest::newRow("memory") << 60 << qint64(1)
+                            << "the file made the Access reader use too much memory";
+}
+
+void TstAccessReader::aChildPastItsLimitsIsStopped() {
+    QFETCH(int, silentSeconds);
+    QFETCH(qint64, residentBytes);
+    QFETCH(QString, problem);
+    // A pipe that nobody writes: libmdb waits on it for ever, as on a file that loops.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("stuck.mdb"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     AccessLimits limits;
-    limits.residentBytes = 1;
-    QCOMPARE(problemOf(fixture("testV1997.mdb"), QStringLiteral("Table1"), limits),
-             QStringLiteral("the file made the Access reader use too much memory (it is likely "
-                            "damaged)"));
+    limits.silentSeconds = silentSeconds;
+    limits.residentBytes = residentBytes;
+    QCOMPARE(problemOf(fifo, QString(), limits),
+             problem + QLatin1String(" (it is likely damaged)"));
 }
 
 QTEST_GUILESS_MAIN(TstAccessReader)
