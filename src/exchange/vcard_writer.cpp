@@ -11,6 +11,8 @@ namespace {
 
 enum Column { First, Last, Ph1, Ph2, Ph3, Email, Bus, Fax, Addy, Comments, LastUpdate };
 
+} // namespace
+
 void escapeInto(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -38,6 +40,8 @@ void escapeInto(std::string& out, std::string_view text) {
     }
 }
 
+namespace {
+
 // Bytes that must stay on one physical line with the byte at `i`: a backslash escape, or a UTF-8
 // sequence. Escapes are found from the start of the value, where they begin in pairs.
 std::size_t unitAt(std::string_view line, std::size_t i, bool escape) {
@@ -48,6 +52,8 @@ std::size_t unitAt(std::string_view line, std::size_t i, bool escape) {
         ++n;
     return n;
 }
+
+} // namespace
 
 // Folds the line that starts at `start` into pieces of at most 75 bytes and ends it with CRLF.
 // A fold never splits an escape or a UTF-8 sequence: the reader joins the pieces again exactly.
@@ -72,6 +78,8 @@ void endLine(std::string& out, std::size_t start) {
     }
     out += "\r\n";
 }
+
+namespace {
 
 void property(std::string& out, std::string_view head, std::string_view value) {
     const std::size_t start = out.size();

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Fails when a source includes across a forbidden edge between the layers: data -> ui, platform or
-# app; exchange -> ui or platform; platform -> ui or app; ui/common -> a window; a window -> another
-# window; anything outside app -> app. Reads src/, tools/ and bench/ under ROOT.
+# Fails when a source includes across a forbidden edge between the layers: data -> ui, platform,
+# exchange, carddav or app; exchange -> ui, platform or carddav; carddav -> ui or platform;
+# platform -> ui or app; ui/common -> a window; a window -> another window; anything outside
+# app -> app. Reads src/, tools/ and bench/ under ROOT.
 #   cmake -DROOT=<source tree> -P include_edges.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
@@ -32,7 +33,7 @@ function(included_layer file text out)
         layer_of(${relative} layer)
     elseif(text MATCHES "^(ui/[^/]+)/")
         set(layer ${CMAKE_MATCH_1})
-    elseif(text MATCHES "^(data|exchange|platform|app)/")
+    elseif(text MATCHES "^(data|exchange|carddav|platform|app)/")
         set(layer ${CMAKE_MATCH_1})
     else()
         set(layer "")
@@ -46,9 +47,11 @@ function(is_forbidden from to out)
         # same folder, or outside the layers (Qt, the standard library)
     elseif(to STREQUAL "app")
         set(bad TRUE)
-    elseif(from STREQUAL "data" AND to MATCHES "^(ui/|platform$)")
+    elseif(from STREQUAL "data" AND to MATCHES "^(ui/|platform$|exchange$|carddav$)")
         set(bad TRUE)
-    elseif(from STREQUAL "exchange" AND to MATCHES "^(ui/|platform$)")
+    elseif(from STREQUAL "exchange" AND to MATCHES "^(ui/|platform$|carddav$)")
+        set(bad TRUE)
+    elseif(from STREQUAL "carddav" AND to MATCHES "^(ui/|platform$)")
         set(bad TRUE)
     elseif(from STREQUAL "platform" AND to MATCHES "^ui/")
         set(bad TRUE)

@@ -10,6 +10,7 @@
 #include "import_command.h"
 #include "rolvane_version.h"
 #include "sample_contacts.h"
+#include "sync_command.h"
 
 #include <QStringList>
 #include <cstdio>
@@ -53,16 +54,19 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (!arguments.isEmpty() && arguments.front() == QLatin1String("sync"))
+        return runSyncCommand(arguments.mid(1));
 
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.command) {
-        print(stderr, QStringLiteral("rolvane-db: %1\n\n").arg(parsed.error) + usage());
+        print(stderr, QStringLiteral("rolvane-db: %1\n\n").arg(parsed.error) + usage() +
+                          QStringLiteral("\nSync with a CardDAV server:\n") + syncUsage());
         return 2;
     }
     const Command& command = *parsed.command;
     switch (command.kind) {
     case Command::Kind::Help:
-        print(stdout, usage());
+        print(stdout, usage() + QStringLiteral("\nSync with a CardDAV server:\n") + syncUsage());
         return 0;
     case Command::Kind::Version:
         print(stdout, QStringLiteral("rolvane-db %1\n").arg(QLatin1String(rolvane::kVersion)));

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A vCard as the patcher edits it: its properties as the exchange property reader splits them,
+// each with the physical lines it came in, so what is not touched goes back byte for byte.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rolvane::carddav {
+
+struct CardLine {
+    std::string text; // the logical line, unfolded
+    std::string name; // property name, upper case, without its group
+    std::string raw;  // the physical lines as they came, each ended with CR LF; empty when they
+                      // could not be told apart (the line is then written folded anew)
+};
+
+// The properties of `card`, BEGIN and END included, binary values kept.
+std::vector<CardLine> splitCardLines(std::string_view card);
+
+// Where the value of a logical line starts (past the first colon outside quotes); npos if none.
+std::size_t valueStart(std::string_view line);
+
+// The line folded at 75 bytes (never inside a UTF-8 sequence) with CR LF ends, appended to `out`.
+void appendFolded(std::string& out, std::string_view line);
+
+// Backslash escapes of a text value: backslash, comma, semicolon, line ends as \n.
+std::string escapeValue(std::string_view text);
+
+} // namespace rolvane::carddav

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sending a contact: the server's own last card with only the properties behind the changed
+// fields replaced, so a photo, groups, labels, extra numbers and X- properties stay as they were.
+#pragma once
+
+#include "texts.h"
+
+#include <string>
+#include <string_view>
+
+namespace rolvane::carddav {
+
+// `base` (the server's last card) where the fields of `from` that differ in `to` are rewritten
+// from `to`; every other line is kept as it was. REV becomes `revision` when anything changed.
+std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
+                      std::string_view revision);
+
+// A new card of `texts` under `uid`, vCard 4.0 when `version4`, else 3.0.
+std::string newCard(const Texts& texts, std::string_view uid, bool version4,
+                    std::string_view revision);
+
+// Comments without the labelled lines that the card's other properties put there (`leftover`),
+// which are never sent back into NOTE.
+std::string noteFromComments(std::string_view comments, std::string_view leftover);
+
+} // namespace rolvane::carddav

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One card at a time through the import's reader and mapping.
+#include "card_texts.h"
+
+#include "card_lines.h"
+#include "exchange/byte_source.h"
+#include "exchange/contact_mapping.h"
+#include "exchange/vcard_reader.h"
+
+#include <QBuffer>
+
+namespace rolvane::carddav {
+
+std::optional<CardTexts> readCardTexts(std::string_view card) {
+    QByteArray bytes = QByteArray::fromRawData(card.data(), qsizetype(card.size()));
+    QBuffer device(&bytes);
+    if (!device.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    exchange::ByteSource source(device);
+    std::optional<CardTexts> result;
+    exchange::ReadCallbacks callbacks;
+    callbacks.card = [&result](exchange::Card& read) {
+        tool::Contact contact;
+        exchange::toContact(read, contact);
+        CardTexts out;
+        std::size_t i = 0;
+        for (const std::optional<std::string>* value : tool::columnValues(contact))
+            out.texts[i++] = value->value_or(std::string());
+        const std::string& comments = out.texts[Comments];
+        if (comments.size() > read.note.size())
+            out.leftover = comments.substr(read.note.empty() ? 0 : read.note.size() + 1);
+        out.note = normalised(read.note);
+        result = std::move(out);
+        return false; // one card is all a resource holds
+    };
+    exchange::readVCards(source, callbacks);
+    return result;
+}
+
+std::string cardUid(std::string_view card) {
+    for (const CardLine& line : splitCardLines(card)) {
+        if (line.name != "UID")
+            continue;
+        const std::size_t start = valueStart(line.text);
+        return start == std::string::npos ? std::string() : line.text.substr(start);
+    }
+    return {};
+}
+
+} // namespace rolvane::carddav

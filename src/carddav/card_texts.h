@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the book shows of a server's card: the eleven texts the import mapping gives it, read by
+// the same reader an import uses, so a card syncs in as it would import.
+#pragma once
+
+#include "texts.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rolvane::carddav {
+
+struct CardTexts {
+    Texts texts;
+    std::string note;     // NOTE alone; Comments adds the labelled lines after it
+    std::string leftover; // the labelled lines (what has no column), as Comments ends with them
+};
+
+// Empty when `card` holds no readable vCard.
+std::optional<CardTexts> readCardTexts(std::string_view card);
+
+// The card's UID as written, empty when it has none.
+std::string cardUid(std::string_view card);
+
+} // namespace rolvane::carddav

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Qt's own redirect policies either turn PROPFIND into GET (301, 302) or follow to other origins
+// with the Authorization header: hence ManualRedirectPolicy and the loop below. Sizes are checked
+// as the bytes arrive, with a small read buffer, so a huge answer is stopped early.
+#include "http_client.h"
+
+#include "server_url.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QTimer>
+
+namespace rolvane::carddav {
+
+namespace {
+
+QString networkError(const QNetworkReply& reply) {
+    switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("the server refused the connection");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("the server's name was not found");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("the server's certificate could not be verified");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("the server closed the connection");
+    default:
+        return QStringLiteral("the connection failed (%1)").arg(reply.errorString());
+    }
+}
+
+} // namespace
+
+HttpClient::HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits)
+    : origin_(origin), limits_(limits), manager_(std::make_unique<QNetworkAccessManager>()) {
+    manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    if (!user.isEmpty())
+        authorization_ = "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64();
+}
+
+HttpClient::~HttpClient() = default;
+
+HttpResponse HttpClient::send(const HttpRequest& request) {
+    HttpRequest current = request;
+    for (int hop = 0;; ++hop) {
+        HttpResponse response = sendOnce(current);
+        const int s = response.status;
+        if (s != 301 && s != 302 && s != 303 && s != 307 && s != 308)
+            return response;
+        HttpResponse refused;
+        refused.url = current.url;
+        const QUrl next = current.url.resolved(QUrl::fromEncoded(response.location));
+        if (hop >= limits_.maxRedirects)
+            refused.error =
+                QStringLiteral("the server sent more than %1 redirects").arg(limits_.maxRedirects);
+        else if (response.location.isEmpty() || !next.isValid())
+            refused.error = QStringLiteral("the server sent a redirect without a valid address");
+        else if (current.url.scheme() == QLatin1String("https") &&
+                 next.scheme() != QLatin1String("https"))
+            refused.error = QStringLiteral("the server redirected from https to plain http");
+        else if (next.host().compare(origin_.host(), Qt::CaseInsensitive) != 0)
+            refused.error =
+                QStringLiteral("the server redirected to another host, %1").arg(next.host());
+        else if (const QString why = checkServerUrl(next); !why.isEmpty())
+            refused.error = why;
+        if (!refused.error.isEmpty())
+            return refused;
+        current.url = next; // method and body kept, whatever the code
+    }
+}
+
+HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
+    ++requests_;
+    QNetworkRequest req(request.url);
+    req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    req.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    for (const auto& [name, value] : request.headers)
+        req.setRawHeader(name, value);
+    if (!authorization_.isEmpty() && sameOrigin(request.url, origin_))
+        req.setRawHeader("Authorization", authorization_);
+    if (!request.body.isEmpty() && !req.hasRawHeader("Content-Type"))
+        req.setRawHeader("Content-Type", "application/xml; charset=utf-8");
+
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
+        manager_->sendCustomRequest(req, request.method, request.body),
+        [](QNetworkReply* r) { r->deleteLater(); });
+    reply->setReadBufferSize(256 * 1024);
+
+    HttpResponse response;
+    response.url = request.url;
+    QEventLoop loop;
+    QTimer silence;
+    silence.setSingleShot(true);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QString stopped;
+    auto stop = [&](QString why) {
+        if (stopped.isEmpty())
+            stopped = std::move(why);
+        reply->abort();
+    };
+    QObject::connect(&silence, &QTimer::timeout, &loop,
+                     [&] { stop(QStringLiteral("the server stopped answering")); });
+    QObject::connect(&deadline, &QTimer::timeout, &loop,
+                     [&] { stop(QStringLiteral("the server took too long to answer")); });
+    const auto tooLarge =
+        QStringLiteral("the server's answer is larger than %1 MB").arg(limits_.maxBytes >> 20);
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+        silence.start(limits_.silenceMs);
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limits_.maxBytes)
+            stop(tooLarge);
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        silence.start(limits_.silenceMs);
+        response.body += reply->readAll();
+        if (response.body.size() > limits_.maxBytes)
+            stop(tooLarge);
+    });
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop,
+                     [&](const QList<QSslError>& errors) {
+                         const QSslCertificate peer = reply->sslConfiguration().peerCertificate();
+                         if (!pin_.isEmpty() && !peer.isNull() &&
+                             peer.digest(QCryptographicHash::Sha256) == pin_)
+                             reply->ignoreSslErrors(errors);
+                     });
+    QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop,
+                     [&] { silence.start(limits_.silenceMs); });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    silence.start(limits_.silenceMs);
+    deadline.start(limits_.deadlineMs);
+    if (!reply->isFinished())
+        loop.exec();
+    if (stopped.isEmpty())
+        response.body += reply->readAll();
+
+    if (!stopped.isEmpty()) {
+        response.error = stopped;
+        response.body.clear();
+        return response;
+    }
+    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (response.status == 0) {
+        response.error = networkError(*reply);
+        return response;
+    }
+    response.etag = reply->rawHeader("ETag");
+    response.location = reply->rawHeader("Location");
+    return response;
+}
+
+} // namespace rolvane::carddav

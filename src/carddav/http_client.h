@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Blocking HTTP for the sync, one request at a time: redirects followed by our own code,
+// credentials only to the link's origin, every answer capped in size, silence and total time.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace rolvane::carddav {
+
+struct HttpLimits {
+    qint64 maxBytes = qint64(64) << 20;
+    int silenceMs = 30'000;   // no byte for this long: the server is gone
+    int deadlineMs = 300'000; // one request, redirects included
+    int maxRedirects = 5;
+};
+
+struct HttpRequest {
+    QByteArray method;
+    QUrl url;
+    QByteArray body;
+    QList<QPair<QByteArray, QByteArray>> headers;
+};
+
+struct HttpResponse {
+    int status = 0; // 0 when no answer came: see `error`
+    QString error;  // plain words, empty when an answer came
+    QByteArray body;
+    QByteArray etag; // as received, quotes and W/ included
+    QByteArray location;
+    QUrl url; // where the answer came from, after redirects
+
+    bool ok() const { return status >= 200 && status < 300; }
+};
+
+class HttpClient {
+public:
+    // `origin` is the only place credentials go.
+    HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits = {});
+
+    // Accepts a certificate that does not verify only when the SHA-256 of its DER form is
+    // `sha256` (as the user gave it at `sync add`); verification itself is never turned off.
+    void pinCertificate(const QByteArray& sha256) { pin_ = sha256; }
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    HttpResponse send(const HttpRequest& request);
+    // Requests that reached the network, redirects included.
+    int requestCount() const { return requests_; }
+
+private:
+    HttpResponse sendOnce(const HttpRequest& request);
+
+    QUrl origin_;
+    QByteArray authorization_;
+    QByteArray pin_;
+    HttpLimits limits_;
+    std::unique_ptr<QNetworkAccessManager> manager_;
+    int requests_ = 0;
+};
+
+} // namespace rolvane::carddav

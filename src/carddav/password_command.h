@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The command whose first line of output is a link's password. It is kept in the user's own
+// configuration (never in the book, which others may be able to write), and run for each sync.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+namespace rolvane::carddav {
+
+// $XDG_CONFIG_HOME/rolvane/sync-passwords, or ~/.config/rolvane/sync-passwords.
+QString passwordCommandsFile();
+
+// Stores `command` for the server's origin and `user`, replacing an older one; the file is
+// readable by its owner only. Empty on success, else why not.
+QString storePasswordCommand(const QUrl& server, const QString& user, const QString& command);
+
+// The command stored for the server's origin and `user`, if any.
+std::optional<QString> passwordCommand(const QUrl& server, const QString& user);
+
+// The SHA-256 of the certificate (DER) the user accepted for the server's origin, kept beside the
+// password commands (sync-certificates) for the same reason; empty when none.
+QString storeCertificatePin(const QUrl& server, const QByteArray& sha256);
+QByteArray certificatePin(const QUrl& server);
+
+// Runs `command` with /bin/sh and returns the first line it printed; empty with `why` set when
+// it failed. The password never appears in `why`.
+std::optional<QString> runPasswordCommand(const QString& command, QString& why);
+
+} // namespace rolvane::carddav

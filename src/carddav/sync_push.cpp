@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every request carries its precondition, and every answer the server accepted is recorded at
+// once in a short transaction of its own, so a sync killed at any moment converges next time.
+// A new contact's UID and file name are stored before its PUT and reused on a retry: a 412 then
+// means the earlier try landed.
+#include "card_patch.h"
+#include "card_texts.h"
+#include "discovery.h"
+#include "sync_run.h"
+
+namespace rolvane::carddav {
+
+namespace {
+
+bool strongETag(const QByteArray& etag) {
+    return !etag.isEmpty() && !etag.startsWith("W/");
+}
+
+// The card and ETag as the server holds them now, after a PUT whose answer gave no strong ETag.
+QString refetch(SyncRun& run, Item& item) {
+    const HttpResponse got = run.client.send({"GET", run.urlOf(item.href), {}, {}});
+    if (!got.ok())
+        return answerProblem(got);
+    item.card = got.body.toStdString();
+    item.etag = got.etag; // weak or empty: the next fetch brings the card again
+    return {};
+}
+
+// Records a write the server accepted: the card sent, its new ETag, the texts sent.
+QString recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
+                   const Texts& texts) {
+    item.card = std::move(card);
+    item.etag = answer.etag;
+    item.synced = texts;
+    item.unlisted = true;
+    if (!strongETag(answer.etag))
+        if (QString why = refetch(run, item); !why.isEmpty())
+            return why;
+    ++run.summary.sent;
+    return run.store.saveItem(item);
+}
+
+// With no strong ETag to make a write conditional, the card is read first: a write goes only
+// over the card as last synced, so no change made there is overwritten unseen.
+QString preconditionFor(SyncRun& run, const Item& item, HttpRequest& request, bool& changed) {
+    changed = false;
+    if (strongETag(item.etag)) {
+        request.headers.append({"If-Match", item.etag});
+        return {};
+    }
+    if (item.card.empty())
+        return {}; // ours, never confirmed: nobody else has seen it
+    const HttpResponse now = run.client.send({"GET", request.url, {}, {}});
+    if (now.status == 404 || now.status == 410)
+        return {};
+    if (!now.ok())
+        return answerProblem(now);
+    // Line ends and the final one aside: a card that came in XML has LF and no end.
+    changed = normalised(now.body.trimmed().toStdString()) !=
+              normalised(QByteArray::fromStdString(item.card).trimmed().toStdString());
+    return {};
+}
+
+// A card the server will not take (400, 409, 413...) is warned about and left for the next sync;
+// the rest of the book still syncs. Refused access and server failures stop the sync.
+QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) {
+    const int s = answer.status;
+    if (s < 400 || s >= 500 || s == 401 || s == 403 || s == 407 || s == 408 || s == 429)
+        return answerProblem(answer);
+    run.summary.warnings << QStringLiteral("The server refused the contact %1 (%2); it stays "
+                                           "here and is tried again at the next sync.")
+                                .arg(item.href)
+                                .arg(s);
+    return {};
+}
+
+QString sendDelete(SyncRun& run, const Item& item) {
+    HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
+    bool changed = false;
+    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
+        return why; // changed there: the fetch brings it back here
+    const HttpResponse answer = run.client.send(request);
+    if (answer.ok() || answer.status == 404 || answer.status == 410) {
+        run.summary.deletedThere += answer.ok() ? 1 : 0;
+        return run.store.deleteItem(item.id);
+    }
+    if (answer.status == 412)
+        return {}; // changed there: the fetch brings it back here
+    return answerProblem(answer);
+}
+
+QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
+    std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
+    HttpRequest request{"PUT",
+                        run.urlOf(item.href),
+                        QByteArray::fromStdString(card),
+                        {{"Content-Type", "text/vcard; charset=utf-8"}}};
+    bool changed = false;
+    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
+        return why; // changed there: fetched, merged and sent again
+    const HttpResponse answer = run.client.send(request);
+    if (answer.ok())
+        return recordSent(run, item, std::move(card), answer, now);
+    if (answer.status == 412)
+        return {}; // changed there too: fetched, merged and sent again
+    if (answer.status == 404 || answer.status == 410) {
+        // Deleted there but edited here: it goes back as a new contact.
+        run.assignNewName(item);
+        return run.store.saveItem(item);
+    }
+    return refusedCard(run, item, answer);
+}
+
+QString sendNew(SyncRun& run, Item& item, const Texts& now) {
+    std::string card =
+        newCard(now, item.uid.toStdString(), run.link.version4, run.options.revision.toStdString());
+    const HttpResponse answer =
+        run.client.send({"PUT",
+                         run.urlOf(item.href),
+                         QByteArray::fromStdString(card),
+                         {{"Content-Type", "text/vcard; charset=utf-8"}, {"If-None-Match", "*"}}});
+    if (answer.ok())
+        return recordSent(run, item, std::move(card), answer, now);
+    if (answer.status != 412)
+        return refusedCard(run, item, answer);
+    // An earlier try landed: what it stored is the base, so differences go as an edit.
+    if (QString why = refetch(run, item); !why.isEmpty())
+        return why;
+    const std::optional<CardTexts> there = readCardTexts(item.card);
+    item.synced = there ? there->texts : now;
+    item.unlisted = true;
+    return run.store.saveItem(item);
+}
+
+} // namespace
+
+QString pushChanges(SyncRun& run) {
+    if (QString why = run.loadLocal(); !why.isEmpty())
+        return why;
+    std::vector<std::size_t> deletes;
+    for (std::size_t i = 0; i < run.items.size(); ++i)
+        if (!run.items[i].row)
+            deletes.push_back(i);
+    const std::size_t linked = run.items.size();
+    if (!run.options.allowMassDelete && deletes.size() >= 10 && deletes.size() * 2 > linked) {
+        run.summary.stoppedForMassDelete = true;
+        return QStringLiteral("%1 of the %2 linked contacts were deleted in this book; nothing was "
+                              "deleted or sent. If that is right, run the sync with "
+                              "--allow-mass-delete.")
+            .arg(deletes.size())
+            .arg(linked);
+    }
+    for (std::size_t i : deletes)
+        if (QString why = sendDelete(run, run.items[i]); !why.isEmpty())
+            return why;
+    for (Item& item : run.items) {
+        if (!item.row || !item.synced)
+            continue;
+        const Texts& now = run.rows.at(*item.row);
+        if (sameFields(now, *item.synced))
+            continue;
+        if (QString why = sendEdit(run, item, now); !why.isEmpty())
+            return why;
+    }
+    // Names for every new contact in one transaction, before any of them is sent.
+    if (!run.unlinkedRows.empty()) {
+        if (QString why = run.store.begin(); !why.isEmpty())
+            return why;
+        for (const qint64 row : run.unlinkedRows) {
+            Item item;
+            item.row = row;
+            run.assignNewName(item);
+            if (QString why = run.store.saveItem(item); !why.isEmpty()) {
+                run.store.rollback();
+                return why;
+            }
+            run.items.push_back(std::move(item));
+        }
+        if (QString why = run.store.commit(); !why.isEmpty())
+            return why;
+    }
+    for (Item& item : run.items) {
+        if (!item.row || item.synced)
+            continue;
+        if (QString why = sendNew(run, item, run.rows.at(*item.row)); !why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
+} // namespace rolvane::carddav

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The sync's view of a contact: comparing texts and keeping them in one column.
+#include "texts.h"
+
+#include <charconv>
+
+namespace rolvane::carddav {
+
+std::string normalised(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out += text[i];
+            continue;
+        }
+        out += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return out;
+}
+
+bool sameField(const Texts& a, const Texts& b, std::size_t field) {
+    const std::string& x = a[field];
+    const std::string& y = b[field];
+    if (x == y)
+        return true;
+    return normalised(x) == normalised(y);
+}
+
+bool sameFields(const Texts& a, const Texts& b) {
+    for (std::size_t f = 0; f < kMergedFields; ++f)
+        if (!sameField(a, b, f))
+            return false;
+    return true;
+}
+
+std::string encodeTexts(const Texts& texts) {
+    std::string out;
+    for (const std::string& t : texts) {
+        out += std::to_string(t.size());
+        out += ':';
+        out += t;
+    }
+    return out;
+}
+
+bool decodeTexts(std::string_view encoded, Texts& texts) {
+    std::size_t pos = 0;
+    for (std::string& t : texts) {
+        const std::size_t colon = encoded.find(':', pos);
+        if (colon == std::string_view::npos)
+            return false;
+        std::size_t size = 0;
+        const auto [end, ec] = std::from_chars(encoded.data() + pos, encoded.data() + colon, size);
+        if (ec != std::errc() || end != encoded.data() + colon || size > encoded.size() - colon - 1)
+            return false;
+        t.assign(encoded.substr(colon + 1, size));
+        pos = colon + 1 + size;
+    }
+    return pos == encoded.size();
+}
+
+} // namespace rolvane::carddav

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A small HTTP server of the test's own on loopback, for what no real server here does: each
+// request is answered by the test's script, in the test's own thread (the client under test waits
+// in an event loop, which serves this server too).
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+
+namespace rolvane::test {
+
+// Hands out plain sockets, or TLS ones once given a certificate.
+class ListeningServer : public QTcpServer {
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        if (certificate.isNull()) {
+            QTcpServer::incomingConnection(descriptor);
+            return;
+        }
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        addPendingConnection(socket);
+    }
+};
+
+struct SeenRequest {
+    QByteArray method, path, body;
+    QByteArray head; // the request line and headers as received
+};
+
+class ScriptedServer : public QObject {
+public:
+    // Answers one request on `socket`; may write now, later, or in pieces.
+    using Script = std::function<void(const SeenRequest&, QTcpSocket&)>;
+
+    explicit ScriptedServer(Script script) : script_(std::move(script)) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(*socket); });
+            }
+        });
+    }
+    // Answers over TLS from now on, with a certificate no one signed.
+    void useTls(const QSslCertificate& certificate, const QSslKey& key) {
+        server_.certificate = certificate;
+        server_.key = key;
+    }
+    QUrl url(const QString& path = QStringLiteral("/")) const {
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                        .arg(server_.certificate.isNull() ? "http" : "https")
+                        .arg(server_.serverPort())
+                        .arg(path));
+    }
+    quint16 port() const { return server_.serverPort(); }
+    const QList<SeenRequest>& seen() const { return seen_; }
+
+    static QByteArray answer(int status, const QByteArray& body, const QByteArray& headers = {}) {
+        return "HTTP/1.1 " + QByteArray::number(status) +
+               " X\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+    }
+
+private:
+    void read(QTcpSocket& socket) {
+        QByteArray& buffer = buffers_[&socket];
+        buffer += socket.readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        SeenRequest r;
+        r.head = buffer.left(end);
+        const QList<QByteArray> first = r.head.left(r.head.indexOf("\r\n")).split(' ');
+        r.method = first.value(0);
+        r.path = first.value(1);
+        qsizetype length = 0;
+        for (const QByteArray& line : r.head.split('\n'))
+            if (line.toLower().startsWith("content-length:"))
+                length = line.mid(15).trimmed().toLongLong();
+        if (buffer.size() < end + 4 + length)
+            return;
+        r.body = buffer.mid(end + 4, length);
+        buffers_.remove(&socket);
+        seen_ << r;
+        script_(r, socket);
+    }
+
+    Script script_;
+    ListeningServer server_;
+    QHash<QTcpSocket*, QByteArray> buffers_;
+    QList<SeenRequest> seen_;
+};
+
+} // namespace rolvane::test

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The arguments of rolvane-db sync and its subcommands.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace rolvane::tool {
+
+struct SyncArguments {
+    enum class Verb { Run, Add, Status, Remove, Help } verb = Verb::Run;
+    QString url, user, passwordCommand, book, create, file;
+    QByteArray certificate; // SHA-256 of the server's certificate, from --certificate-sha256
+    bool merge = false;
+    bool allowMassDelete = false;
+};
+
+// Empty on success, else what is wrong with `arguments`.
+QString parseSyncArguments(const QStringList& arguments, SyncArguments& out);
+
+} // namespace rolvane::tool

@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The network runs in a QCoreApplication's event loop; each subcommand opens the book itself, and
+// a sync holds a lock file beside the book so that a second one says so instead of interleaving.
+#include "sync_command.h"
+
+#include "book_location.h"
+#include "carddav/discovery.h"
+#include "carddav/listing.h"
+#include "carddav/password_command.h"
+#include "carddav/server_url.h"
+#include "carddav/sync_engine.h"
+#include "sync_arguments.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLockFile>
+#include <cstdio>
+#include <memory>
+
+namespace rolvane::tool {
+
+namespace {
+
+using namespace rolvane::carddav;
+
+void out(const QString& text) {
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
+
+int fail(const QString& text) {
+    std::fputs(QStringLiteral("rolvane-db: %1\n").arg(text).toLocal8Bit().constData(), stderr);
+    return 1;
+}
+
+QString fileOption(const SyncArguments& a) {
+    return a.file.isEmpty() ? QString() : QStringLiteral(" --file \"%1\"").arg(a.file);
+}
+
+QString openBook(const SyncArguments& a, SyncStore& store) {
+    const QString path = bookPath(a.file);
+    if (!QFileInfo::exists(path))
+        return QStringLiteral(
+                   "There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
+            .arg(path);
+    return store.open(path);
+}
+
+// The book's link; empty with `why` set when the book cannot be opened or has no link.
+std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& why) {
+    if (why = openBook(a, store); !why.isEmpty())
+        return std::nullopt;
+    std::optional<Link> link = store.link(&why);
+    if (!link && why.isEmpty())
+        why = QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+    return link;
+}
+
+// The password for `user` at `server`, from `command`; empty `user`: none is needed.
+std::optional<QString> password(const QString& user, const QString& command, QString& why) {
+    if (user.isEmpty())
+        return QString();
+    if (command.isEmpty()) {
+        why = QStringLiteral("No password command is stored for this server and user; link the "
+                             "book again with --password-command.");
+        return std::nullopt;
+    }
+    return runPasswordCommand(command, why);
+}
+
+const AddressBook* choose(const Discovered& found, const SyncArguments& a, QString& why) {
+    QStringList names;
+    for (const AddressBook& b : found.books)
+        names << QStringLiteral("  %1 (%2)").arg(b.name, displayUrl(b.url));
+    if (!a.book.isEmpty()) {
+        for (const AddressBook& b : found.books)
+            if (b.name == a.book || displayUrl(b.url) == a.book || b.url.path() == a.book)
+                return &b;
+        why = QStringLiteral("No address book is called \"%1\". There are:\n%2")
+                  .arg(a.book, names.join(QLatin1Char('\n')));
+        return nullptr;
+    }
+    if (found.books.size() == 1)
+        return &found.books.front();
+    why = found.books.empty()
+              ? QStringLiteral("The server has no address book; --create NAME makes one.")
+              : QStringLiteral("The server has several address books; name one with --book:\n%1")
+                    .arg(names.join(QLatin1Char('\n')));
+    return nullptr;
+}
+
+int add(const SyncArguments& a) {
+    const QUrl url(a.url, QUrl::StrictMode);
+    if (const QString why = checkServerUrl(url); !why.isEmpty())
+        return fail(why);
+    SyncStore store;
+    if (const QString why = openBook(a, store); !why.isEmpty())
+        return fail(why);
+    if (QString why; store.link(&why) || !why.isEmpty())
+        return fail(why.isEmpty() ? QStringLiteral("This book is already linked; \"rolvane-db sync "
+                                                   "remove\" forgets that link.")
+                                  : why);
+    QString why;
+    const std::optional<QString> secret = password(a.user, a.passwordCommand, why);
+    if (!secret)
+        return fail(why);
+    HttpClient client(url, a.user, *secret);
+    client.pinCertificate(a.certificate);
+    const Discovered found = discover(client, url);
+    if (!found.error.isEmpty() && found.books.empty() &&
+        (a.create.isEmpty() || found.home.isEmpty()))
+        return fail(QStringLiteral("Could not find address books at %1: %2.")
+                        .arg(displayUrl(url), found.error));
+    AddressBook made;
+    const AddressBook* book = nullptr;
+    if (!a.create.isEmpty()) {
+        if (found.home.isEmpty())
+            return fail(QStringLiteral("The server does not say where new address books go."));
+        if (why = makeAddressBook(client, found.home, a.create, made); !why.isEmpty())
+            return fail(QStringLiteral("Could not create the address book: %1.").arg(why));
+        book = &made;
+    } else if (book = choose(found, a, why); !book) {
+        return fail(why);
+    }
+
+    Listing listing;
+    if (listMembers(client, book->url, {}, listing, why) != ListingResult::Ok)
+        return fail(QStringLiteral("Could not list the address book: %1.").arg(why));
+    const std::size_t cards = listing.members.size();
+    const std::size_t contacts = store.rows(&why).size();
+    if (!why.isEmpty())
+        return fail(why);
+    if (cards > 0 && contacts > 0 && !a.merge)
+        return fail(QStringLiteral("This book holds %1 contacts and the address book %2 cards; "
+                                   "add --merge to sync them together (equal contacts are paired).")
+                        .arg(contacts)
+                        .arg(cards));
+    if (!a.user.isEmpty())
+        if (why = storePasswordCommand(url, a.user, a.passwordCommand); !why.isEmpty())
+            return fail(why);
+    if (!a.certificate.isEmpty())
+        if (why = storeCertificatePin(url, a.certificate); !why.isEmpty())
+            return fail(why);
+    Link link;
+    link.url = book->url.toString();
+    link.user = a.user;
+    link.name = book->name;
+    link.version4 = book->version4;
+    if (why = store.addLink(link); !why.isEmpty())
+        return fail(why);
+    out(QStringLiteral("Linked to \"%1\" (%2). The first sync will send up to %3 contacts, fetch "
+                       "up to %4 and pair those that are the same on both sides.")
+            .arg(book->name, displayUrl(book->url))
+            .arg(contacts)
+            .arg(cards));
+    if (a.file.isEmpty())
+        out(QStringLiteral("Turn on automatic sync (every 15 minutes and after log-in) with: "
+                           "systemctl --user enable --now rolvane-sync.timer"));
+    else
+        out(QStringLiteral("Sync it with: rolvane-db sync%1").arg(fileOption(a)));
+    return 0;
+}
+
+int sync(const SyncArguments& a) {
+    SyncStore store;
+    QString why;
+    const std::optional<Link> link = linkOf(a, store, why);
+    if (!link)
+        return fail(why);
+    QLockFile lock(bookPath(a.file) + QStringLiteral(".sync-lock"));
+    if (!lock.tryLock(0))
+        return fail(QStringLiteral("A sync of this book is already running."));
+    const QUrl url(link->url);
+    const std::optional<QString> secret =
+        password(link->user, passwordCommand(url, link->user).value_or(QString()), why);
+    if (!secret)
+        return fail(why);
+    HttpClient client(url, link->user, *secret);
+    client.pinCertificate(certificatePin(url));
+    SyncOptions options;
+    options.allowMassDelete = a.allowMassDelete;
+    const SyncSummary summary = runSync(store, client, *link, options);
+    for (const QString& warning : summary.warnings)
+        std::fputs(QStringLiteral("rolvane-db: %1\n").arg(warning).toLocal8Bit().constData(),
+                   stderr);
+    const QString result = summary.error.isEmpty() ? summary.line() : summary.error;
+    store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate), result);
+    if (!summary.error.isEmpty())
+        return fail(
+            QStringLiteral("The sync stopped: %1 (so far: %2)").arg(summary.error, summary.line()));
+    out(summary.line());
+    return 0;
+}
+
+int status(const SyncArguments& a) {
+    SyncStore store;
+    QString why;
+    const std::optional<Link> link = linkOf(a, store, why);
+    if (!link)
+        return fail(why);
+    out(QStringLiteral("Linked to \"%1\" (%2)%3.")
+            .arg(link->name, link->url,
+                 link->user.isEmpty() ? QString() : QStringLiteral(" as ") + link->user));
+    out(link->lastSync.isEmpty()
+            ? QStringLiteral("Not synced yet.")
+            : QStringLiteral("Last sync %1: %2").arg(link->lastSync, link->lastResult));
+    return 0;
+}
+
+int remove(const SyncArguments& a) {
+    SyncStore store;
+    QString why;
+    const std::optional<Link> link = linkOf(a, store, why);
+    if (!link)
+        return fail(why);
+    if (why = store.removeLink(); !why.isEmpty())
+        return fail(why);
+    out(QStringLiteral("Forgot the link to \"%1\"; the contacts stay in the book.")
+            .arg(link->name));
+    return 0;
+}
+
+} // namespace
+
+QString syncUsage() {
+    return QStringLiteral(
+        "  rolvane-db sync add URL [--user NAME] [--password-command CMD]\n"
+        "                          [--book NAME | --create NAME] [--merge]\n"
+        "                          [--certificate-sha256 HEX] [--file PATH]\n"
+        "      Links the book with a CardDAV address book found at URL: the only one,\n"
+        "      the one --book names, or a new one --create makes. CMD prints the\n"
+        "      password on its first line; it is kept in ~/.config/rolvane, never in\n"
+        "      the book. A book that holds contacts joins an address book that holds\n"
+        "      cards only with --merge. HEX accepts a server whose certificate does\n"
+        "      not verify (a self-signed one) by its SHA-256 fingerprint.\n"
+        "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
+        "      Sends what changed here, fetches what changed there; prints one summary\n"
+        "      line.\n"
+        "  rolvane-db sync status | remove [--file PATH]\n"
+        "      Shows the link and the last sync, or forgets the link (the contacts\n"
+        "      stay).\n");
+}
+
+int runSyncCommand(const QStringList& arguments) {
+    SyncArguments a;
+    if (const QString why = parseSyncArguments(arguments, a); !why.isEmpty())
+        return fail(why + QStringLiteral("\n\nUsage:\n") + syncUsage()), 2;
+    int argc = 1;
+    char name[] = "rolvane-db";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    switch (a.verb) {
+    case SyncArguments::Verb::Help:
+        std::fputs((QStringLiteral("Usage:\n") + syncUsage()).toLocal8Bit().constData(), stdout);
+        return 0;
+    case SyncArguments::Verb::Add:
+        return add(a);
+    case SyncArguments::Verb::Status:
+        return status(a);
+    case SyncArguments::Verb::Remove:
+        return remove(a);
+    case SyncArguments::Verb::Run:
+        break;
+    }
+    return sync(a);
+}
+
+} // namespace rolvane::tool
