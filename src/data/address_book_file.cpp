@@ -5,20 +5,18 @@
 // out of order. A new book is the first schema brought up to date, so both take the same path.
 #include "address_book_file.h"
 
+#include "book_build_file.h"
 #include "contact_table.h"
 #include "name_collation.h"
 #include "sqlite_db.h"
 #include "text_view.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -90,12 +88,6 @@ int bringUpToDate(sqlite::Connection& db, int fromVersion) {
     return rc;
 }
 
-// Removes a temporary book and whatever SQLite left beside it.
-void removeBook(const QString& path) {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
-        QFile::remove(path + QLatin1String(suffix));
-}
-
 // Gives the finished book its name; refuses, atomically, when the name is taken.
 BookProblem linkIntoPlace(const QString& from, const QString& to) {
     using Kind = BookProblem::Kind;
@@ -135,22 +127,17 @@ QString makeSchema(const QString& path) {
 
 BookProblem createAddressBook(const QString& path, const BookFiller& fill) {
     using Kind = BookProblem::Kind;
+    // What killed builds left goes first; builds still running hold their files locked.
+    removeStaleBuilds(path);
     const QFileInfo target(path);
     if (target.exists() || target.isSymLink())
         return {Kind::Exists, path, {}};
-    // Beside the book, so that linking it into place stays within one file system.
-    QTemporaryFile temporary(target.absolutePath() +
-                             QStringLiteral("/.%1.XXXXXX").arg(target.fileName()));
-    if (!temporary.open())
-        return {Kind::NotCreated, path, temporary.errorString()};
-#ifdef Q_OS_UNIX
-    // The permissions any new file gets under the user's umask, not a temporary file's 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(temporary.handle(), 0666 & ~mask);
-#endif
-    temporary.close();
-    const QString building = temporary.fileName();
+    // Beside the book, so that linking it into place stays within one file system. Removed when
+    // this returns, by its temporary name only.
+    BookBuildFile temporary;
+    if (const QString failed = temporary.open(path); !failed.isEmpty())
+        return {Kind::NotCreated, path, failed};
+    const QString building = temporary.path();
 
     BookProblem why;
     if (const QString failed = makeSchema(building); !failed.isEmpty())
@@ -161,7 +148,6 @@ BookProblem createAddressBook(const QString& path, const BookFiller& fill) {
     }
     if (why.kind == Kind::None)
         why = linkIntoPlace(building, path);
-    removeBook(building); // the name only: once linked, the book lives on under `path`
     return why;
 }
 

@@ -25,7 +25,8 @@ using BookFiller = std::function<QString(const QString& path)>;
 // Creates `path` (not its folder) with the contact table, filled by `fill` when given. The book is
 // made under a temporary name in the same folder and linked into place only when complete, so
 // another file that appears at `path` meanwhile is never touched, and a failure leaves nothing
-// behind. Returns a problem of kind None on success, else why it failed.
+// behind; what earlier builds left when they were killed is removed. Returns a problem of kind
+// None on success, else why it failed.
 BookProblem createAddressBook(const QString& path, const BookFiller& fill = {});
 
 // Brings a book opened for writing up to the current schema before its first query: a book of

@@ -62,6 +62,11 @@ bool ImportRun::open() {
                            "chosen in an Access file.")
                 .arg(file_.name, file_.format == FileFormat::VCard ? QStringLiteral("vCard")
                                                                    : QStringLiteral("CSV"));
+    if (result_.failure.isEmpty() && !request_.readsAccess && file_.format == FileFormat::Access)
+        result_.failure =
+            QStringLiteral("\"%1\" is an Access file. Access files come over with "
+                           "the set-up tool, in a terminal: rolvane-db import \"%1\".")
+                .arg(file_.name);
     return result_.failure.isEmpty();
 }
 

@@ -17,6 +17,9 @@ struct ImportRequest {
     QString book;  // the address book, made when it does not exist
     QString table; // the table of an Access file; empty: Rolvane. Refused for other formats.
     bool keepDuplicates = false;
+    // The Access reader forks a child that does not exec, which only a single-threaded caller
+    // may do: a threaded one refuses Access files and points to the set-up tool instead.
+    bool readsAccess = true;
 };
 
 // Told now and then how many contacts were read and how far into the file (-1: unknown);

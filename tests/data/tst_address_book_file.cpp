@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Creating a book: it appears at its path complete or not at all, and never over another file.
+// Creating a book: it appears at its path complete or not at all, and never over another file;
+// what a killed build left is cleared by the next one, and nothing else.
 #include "data/address_book_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace rolvane;
 
@@ -14,7 +19,43 @@ class TstAddressBookFile : public QObject {
 private slots:
     void createIsAllOrNothing_data();
     void createIsAllOrNothing();
+    void killedBuildsAreClearedByTheNext();
 };
+
+namespace {
+
+// A child process building the book at `path`, stopped while it fills the book: a creation that
+// is still running. 0 when it could not be started or did not get that far.
+pid_t startBuild(const QString& path) {
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return 0;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        createAddressBook(path, [&](const QString&) {
+            if (::write(ready[1], "x", 1) == 1)
+                for (;;)
+                    ::pause();
+            return QString();
+        });
+        ::_exit(1);
+    }
+    ::close(ready[1]);
+    char got = 0;
+    const bool filling = child > 0 && ::read(ready[0], &got, 1) == 1;
+    ::close(ready[0]);
+    if (child > 0 && !filling)
+        ::waitpid(child, nullptr, 0);
+    return filling ? child : 0;
+}
+
+void killBuild(pid_t child) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+} // namespace
 
 void TstAddressBookFile::createIsAllOrNothing_data() {
     QTest::addColumn<QString>("during");            // what happens while the book is being filled
@@ -60,6 +101,47 @@ void TstAddressBookFile::createIsAllOrNothing() {
         QFile other(path);
         QVERIFY(other.open(QIODevice::ReadOnly));
         QCOMPARE(other.readAll(), QByteArray("someone else's"));
+    }
+}
+
+void TstAddressBookFile::killedBuildsAreClearedByTheNext() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("addy.mdb"));
+    const auto entries = [&] {
+        QStringList names =
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    };
+    // A build still running, one killed while it ran, and files that only look like a build's.
+    const pid_t running = startBuild(path);
+    QVERIFY(running != 0);
+    const auto stop = qScopeGuard([running] { killBuild(running); });
+    const QStringList runningFiles = entries();
+    QVERIFY(!runningFiles.isEmpty());
+    const pid_t killed = startBuild(path);
+    QVERIFY(killed != 0);
+    killBuild(killed);
+    QStringList leftovers = entries();
+    for (const QString& name : runningFiles)
+        leftovers.removeOne(name);
+    QVERIFY2(!leftovers.isEmpty() && leftovers.front().startsWith(".addy.mdb."),
+             qPrintable(leftovers.join(u' ')));
+    const QStringList others = {".addy.mdb.Ab12", ".addy.mdb.Ab12cd.bak", ".other.mdb.Ab12cd",
+                                "addy.mdb.Ab12cd"};
+    for (const QString& name : others) {
+        QFile other(folder.filePath(name));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("kept") == 4);
+    }
+    QVERIFY(QFile::link(folder.filePath(others.back()), folder.filePath(".addy.mdb.Link12")));
+
+    QCOMPARE(createAddressBook(path).kind, BookProblem::Kind::None);
+    QStringList expected = others + runningFiles + QStringList{".addy.mdb.Link12", "addy.mdb"};
+    expected.sort();
+    QCOMPARE(entries(), expected);
+    for (const QString& name : others) {
+        QFile other(folder.filePath(name));
+        QVERIFY(other.open(QIODevice::ReadOnly) && other.readAll() == "kept");
     }
 }
 

@@ -3,6 +3,7 @@
 // call failing: whatever fails, nothing stored changes but what the user saved, and what the user
 // typed is either stored or still on screen. And every save reported done is on the disk, not
 // only in the system's cache, which a kill alone would never show.
+#include "data/book_connection.h"
 #include "support/faulty_vfs.h"
 #include "support/test_book.h"
 #include "support/test_source.h"
@@ -197,6 +198,19 @@ void TstFaultInjection::everyReportedSaveIsSynced() {
         book.exec(QStringLiteral("pragma journal_mode=delete"));
     test::FaultyVfs vfs;
     vfs.setSharedMemory(writeAheadLog);
+    {
+        // The connection saves write through, opened as the record source opens it: FULL syncs
+        // the log at every commit too, where SQLite's own choice may sync it only at checkpoints.
+        BookConnection opened(book.path());
+        BookProblem why;
+        QVERIFY(opened.open(why));
+        QCOMPARE(opened.sharesOneConnection(), !writeAheadLog);
+        sqlite::Statement synchronous;
+        QCOMPARE(synchronous.prepare(opened.writer(), QStringLiteral("pragma synchronous")),
+                 SQLITE_OK);
+        QCOMPARE(synchronous.step(), SQLITE_ROW);
+        QCOMPARE(synchronous.columnInt64(0), 2); // FULL
+    }
     Source s(book.path());
     QVERIFY(s.rs.Refresh());
     // Each way a save happens, and the rows that hold what it stored, once it returns.

@@ -34,6 +34,7 @@ private slots:
     void conflictOffersTheWaysOn_data();
     void conflictOffersTheWaysOn();
     void typingIntoABlankFormThenAddStoresTheContact();
+    void addedContactIsReachedByBrowsing_data();
     void addedContactIsReachedByBrowsing();
     void pastedLineBreakBecomesABlank();
     void darkThemeLeavesText7AndLabel6Readable();
@@ -201,19 +202,30 @@ void TstFrmAddyDataSafety::typingIntoABlankFormThenAddStoresTheContact() {
     QCOMPARE(book_->count(), 1);
 }
 
+void TstFrmAddyDataSafety::addedContactIsReachedByBrowsing_data() {
+    QTest::addColumn<bool>("pageKeys");
+    QTest::newRow("the bar's arrows") << false;
+    QTest::newRow("Page keys in a field") << true;
+}
+
 void TstFrmAddyDataSafety::addedContactIsReachedByBrowsing() {
+    QFETCH(bool, pageKeys);
     book_->insertLastNames({"Adams", "Baker"});
     open();
     click("cmdAdd");
     typeInto("Text2", "Aaron");
-    const auto move = [this](const char* arrow) {
-        QTest::mouseClick(control<QToolButton>(arrow), Qt::LeftButton);
+    const auto move = [&](const char* arrow, QKeyCombination key) {
+        if (pageKeys)
+            QTest::keyClick(control("Text2"), key.key(), key.keyboardModifiers());
+        else
+            QTest::mouseClick(control<QToolButton>(arrow), Qt::LeftButton);
         return text("Text2");
     };
-    QCOMPARE(move("datAddyNext"), QStringLiteral("Baker"));
-    QCOMPARE(move("datAddyLast"), QStringLiteral("Aaron"));
-    QCOMPARE(move("datAddyPrevious"), QStringLiteral("Baker"));
-    QCOMPARE(move("datAddyFirst"), QStringLiteral("Adams"));
+    QCOMPARE(move("datAddyNext", Qt::Key_PageDown), QStringLiteral("Baker"));
+    QCOMPARE(move("datAddyLast", Qt::ControlModifier | Qt::Key_PageDown), QStringLiteral("Aaron"));
+    QCOMPARE(move("datAddyPrevious", Qt::Key_PageUp), QStringLiteral("Baker"));
+    QCOMPARE(move("datAddyFirst", Qt::ControlModifier | Qt::Key_PageUp), QStringLiteral("Adams"));
+    QCOMPARE(book_->count("[Last Name] = 'Aaron'"), 1);
     QVERIFY(messages_->messages.isEmpty());
 }
 

@@ -24,11 +24,13 @@ QStringList ContactFileDrops::contactFiles(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return {};
     QStringList paths;
+    // Access files are taken too, so the import can say where they go instead.
+    static const QStringList kSuffixes = {QStringLiteral("vcf"), QStringLiteral("vcard"),
+                                          QStringLiteral("csv"), QStringLiteral("mdb"),
+                                          QStringLiteral("accdb")};
     for (const QUrl& url : data->urls()) {
-        const QString suffix = QFileInfo(url.path()).suffix().toLower();
         if (!url.isLocalFile() ||
-            (suffix != QLatin1String("vcf") && suffix != QLatin1String("vcard") &&
-             suffix != QLatin1String("csv")))
+            !kSuffixes.contains(QFileInfo(url.path()).suffix(), Qt::CaseInsensitive))
             return {};
         paths << url.toLocalFile();
     }

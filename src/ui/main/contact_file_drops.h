@@ -19,7 +19,8 @@ public:
     // Watches `window` and every widget in it; `import` runs once the drop has returned.
     ContactFileDrops(QWidget* window, Import import);
 
-    // The local .vcf and .csv files a drag carries; empty when it carries anything else.
+    // The local contacts files (.vcf, .csv, and Access files) a drag carries; empty when it carries
+    // anything else.
     static QStringList contactFiles(const QMimeData* data);
 
 protected:

@@ -99,6 +99,7 @@ FileImportOutcome importContactFile(const QString& path, const QString& book, QW
     exchange::ImportRequest request;
     request.file = path;
     request.book = book;
+    request.readsAccess = false;
     const QString name = QFileInfo(path).fileName();
     Progress reading(parent, QStringLiteral("Reading %1...").arg(name));
     const ImportResult counted = exchange::countContacts(request, reading.callback());
