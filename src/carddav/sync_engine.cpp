@@ -109,6 +109,7 @@ QString SyncRun::loadLocal() {
         if (!claimedBy.count(row))
             unlinkedRows.push_back(row);
     std::sort(unlinkedRows.begin(), unlinkedRows.end());
+    localCurrent = true;
     return {};
 }
 
@@ -127,7 +128,7 @@ QString SyncSummary::line() const {
 
 SyncSummary runSync(SyncStore& store, HttpClient& client, const Link& link,
                     const SyncOptions& options) {
-    SyncRun run{store, client, link, options, QUrl(link.url), {}, {}, {}, {}, {}};
+    SyncRun run{store, client, link, options, QUrl(link.url), {}, {}, {}, {}, {}, false};
     if (run.options.revision.isEmpty())
         run.options.revision =
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));

@@ -279,8 +279,10 @@ QString applyPage(SyncRun& run, Applier& applier, const Listing& listing, bool f
 
 QString fetchChanges(SyncRun& run, bool& resend) {
     resend = false;
-    if (QString why = run.loadLocal(); !why.isEmpty())
-        return why;
+    if (!run.localCurrent)
+        if (QString why = run.loadLocal(); !why.isEmpty())
+            return why;
+    run.localCurrent = false;
     Applier applier(run);
     QString token = run.link.token;
     bool retried = false;

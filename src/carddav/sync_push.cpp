@@ -132,11 +132,8 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now) {
     return run.store.saveItem(item);
 }
 
-} // namespace
-
-QString pushChanges(SyncRun& run) {
-    if (QString why = run.loadLocal(); !why.isEmpty())
-        return why;
+// Local deletes, edits and new contacts, as loadLocal found them.
+QString pushLoaded(SyncRun& run) {
     std::vector<std::size_t> deletes;
     for (std::size_t i = 0; i < run.items.size(); ++i)
         if (!run.items[i].row)
@@ -186,6 +183,17 @@ QString pushChanges(SyncRun& run) {
             return why;
     }
     return {};
+}
+
+} // namespace
+
+QString pushChanges(SyncRun& run) {
+    if (QString why = run.loadLocal(); !why.isEmpty())
+        return why;
+    const int requestsBefore = run.client.requestCount();
+    const QString why = pushLoaded(run);
+    run.localCurrent = why.isEmpty() && run.client.requestCount() == requestsBefore;
+    return why;
 }
 
 } // namespace rolvane::carddav

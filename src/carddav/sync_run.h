@@ -26,6 +26,9 @@ struct SyncRun {
     std::unordered_map<qint64, Texts> rows;
     QHash<QString, std::size_t> byHref; // index into items
     std::vector<qint64> unlinkedRows;   // contacts with no record: new here
+    // What loadLocal read is still what the sync last wrote: a push that sent nothing leaves it
+    // so, and the fetch after it need not read every contact again.
+    bool localCurrent = false;
 
     // Reads the book again, pairing records anew with rows whose rowids changed. Empty on
     // success, else why not.

@@ -5,11 +5,13 @@
 
 #include "book_location.h"
 #include "carddav/discovery.h"
+#include "carddav/keyring.h"
 #include "carddav/listing.h"
 #include "carddav/password_command.h"
 #include "carddav/server_url.h"
 #include "carddav/sync_engine.h"
 #include "sync_arguments.h"
+#include "terminal_password.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -56,16 +58,32 @@ std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& wh
     return link;
 }
 
-// The password for `user` at `server`, from `command`; empty `user`: none is needed.
-std::optional<QString> password(const QString& user, const QString& command, QString& why) {
+// The password for `user` at `server`, from `command` or, without one, from the desktop's
+// keyring; empty `user`: none is needed.
+std::optional<QString> password(const QUrl& server, const QString& user, const QString& command,
+                                QString& why) {
     if (user.isEmpty())
         return QString();
-    if (command.isEmpty()) {
-        why = QStringLiteral("No password command is stored for this server and user; link the "
-                             "book again with --password-command.");
-        return std::nullopt;
-    }
+    if (command.isEmpty())
+        return keyringPassword(server, user, why);
     return runPasswordCommand(command, why);
+}
+
+// At `sync add` without a command: the keyring must answer before the user types anything.
+std::optional<QString> newPassword(const SyncArguments& a, const QUrl& server, QString& why) {
+    if (a.user.isEmpty() || !a.passwordCommand.isEmpty())
+        return password(server, a.user, a.passwordCommand, why);
+    if (why = keyringReachable(); !why.isEmpty())
+        return std::nullopt;
+    return askPassword(QStringLiteral("Password for %1 at %2: ").arg(a.user, keyringOrigin(server)),
+                       why);
+}
+
+QString keepPassword(const SyncArguments& a, const QUrl& server, const QString& secret) {
+    if (a.user.isEmpty())
+        return {};
+    return a.passwordCommand.isEmpty() ? storeKeyringPassword(server, a.user, secret)
+                                       : storePasswordCommand(server, a.user, a.passwordCommand);
 }
 
 const AddressBook* choose(const Discovered& found, const SyncArguments& a, QString& why) {
@@ -101,7 +119,7 @@ int add(const SyncArguments& a) {
                                                    "remove\" forgets that link.")
                                   : why);
     QString why;
-    const std::optional<QString> secret = password(a.user, a.passwordCommand, why);
+    const std::optional<QString> secret = newPassword(a, url, why);
     if (!secret)
         return fail(why);
     HttpClient client(url, a.user, *secret);
@@ -135,9 +153,8 @@ int add(const SyncArguments& a) {
                                    "add --merge to sync them together (equal contacts are paired).")
                         .arg(contacts)
                         .arg(cards));
-    if (!a.user.isEmpty())
-        if (why = storePasswordCommand(url, a.user, a.passwordCommand); !why.isEmpty())
-            return fail(why);
+    if (why = keepPassword(a, url, *secret); !why.isEmpty())
+        return fail(why);
     if (!a.certificate.isEmpty())
         if (why = storeCertificatePin(url, a.certificate); !why.isEmpty())
             return fail(why);
@@ -172,7 +189,7 @@ int sync(const SyncArguments& a) {
         return fail(QStringLiteral("A sync of this book is already running."));
     const QUrl url(link->url);
     const std::optional<QString> secret =
-        password(link->user, passwordCommand(url, link->user).value_or(QString()), why);
+        password(url, link->user, passwordCommand(url, link->user).value_or(QString()), why);
     if (!secret)
         return fail(why);
     HttpClient client(url, link->user, *secret);
@@ -230,9 +247,11 @@ QString syncUsage() {
         "      Links the book with a CardDAV address book found at URL: the only one,\n"
         "      the one --book names, or a new one --create makes. CMD prints the\n"
         "      password on its first line; it is kept in ~/.config/rolvane, never in\n"
-        "      the book. A book that holds contacts joins an address book that holds\n"
-        "      cards only with --merge. HEX accepts a server whose certificate does\n"
-        "      not verify (a self-signed one) by its SHA-256 fingerprint.\n"
+        "      the book. Without CMD the password is asked once and kept in the\n"
+        "      desktop's keyring. A book that holds contacts joins an address book\n"
+        "      that holds cards only with --merge. HEX accepts a server whose\n"
+        "      certificate does not verify (a self-signed one) by its SHA-256\n"
+        "      fingerprint.\n"
         "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary\n"
         "      line.\n"
