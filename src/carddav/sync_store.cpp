@@ -157,19 +157,27 @@ QString SyncStore::removeLink() {
 }
 
 QString SyncStore::saveToken(const QString& token, bool paired, bool listedAll) {
+    // One transaction: a token stored without its flags cleared would take every card sent
+    // since for deleted there.
+    if (QString why = begin(); !why.isEmpty())
+        return why;
     sqlite::Statement s;
-    if (s.prepare(db_,
-                  QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?")) !=
-        SQLITE_OK)
-        return failure(QStringLiteral("store the sync token"));
-    s.bindText(1, token);
-    s.bindInt64(2, paired ? 1 : 0);
-    if (s.step() != SQLITE_DONE ||
-        (listedAll &&
-         db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") !=
-             SQLITE_OK))
-        return failure(QStringLiteral("store the sync token"));
-    return {};
+    bool stored = s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, "
+                                                "[Paired] = ?")) == SQLITE_OK;
+    if (stored) {
+        s.bindText(1, token);
+        s.bindInt64(2, paired ? 1 : 0);
+        stored = s.step() == SQLITE_DONE &&
+                 (!listedAll ||
+                  db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") ==
+                      SQLITE_OK);
+    }
+    if (!stored) {
+        const QString why = failure(QStringLiteral("store the sync token"));
+        rollback();
+        return why;
+    }
+    return commit();
 }
 
 QString SyncStore::saveResult(const QString& when, const QString& result) {

@@ -10,13 +10,13 @@
 #include "carddav/password_command.h"
 #include "carddav/server_url.h"
 #include "carddav/sync_engine.h"
+#include "carddav/sync_lock.h"
 #include "sync_arguments.h"
 #include "terminal_password.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLockFile>
 #include <cstdio>
 #include <memory>
 
@@ -184,8 +184,8 @@ int sync(const SyncArguments& a) {
     const std::optional<Link> link = linkOf(a, store, why);
     if (!link)
         return fail(why);
-    QLockFile lock(bookPath(a.file) + QStringLiteral(".sync-lock"));
-    if (!lock.tryLock(0))
+    SyncLock lock(bookPath(a.file));
+    if (!lock.tryLock())
         return fail(QStringLiteral("A sync of this book is already running."));
     const QUrl url(link->url);
     const std::optional<QString> secret =
