@@ -85,9 +85,10 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     if (!request.body.isEmpty() && !req.hasRawHeader("Content-Type"))
         req.setRawHeader("Content-Type", "application/xml; charset=utf-8");
 
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
-        manager_->sendCustomRequest(req, request.method, request.body),
-        [](QNetworkReply* r) { r->deleteLater(); });
+    // Deleted here, not later: the tool runs no event loop of its own, and a nested loop never
+    // deletes what was scheduled outside it, so every reply (and the body it sent) would stay.
+    const std::unique_ptr<QNetworkReply> reply(
+        manager_->sendCustomRequest(req, request.method, request.body));
     reply->setReadBufferSize(256 * 1024);
 
     HttpResponse response;

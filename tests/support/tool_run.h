@@ -31,7 +31,8 @@ inline ToolRun runTool(const QStringList& arguments, const QByteArray& input = Q
         tool.write(input);
         tool.closeWriteChannel();
     }
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
+    // Generous: a first sync of thousands of cards waits on the server for minutes.
+    if (!tool.waitForFinished(600000) || tool.exitStatus() != QProcess::NormalExit)
         return {};
     const QByteArray out = tool.readAllStandardOutput();
     return {tool.exitCode(), QString::fromUtf8(out), QString::fromUtf8(tool.readAllStandardError()),
