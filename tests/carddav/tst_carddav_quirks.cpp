@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The client against a scripted server: redirects, answers too large, too slow or hostile, and
-// the listing's odd answers (a token answered with 500, a truncated listing).
+// The client against a scripted server: redirects (to other hosts: tst_carddav_redirects), answers
+// too large, too slow or hostile, and the listing's odd answers (a token answered with 500, a
+// truncated listing).
 #include "carddav/http_client.h"
 #include "carddav/listing.h"
 #include "carddav/sync_engine.h"
@@ -78,7 +79,6 @@ void TstCarddavQuirks::redirectsKeepMethodAndBody() {
 void TstCarddavQuirks::redirectsThatAreRefused_data() {
     QTest::addColumn<QByteArray>("location");
     QTest::addColumn<QString>("why");
-    QTest::newRow("another host") << QByteArray("http://localhost:%1/dav/") << "another host";
     QTest::newRow("endless") << QByteArray("/loop") << "more than 5";
     QTest::newRow("no address") << QByteArray() << "without a valid address";
 }
@@ -86,20 +86,15 @@ void TstCarddavQuirks::redirectsThatAreRefused_data() {
 void TstCarddavQuirks::redirectsThatAreRefused() {
     QFETCH(QByteArray, location);
     QFETCH(QString, why);
-    quint16 port = 0;
     ScriptedServer server([&](const SeenRequest&, QTcpSocket& s) {
-        const QByteArray to = QByteArray(location).replace("%1", QByteArray::number(port));
-        s.write(ScriptedServer::answer(301, {},
-                                       to.isEmpty() ? QByteArray() : "Location: " + to + "\r\n"));
+        s.write(ScriptedServer::answer(
+            301, {}, location.isEmpty() ? QByteArray() : "Location: " + location + "\r\n"));
     });
-    port = server.port();
     HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
     const HttpResponse r = client.send({"PROPFIND", server.url("/start"), kPropfind, {}});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY(server.seen().size() <= 6);
-    for (const SeenRequest& seen : server.seen())
-        QVERIFY(!seen.head.contains("Host: localhost"));
 }
 
 void TstCarddavQuirks::answersThatAreStopped_data() {

@@ -7,6 +7,7 @@
 #include "scripted_server.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +50,8 @@ private slots:
     void credentialsFollowTheRule_data();
     void credentialsFollowTheRule();
     void addConfirmsAnotherHost();
+    void addAsksOnATerminal_data();
+    void addAsksOnATerminal();
 };
 
 void TstCarddavRedirects::hostRule_data() {
@@ -165,15 +168,25 @@ struct Run {
     QString err, out;
 };
 
-// Runs the set-up tool with standard input a pipe (no terminal), serving the scripted server
-// while it runs.
-Run runTool(const QStringList& args, const QString& home) {
+// Runs the set-up tool, serving the scripted server while it runs. Standard input is a pipe, or
+// with `terminal` a terminal (through script(1)) that types `typed`.
+Run runTool(const QStringList& args, const QString& home, const QByteArray& typed = {},
+            bool terminal = false) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ROLVANE_DB), args);
+    if (terminal) {
+        QStringList quoted{QStringLiteral(ROLVANE_DB)};
+        for (const QString& arg : args)
+            quoted << QLatin1Char('\'') + arg + QLatin1Char('\'');
+        p.start(QStringLiteral("script"), {QStringLiteral("-qec"), quoted.join(QLatin1Char(' ')),
+                                           QStringLiteral("/dev/null")});
+    } else {
+        p.start(QStringLiteral(ROLVANE_DB), args);
+    }
+    p.write(typed);
     p.closeWriteChannel();
     QDeadlineTimer deadline(60'000);
     while (p.state() != QProcess::NotRunning && !deadline.hasExpired())
@@ -187,15 +200,13 @@ Run runTool(const QStringList& args, const QString& home) {
             QString::fromLocal8Bit(p.readAllStandardOutput())};
 }
 
-} // namespace
-
 // The address given is on 127.0.0.1, which sends us on to the address book on localhost; that
 // one lists its cards from 127.0.0.1 again, so a sync needs both hosts confirmed.
-void TstCarddavRedirects::addConfirmsAnotherHost() {
+struct TwoHosts {
     QTemporaryDir home;
     const QString book = home.filePath(QStringLiteral("addy.mdb"));
     quint16 port = 0;
-    ScriptedServer server([&](const SeenRequest& r, QTcpSocket& s) {
+    ScriptedServer server{[this](const SeenRequest& r, QTcpSocket& s) {
         const QByteArray here = "http://127.0.0.1:" + QByteArray::number(port);
         if (r.path == "/start")
             s.write(ScriptedServer::answer(
@@ -205,52 +216,84 @@ void TstCarddavRedirects::addConfirmsAnotherHost() {
         else
             s.write(
                 ScriptedServer::answer(207, r.method == "REPORT" ? kEmptyListing : kAddressBook));
-    });
-    port = server.port();
-    auto sync = [&](QStringList args) {
+    }};
+
+    TwoHosts() {
+        port = server.port();
+        runTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path());
+    }
+    Run sync(const QStringList& args, const QByteArray& typed = {}, bool terminal = false) {
         return runTool(QStringList{QStringLiteral("sync")} << args << QStringLiteral("--file")
                                                            << book,
-                       home.path());
-    };
-    const QStringList add{QStringLiteral("add"),
-                          server.url(QStringLiteral("/start")).toString(),
-                          QStringLiteral("--user"),
-                          QStringLiteral("ann"),
-                          QStringLiteral("--password-command"),
-                          QStringLiteral("echo pw")};
-    QCOMPARE(runTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path()).code,
-             0);
+                       home.path(), typed, terminal);
+    }
+    QStringList add() const {
+        return {QStringLiteral("add"),
+                server.url(QStringLiteral("/start")).toString(),
+                QStringLiteral("--user"),
+                QStringLiteral("ann"),
+                QStringLiteral("--password-command"),
+                QStringLiteral("echo pw")};
+    }
+};
 
+} // namespace
+
+void TstCarddavRedirects::addConfirmsAnotherHost() {
+    TwoHosts dav;
     // No terminal to ask on: refused, naming the host and the option, and nothing was sent there.
-    Run run = sync(add);
+    Run run = dav.sync(dav.add());
     QCOMPARE(run.code, 1);
     QVERIFY2(run.err.contains(QLatin1String("--allow-host localhost")), qPrintable(run.err));
-    for (const SeenRequest& r : server.seen())
+    for (const SeenRequest& r : dav.server.seen())
         QVERIFY(!toLocalhost(r));
-    QCOMPARE(sync({QStringLiteral("status")}).code, 1); // not linked
+    QCOMPARE(dav.sync({QStringLiteral("status")}).code, 1); // not linked
 
-    run = sync(QStringList(add) << QStringLiteral("--allow-host") << QStringLiteral("LOCALHOST"));
+    run = dav.sync(dav.add() << QStringLiteral("--allow-host") << QStringLiteral("LOCALHOST"));
     QCOMPARE(run.code, 0);
     QVERIFY2(run.out.contains(QLatin1String("http://localhost:")), qPrintable(run.out));
-    run = sync({QStringLiteral("status")});
+    run = dav.sync({QStringLiteral("status")});
     QVERIFY2(run.out.contains(QLatin1String("localhost, 127.0.0.1")), qPrintable(run.out));
 
     // The sync starts at localhost and is sent back to 127.0.0.1, confirmed through the add.
-    const qsizetype before = server.seen().size();
-    run = sync({});
+    const qsizetype before = dav.server.seen().size();
+    run = dav.sync({});
     QVERIFY2(run.code == 0, qPrintable(run.err));
-    QVERIFY(server.seen().size() > before + 1);
-    for (qsizetype i = before; i < server.seen().size(); ++i)
-        QVERIFY(server.seen()[i].head.contains("Authorization: Basic"));
-    QVERIFY(!toLocalhost(server.seen().back()));
+    QVERIFY(dav.server.seen().size() > before + 1);
+    for (qsizetype i = before; i < dav.server.seen().size(); ++i)
+        QVERIFY(dav.server.seen()[i].head.contains("Authorization: Basic"));
+    QVERIFY(!toLocalhost(dav.server.seen().back()));
 
-    const QString hosts = home.filePath(QStringLiteral("config/rolvane/sync-hosts"));
+    const QString hosts = dav.home.filePath(QStringLiteral("config/rolvane/sync-hosts"));
     QCOMPARE(QFile(hosts).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
              QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(sync({QStringLiteral("remove")}).code, 0);
+    QCOMPARE(dav.sync({QStringLiteral("remove")}).code, 0);
     QFile file(hosts);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray());
+}
+
+void TstCarddavRedirects::addAsksOnATerminal_data() {
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<int>("code");
+    QTest::newRow("yes") << QByteArray("y\n") << 0;
+    QTest::newRow("no") << QByteArray("n\n") << 1;
+    QTest::newRow("just Enter") << QByteArray("\n") << 1;
+}
+
+void TstCarddavRedirects::addAsksOnATerminal() {
+    QFETCH(QByteArray, typed);
+    QFETCH(int, code);
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1), which gives the tool a terminal, is not installed");
+    TwoHosts dav;
+    const Run run = dav.sync(dav.add(), typed, true);
+    QCOMPARE(run.code, code);
+    // script(1) puts what the terminal showed, the question included, on its standard output.
+    QCOMPARE(run.out.count(QLatin1String("The server sends us on to localhost. Send your user name "
+                                         "and password there too? [y/N]")),
+             1);
+    QCOMPARE(dav.sync({QStringLiteral("status")}).code, code);
 }
 
 QTEST_GUILESS_MAIN(TstCarddavRedirects)

@@ -331,8 +331,8 @@ QString syncUsage() {
         "      Sends what changed here, fetches what changed there; prints one summary\n"
         "      line.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
-        "      Shows the link and the last sync, or forgets the link (the contacts\n"
-        "      stay).\n");
+        "      Shows the link, the last sync and the hosts confirmed for it, or\n"
+        "      forgets them (the contacts stay).\n");
 }
 
 int runSyncCommand(const QStringList& arguments) {
