@@ -14,26 +14,17 @@
 #include <QTest>
 
 using namespace rolvane::carddav;
+using rolvane::test::kPropfindETags;
+using rolvane::test::quickLimits;
 using rolvane::test::ScriptedServer;
 using rolvane::test::SeenRequest;
 
 namespace {
 
-const QByteArray kPropfind = "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop>"
-                             "</d:propfind>";
-
 const QByteArray kListing = "<multistatus xmlns=\"DAV:\"><response><href>/book/a.vcf</href>"
                             "<propstat><prop><getetag>\"1\"</getetag></prop><status>HTTP/1.1 200 "
                             "OK</status></propstat></response><sync-token>t2</sync-token>"
                             "</multistatus>";
-
-HttpLimits quick() {
-    HttpLimits limits;
-    limits.maxBytes = 1 << 20;
-    limits.silenceMs = 300;
-    limits.deadlineMs = 5000;
-    return limits;
-}
 
 } // namespace
 
@@ -65,14 +56,14 @@ void TstCarddavQuirks::redirectsKeepMethodAndBody() {
                     ? ScriptedServer::answer(status, {}, "Location: /dav/\r\n")
                     : ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
     });
-    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
     const HttpResponse r =
-        client.send({"PROPFIND", server.url("/.well-known/carddav"), kPropfind, {}});
+        client.send({"PROPFIND", server.url("/.well-known/carddav"), kPropfindETags, {}});
     QCOMPARE(r.status, 207);
     QCOMPARE(r.url, server.url("/dav/"));
     QCOMPARE(server.seen().size(), 2);
     QCOMPARE(server.seen()[1].method, QByteArray("PROPFIND"));
-    QCOMPARE(server.seen()[1].body, kPropfind);
+    QCOMPARE(server.seen()[1].body, kPropfindETags);
     QVERIFY(server.seen()[1].head.contains("Authorization: Basic"));
 }
 
@@ -90,8 +81,8 @@ void TstCarddavQuirks::redirectsThatAreRefused() {
         s.write(ScriptedServer::answer(
             301, {}, location.isEmpty() ? QByteArray() : "Location: " + location + "\r\n"));
     });
-    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
-    const HttpResponse r = client.send({"PROPFIND", server.url("/start"), kPropfind, {}});
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
+    const HttpResponse r = client.send({"PROPFIND", server.url("/start"), kPropfindETags, {}});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY(server.seen().size() <= 6);
@@ -126,8 +117,8 @@ void TstCarddavQuirks::answersThatAreStopped() {
             trickle.start(1000);
         }
     });
-    HttpClient client(server.url(), {}, {}, quick());
-    const HttpResponse r = client.send({"REPORT", server.url("/book/"), kPropfind, {}});
+    HttpClient client(server.url(), {}, {}, quickLimits());
+    const HttpResponse r = client.send({"REPORT", server.url("/book/"), kPropfindETags, {}});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY(r.body.isEmpty());
@@ -173,7 +164,7 @@ void TstCarddavQuirks::listingQuirks() {
     QFETCH(bool, truncated);
     ScriptedServer server(
         [&](const SeenRequest&, QTcpSocket& s) { s.write(ScriptedServer::answer(status, body)); });
-    HttpClient client(server.url(), {}, {}, quick());
+    HttpClient client(server.url(), {}, {}, quickLimits());
     Listing listing;
     QString why;
     QCOMPARE(int(listMembers(client, server.url("/book/"), QString::fromUtf8(token), listing, why)),
@@ -243,7 +234,7 @@ void TstCarddavQuirks::weakETagsNeverOverwriteUnseen() {
     link.url = server.url("/book/").toString();
     QCOMPARE(store.addLink(link), QString());
     auto sync = [&] {
-        HttpClient client(server.url(), {}, {}, quick());
+        HttpClient client(server.url(), {}, {}, quickLimits());
         return runSync(store, client, *store.link(), {});
     };
     SyncSummary summary = sync();
@@ -290,9 +281,9 @@ void TstCarddavQuirks::selfSignedOnlyByItsFingerprint() {
     const QByteArray right = certificate.digest(QCryptographicHash::Sha256);
     const QByteArray wrong = QCryptographicHash::hash("other", QCryptographicHash::Sha256);
     for (const QByteArray& pin : {QByteArray(), wrong, right}) {
-        HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+        HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
         client.pinCertificate(pin);
-        const HttpResponse r = client.send({"PROPFIND", server.url("/"), kPropfind, {}});
+        const HttpResponse r = client.send({"PROPFIND", server.url("/"), kPropfindETags, {}});
         QCOMPARE(r.status, pin == right ? 207 : 0);
         if (pin != right)
             QVERIFY2(r.error.contains("certificate"), qPrintable(r.error));

@@ -12,13 +12,12 @@
 #include <QTest>
 
 using namespace rolvane::carddav;
+using rolvane::test::kPropfindETags;
+using rolvane::test::quickLimits;
 using rolvane::test::ScriptedServer;
 using rolvane::test::SeenRequest;
 
 namespace {
-
-const QByteArray kPropfind = "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop>"
-                             "</d:propfind>";
 
 const QByteArray kAddressBook =
     "<multistatus xmlns=\"DAV:\"><response><href>/book/</href><propstat><prop><resourcetype>"
@@ -31,13 +30,6 @@ const QByteArray kEmptyListing = "<multistatus xmlns=\"DAV:\"><sync-token>t1</sy
 
 bool toLocalhost(const SeenRequest& r) {
     return r.head.contains("\r\nHost: localhost:");
-}
-
-HttpLimits quick() {
-    HttpLimits limits;
-    limits.silenceMs = 2000;
-    limits.deadlineMs = 5000;
-    return limits;
 }
 
 } // namespace
@@ -144,11 +136,11 @@ void TstCarddavRedirects::credentialsFollowTheRule() {
                     : ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
     });
     port = server.port();
-    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
     if (confirmed)
         client.confirmHosts({QStringLiteral("LocalHost")});
     const QUrl url(QStringLiteral("http://%1:%2/start").arg(start).arg(port));
-    const HttpResponse r = client.send({"PROPFIND", url, kPropfind, {}});
+    const HttpResponse r = client.send({"PROPFIND", url, kPropfindETags, {}});
     QCOMPARE(r.status, status);
     QVERIFY(!server.seen().isEmpty());
     QCOMPARE(server.seen().back().head.contains("Authorization: Basic"), authorized);
