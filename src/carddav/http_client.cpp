@@ -4,6 +4,7 @@
 // as the bytes arrive, with a small read buffer, so a huge answer is stopped early.
 #include "http_client.h"
 
+#include "redirect_hosts.h"
 #include "server_url.h"
 
 #include <QElapsedTimer>
@@ -62,15 +63,26 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
         else if (current.url.scheme() == QLatin1String("https") &&
                  next.scheme() != QLatin1String("https"))
             refused.error = QStringLiteral("the server redirected from https to plain http");
-        else if (next.host().compare(origin_.host(), Qt::CaseInsensitive) != 0)
-            refused.error =
-                QStringLiteral("the server redirected to another host, %1").arg(next.host());
-        else if (const QString why = checkServerUrl(next); !why.isEmpty())
+        else if (!trusted(next)) {
+            const QString host = normalHost(next.host());
+            refused.error = QStringLiteral("the server sent us on to another host, %1, which was "
+                                           "not confirmed for this link")
+                                .arg(host);
+            if (refusedHost_.isEmpty())
+                refusedHost_ = host;
+        } else if (const QString why = checkServerUrl(next); !why.isEmpty())
             refused.error = why;
         if (!refused.error.isEmpty())
             return refused;
         current.url = next; // method and body kept, whatever the code
     }
+}
+
+bool HttpClient::trusted(const QUrl& url) const {
+    // Never in clear text once the link is https.
+    if (origin_.scheme() == QLatin1String("https") && url.scheme() != QLatin1String("https"))
+        return false;
+    return mayFollowHost(origin_.host(), url.host(), confirmed_);
 }
 
 HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
@@ -80,7 +92,7 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     req.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     for (const auto& [name, value] : request.headers)
         req.setRawHeader(name, value);
-    if (!authorization_.isEmpty() && sameOrigin(request.url, origin_))
+    if (!authorization_.isEmpty() && trusted(request.url))
         req.setRawHeader("Authorization", authorization_);
     if (!request.body.isEmpty() && !req.hasRawHeader("Content-Type"))
         req.setRawHeader("Content-Type", "application/xml; charset=utf-8");

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Blocking HTTP for the sync, one request at a time: redirects followed by our own code,
-// credentials only to the link's origin, every answer capped in size, silence and total time.
+// credentials only to the link's host and the hosts it may send us on to, every answer capped in
+// size, silence and total time.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <memory>
 
@@ -41,8 +43,13 @@ struct HttpResponse {
 
 class HttpClient {
 public:
-    // `origin` is the only place credentials go.
+    // Credentials go to `origin`'s host and the hosts mayFollowHost allows from it, no further.
     HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits = {});
+
+    // Hosts of other domains the user confirmed for this link: redirects may lead there.
+    void confirmHosts(const QStringList& hosts) { confirmed_ = hosts; }
+    // The first host a redirect was refused for because it was not confirmed; empty when none.
+    const QString& refusedHost() const { return refusedHost_; }
 
     // Accepts a certificate that does not verify only when the SHA-256 of its DER form is
     // `sha256` (as the user gave it at `sync add`); verification itself is never turned off.
@@ -57,8 +64,11 @@ public:
 
 private:
     HttpResponse sendOnce(const HttpRequest& request);
+    bool trusted(const QUrl& url) const;
 
     QUrl origin_;
+    QStringList confirmed_;
+    QString refusedHost_;
     QByteArray authorization_;
     QByteArray pin_;
     HttpLimits limits_;

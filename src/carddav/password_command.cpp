@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One line per origin and user: both percent-encoded, a tab, then the command as typed.
+// One line per origin and user: both percent-encoded, a tab, then the command as typed. The
+// certificate pins and confirmed hosts are kept the same way, by origin and by link.
 #include "password_command.h"
 
 #include <QDir>
@@ -16,6 +17,10 @@ QByteArray keyOf(const QUrl& server, const QString& user) {
     const QUrl origin = server.adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
                                         QUrl::RemoveFragment | QUrl::RemoveUserInfo);
     return QUrl::toPercentEncoding(origin.toString()) + ' ' + QUrl::toPercentEncoding(user);
+}
+
+QByteArray linkKey(const QUrl& link) {
+    return QUrl::toPercentEncoding(link.toString(QUrl::RemoveUserInfo));
 }
 
 QString fileBeside(const QString& name) {
@@ -40,8 +45,10 @@ QString passwordCommandsFile() {
 
 namespace {
 
-// Replaces the line of `key` in `path` (made readable by its owner only) with `value`.
-QString storeLine(const QString& path, const QByteArray& key, const QByteArray& value) {
+// Replaces the line of `key` in `path` (made readable by its owner only) with `value`, or
+// removes it when there is no value.
+QString storeLine(const QString& path, const QByteArray& key,
+                  const std::optional<QByteArray>& value) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("Could not create the folder \"%1\".").arg(folder);
@@ -50,7 +57,8 @@ QString storeLine(const QString& path, const QByteArray& key, const QByteArray& 
     for (const QByteArray& line : readLines(path))
         if (!line.isEmpty() && !line.startsWith(key + '\t'))
             text += line + '\n';
-    text += key + '\t' + value + '\n';
+    if (value)
+        text += key + '\t' + *value + '\n';
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
@@ -75,6 +83,18 @@ QString storePasswordCommand(const QUrl& server, const QString& user, const QStr
 std::optional<QString> passwordCommand(const QUrl& server, const QString& user) {
     const std::optional<QByteArray> command = findLine(passwordCommandsFile(), keyOf(server, user));
     return command ? std::optional<QString>(QString::fromUtf8(*command)) : std::nullopt;
+}
+
+QString storeConfirmedHosts(const QUrl& link, const QStringList& hosts) {
+    return storeLine(fileBeside(QStringLiteral("sync-hosts")), linkKey(link),
+                     hosts.isEmpty() ? std::nullopt
+                                     : std::optional(hosts.join(QLatin1Char(' ')).toUtf8()));
+}
+
+QStringList confirmedHosts(const QUrl& link) {
+    const QByteArray line =
+        findLine(fileBeside(QStringLiteral("sync-hosts")), linkKey(link)).value_or("");
+    return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QString storeCertificatePin(const QUrl& server, const QByteArray& sha256) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -23,6 +24,12 @@ std::optional<QString> passwordCommand(const QUrl& server, const QString& user);
 // password commands (sync-certificates) for the same reason; empty when none.
 QString storeCertificatePin(const QUrl& server, const QByteArray& sha256);
 QByteArray certificatePin(const QUrl& server);
+
+// The hosts of other domains the user confirmed at `sync add` for the link to the address book
+// `link` (sync-hosts, beside the password commands): a host in the book could steer the password
+// away. Storing an empty list forgets them.
+QString storeConfirmedHosts(const QUrl& link, const QStringList& hosts);
+QStringList confirmedHosts(const QUrl& link);
 
 // Runs `command` with /bin/sh and returns the first line it printed; empty with `why` set when
 // it failed. The password never appears in `why`.

@@ -4,6 +4,8 @@
 // in an event loop, which serves this server too).
 #pragma once
 
+#include "carddav/http_client.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
@@ -106,5 +108,17 @@ private:
     QHash<QTcpSocket*, QByteArray> buffers_;
     QList<SeenRequest> seen_;
 };
+
+// A request for ETags, and limits that keep a test against a loopback server from waiting long.
+inline const QByteArray kPropfindETags =
+    "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>";
+
+inline carddav::HttpLimits quickLimits() {
+    carddav::HttpLimits limits;
+    limits.maxBytes = 1 << 20;
+    limits.silenceMs = 300;
+    limits.deadlineMs = 5000;
+    return limits;
+}
 
 } // namespace rolvane::test

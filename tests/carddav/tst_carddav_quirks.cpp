@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The client against a scripted server: redirects, answers too large, too slow or hostile, and
-// the listing's odd answers (a token answered with 500, a truncated listing).
+// The client against a scripted server: redirects (to other hosts: tst_carddav_redirects), answers
+// too large, too slow or hostile, and the listing's odd answers (a token answered with 500, a
+// truncated listing).
 #include "carddav/http_client.h"
 #include "carddav/listing.h"
 #include "carddav/sync_engine.h"
@@ -13,26 +14,17 @@
 #include <QTest>
 
 using namespace rolvane::carddav;
+using rolvane::test::kPropfindETags;
+using rolvane::test::quickLimits;
 using rolvane::test::ScriptedServer;
 using rolvane::test::SeenRequest;
 
 namespace {
 
-const QByteArray kPropfind = "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop>"
-                             "</d:propfind>";
-
 const QByteArray kListing = "<multistatus xmlns=\"DAV:\"><response><href>/book/a.vcf</href>"
                             "<propstat><prop><getetag>\"1\"</getetag></prop><status>HTTP/1.1 200 "
                             "OK</status></propstat></response><sync-token>t2</sync-token>"
                             "</multistatus>";
-
-HttpLimits quick() {
-    HttpLimits limits;
-    limits.maxBytes = 1 << 20;
-    limits.silenceMs = 300;
-    limits.deadlineMs = 5000;
-    return limits;
-}
 
 } // namespace
 
@@ -64,21 +56,20 @@ void TstCarddavQuirks::redirectsKeepMethodAndBody() {
                     ? ScriptedServer::answer(status, {}, "Location: /dav/\r\n")
                     : ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
     });
-    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
     const HttpResponse r =
-        client.send({"PROPFIND", server.url("/.well-known/carddav"), kPropfind, {}});
+        client.send({"PROPFIND", server.url("/.well-known/carddav"), kPropfindETags, {}});
     QCOMPARE(r.status, 207);
     QCOMPARE(r.url, server.url("/dav/"));
     QCOMPARE(server.seen().size(), 2);
     QCOMPARE(server.seen()[1].method, QByteArray("PROPFIND"));
-    QCOMPARE(server.seen()[1].body, kPropfind);
+    QCOMPARE(server.seen()[1].body, kPropfindETags);
     QVERIFY(server.seen()[1].head.contains("Authorization: Basic"));
 }
 
 void TstCarddavQuirks::redirectsThatAreRefused_data() {
     QTest::addColumn<QByteArray>("location");
     QTest::addColumn<QString>("why");
-    QTest::newRow("another host") << QByteArray("http://localhost:%1/dav/") << "another host";
     QTest::newRow("endless") << QByteArray("/loop") << "more than 5";
     QTest::newRow("no address") << QByteArray() << "without a valid address";
 }
@@ -86,20 +77,15 @@ void TstCarddavQuirks::redirectsThatAreRefused_data() {
 void TstCarddavQuirks::redirectsThatAreRefused() {
     QFETCH(QByteArray, location);
     QFETCH(QString, why);
-    quint16 port = 0;
     ScriptedServer server([&](const SeenRequest&, QTcpSocket& s) {
-        const QByteArray to = QByteArray(location).replace("%1", QByteArray::number(port));
-        s.write(ScriptedServer::answer(301, {},
-                                       to.isEmpty() ? QByteArray() : "Location: " + to + "\r\n"));
+        s.write(ScriptedServer::answer(
+            301, {}, location.isEmpty() ? QByteArray() : "Location: " + location + "\r\n"));
     });
-    port = server.port();
-    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
-    const HttpResponse r = client.send({"PROPFIND", server.url("/start"), kPropfind, {}});
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
+    const HttpResponse r = client.send({"PROPFIND", server.url("/start"), kPropfindETags, {}});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY(server.seen().size() <= 6);
-    for (const SeenRequest& seen : server.seen())
-        QVERIFY(!seen.head.contains("Host: localhost"));
 }
 
 void TstCarddavQuirks::answersThatAreStopped_data() {
@@ -131,8 +117,8 @@ void TstCarddavQuirks::answersThatAreStopped() {
             trickle.start(1000);
         }
     });
-    HttpClient client(server.url(), {}, {}, quick());
-    const HttpResponse r = client.send({"REPORT", server.url("/book/"), kPropfind, {}});
+    HttpClient client(server.url(), {}, {}, quickLimits());
+    const HttpResponse r = client.send({"REPORT", server.url("/book/"), kPropfindETags, {}});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.error.contains(why), qPrintable(r.error));
     QVERIFY(r.body.isEmpty());
@@ -178,7 +164,7 @@ void TstCarddavQuirks::listingQuirks() {
     QFETCH(bool, truncated);
     ScriptedServer server(
         [&](const SeenRequest&, QTcpSocket& s) { s.write(ScriptedServer::answer(status, body)); });
-    HttpClient client(server.url(), {}, {}, quick());
+    HttpClient client(server.url(), {}, {}, quickLimits());
     Listing listing;
     QString why;
     QCOMPARE(int(listMembers(client, server.url("/book/"), QString::fromUtf8(token), listing, why)),
@@ -248,7 +234,7 @@ void TstCarddavQuirks::weakETagsNeverOverwriteUnseen() {
     link.url = server.url("/book/").toString();
     QCOMPARE(store.addLink(link), QString());
     auto sync = [&] {
-        HttpClient client(server.url(), {}, {}, quick());
+        HttpClient client(server.url(), {}, {}, quickLimits());
         return runSync(store, client, *store.link(), {});
     };
     SyncSummary summary = sync();
@@ -295,9 +281,9 @@ void TstCarddavQuirks::selfSignedOnlyByItsFingerprint() {
     const QByteArray right = certificate.digest(QCryptographicHash::Sha256);
     const QByteArray wrong = QCryptographicHash::hash("other", QCryptographicHash::Sha256);
     for (const QByteArray& pin : {QByteArray(), wrong, right}) {
-        HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quick());
+        HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
         client.pinCertificate(pin);
-        const HttpResponse r = client.send({"PROPFIND", server.url("/"), kPropfind, {}});
+        const HttpResponse r = client.send({"PROPFIND", server.url("/"), kPropfindETags, {}});
         QCOMPARE(r.status, pin == right ? 207 : 0);
         if (pin != right)
             QVERIFY2(r.error.contains("certificate"), qPrintable(r.error));

@@ -2,6 +2,8 @@
 // Options may come in any order after the subcommand; each is given at most once.
 #include "sync_arguments.h"
 
+#include "carddav/redirect_hosts.h"
+
 #include <QSet>
 
 namespace rolvane::tool {
@@ -25,6 +27,13 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out.verb = SyncArguments::Verb::Help;
             return {};
+        }
+        if (add && arg == QLatin1String("--allow-host")) {
+            const QString host = rolvane::carddav::normalHost(arguments.value(++i));
+            if (host.isEmpty())
+                return QStringLiteral("--allow-host needs the name of a host");
+            out.allowHosts << host; // may be given once for each host
+            continue;
         }
         if (seen.contains(arg))
             return QStringLiteral("%1 is given twice").arg(arg);

@@ -11,6 +11,7 @@ struct SyncArguments {
     enum class Verb { Run, Add, Status, Remove, Help } verb = Verb::Run;
     QString url, user, passwordCommand, book, create, file;
     QByteArray certificate; // SHA-256 of the server's certificate, from --certificate-sha256
+    QStringList allowHosts; // hosts of other domains the server may send us on to, normalised
     bool merge = false;
     bool allowMassDelete = false;
 };

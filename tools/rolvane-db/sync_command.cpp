@@ -8,6 +8,7 @@
 #include "carddav/keyring.h"
 #include "carddav/listing.h"
 #include "carddav/password_command.h"
+#include "carddav/redirect_hosts.h"
 #include "carddav/server_url.h"
 #include "carddav/sync_engine.h"
 #include "carddav/sync_lock.h"
@@ -107,6 +108,60 @@ const AddressBook* choose(const Discovered& found, const SyncArguments& a, QStri
     return nullptr;
 }
 
+// Discovery, the new address book and its first listing, through `client`. A book made on an
+// earlier round (before a host was confirmed) is not made again.
+bool reachBook(HttpClient& client, const QUrl& url, const SyncArguments& a,
+               std::optional<AddressBook>& made, AddressBook& book, std::size_t& cards,
+               QString& why) {
+    const Discovered found = discover(client, url);
+    if (!found.error.isEmpty() && found.books.empty() &&
+        (a.create.isEmpty() || found.home.isEmpty())) {
+        why = QStringLiteral("Could not find address books at %1: %2.")
+                  .arg(displayUrl(url), found.error);
+        return false;
+    }
+    if (!a.create.isEmpty() && !made) {
+        if (found.home.isEmpty()) {
+            why = QStringLiteral("The server does not say where new address books go.");
+            return false;
+        }
+        AddressBook fresh;
+        if (why = makeAddressBook(client, found.home, a.create, fresh); !why.isEmpty()) {
+            why = QStringLiteral("Could not create the address book: %1.").arg(why);
+            return false;
+        }
+        made = fresh;
+    }
+    if (made) {
+        book = *made;
+    } else if (const AddressBook* chosen = choose(found, a, why)) {
+        book = *chosen;
+    } else {
+        return false;
+    }
+    Listing listing;
+    if (listMembers(client, book.url, {}, listing, why) != ListingResult::Ok) {
+        why = QStringLiteral("Could not list the address book: %1.").arg(why);
+        return false;
+    }
+    cards = listing.members.size();
+    return true;
+}
+
+// Empty when the user lets the server send us on to `host`, else why not.
+QString confirmHost(const SyncArguments& a, const QString& host) {
+    const QString what = a.user.isEmpty()
+                             ? QStringLiteral("Follow it there?")
+                             : QStringLiteral("Send your user name and password there too?");
+    const std::optional<bool> yes =
+        askYesNo(QStringLiteral("The server sends us on to %1. %2 [y/N] ").arg(host, what));
+    if (!yes)
+        return QStringLiteral("The server sends us on to %1, which is not where the address "
+                              "points; give --allow-host %1 to go there too.")
+            .arg(host);
+    return *yes ? QString() : QStringLiteral("Not linked: %1 was not confirmed.").arg(host);
+}
+
 int add(const SyncArguments& a) {
     const QUrl url(a.url, QUrl::StrictMode);
     if (const QString why = checkServerUrl(url); !why.isEmpty())
@@ -122,29 +177,25 @@ int add(const SyncArguments& a) {
     const std::optional<QString> secret = newPassword(a, url, why);
     if (!secret)
         return fail(why);
-    HttpClient client(url, a.user, *secret);
-    client.pinCertificate(a.certificate);
-    const Discovered found = discover(client, url);
-    if (!found.error.isEmpty() && found.books.empty() &&
-        (a.create.isEmpty() || found.home.isEmpty()))
-        return fail(QStringLiteral("Could not find address books at %1: %2.")
-                        .arg(displayUrl(url), found.error));
-    AddressBook made;
-    const AddressBook* book = nullptr;
-    if (!a.create.isEmpty()) {
-        if (found.home.isEmpty())
-            return fail(QStringLiteral("The server does not say where new address books go."));
-        if (why = makeAddressBook(client, found.home, a.create, made); !why.isEmpty())
-            return fail(QStringLiteral("Could not create the address book: %1.").arg(why));
-        book = &made;
-    } else if (book = choose(found, a, why); !book) {
-        return fail(why);
+    QStringList hosts = a.allowHosts;
+    std::optional<AddressBook> made;
+    AddressBook book;
+    std::size_t cards = 0;
+    // Each round may meet one more host to confirm; a server that names host after host is
+    // stopped as a redirect loop would be.
+    for (int round = 0;; ++round) {
+        HttpClient client(url, a.user, *secret);
+        client.confirmHosts(hosts);
+        client.pinCertificate(a.certificate);
+        if (reachBook(client, url, a, made, book, cards, why))
+            break;
+        const QString host = client.refusedHost();
+        if (host.isEmpty() || round >= HttpLimits().maxRedirects)
+            return fail(why);
+        if (why = confirmHost(a, host); !why.isEmpty())
+            return fail(why);
+        hosts << host;
     }
-
-    Listing listing;
-    if (listMembers(client, book->url, {}, listing, why) != ListingResult::Ok)
-        return fail(QStringLiteral("Could not list the address book: %1.").arg(why));
-    const std::size_t cards = listing.members.size();
     const std::size_t contacts = store.rows(&why).size();
     if (!why.isEmpty())
         return fail(why);
@@ -153,21 +204,28 @@ int add(const SyncArguments& a) {
                                    "add --merge to sync them together (equal contacts are paired).")
                         .arg(contacts)
                         .arg(cards));
-    if (why = keepPassword(a, url, *secret); !why.isEmpty())
+    // The sync starts at the address book, which a confirmed host may hold: what it needs is
+    // kept by that address.
+    if (!mayFollowHost(book.url.host(), url.host(), hosts))
+        hosts << normalHost(url.host());
+    if (why = keepPassword(a, book.url, *secret); !why.isEmpty())
         return fail(why);
     if (!a.certificate.isEmpty())
-        if (why = storeCertificatePin(url, a.certificate); !why.isEmpty())
+        if (why = storeCertificatePin(book.url, a.certificate); !why.isEmpty())
+            return fail(why);
+    if (!hosts.isEmpty())
+        if (why = storeConfirmedHosts(book.url, hosts); !why.isEmpty())
             return fail(why);
     Link link;
-    link.url = book->url.toString();
+    link.url = book.url.toString();
     link.user = a.user;
-    link.name = book->name;
-    link.version4 = book->version4;
+    link.name = book.name;
+    link.version4 = book.version4;
     if (why = store.addLink(link); !why.isEmpty())
         return fail(why);
     out(QStringLiteral("Linked to \"%1\" (%2). The first sync will send up to %3 contacts, fetch "
                        "up to %4 and pair those that are the same on both sides.")
-            .arg(book->name, displayUrl(book->url))
+            .arg(book.name, displayUrl(book.url))
             .arg(contacts)
             .arg(cards));
     if (a.file.isEmpty())
@@ -194,6 +252,7 @@ int sync(const SyncArguments& a) {
         return fail(why);
     HttpClient client(url, link->user, *secret);
     client.pinCertificate(certificatePin(url));
+    client.confirmHosts(confirmedHosts(url));
     SyncOptions options;
     options.allowMassDelete = a.allowMassDelete;
     const SyncSummary summary = runSync(store, client, *link, options);
@@ -202,9 +261,15 @@ int sync(const SyncArguments& a) {
                    stderr);
     const QString result = summary.error.isEmpty() ? summary.line() : summary.error;
     store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate), result);
-    if (!summary.error.isEmpty())
+    if (!summary.error.isEmpty()) {
+        const QString host = client.refusedHost();
         return fail(
-            QStringLiteral("The sync stopped: %1 (so far: %2)").arg(summary.error, summary.line()));
+            QStringLiteral("The sync stopped: %1 (so far: %2)").arg(summary.error, summary.line()) +
+            (host.isEmpty() ? QString()
+                            : QStringLiteral("\nTo follow it to %1, remove the link and add it "
+                                             "again with --allow-host %1.")
+                                  .arg(host)));
+    }
     out(summary.line());
     return 0;
 }
@@ -221,6 +286,9 @@ int status(const SyncArguments& a) {
     out(link->lastSync.isEmpty()
             ? QStringLiteral("Not synced yet.")
             : QStringLiteral("Last sync %1: %2").arg(link->lastSync, link->lastResult));
+    if (const QStringList hosts = confirmedHosts(QUrl(link->url)); !hosts.isEmpty())
+        out(QStringLiteral("The server may send us on to: %1.")
+                .arg(hosts.join(QStringLiteral(", "))));
     return 0;
 }
 
@@ -232,6 +300,9 @@ int remove(const SyncArguments& a) {
         return fail(why);
     if (why = store.removeLink(); !why.isEmpty())
         return fail(why);
+    if (!confirmedHosts(QUrl(link->url)).isEmpty())
+        if (why = storeConfirmedHosts(QUrl(link->url), {}); !why.isEmpty())
+            return fail(why);
     out(QStringLiteral("Forgot the link to \"%1\"; the contacts stay in the book.")
             .arg(link->name));
     return 0;
@@ -243,7 +314,8 @@ QString syncUsage() {
     return QStringLiteral(
         "  rolvane-db sync add URL [--user NAME] [--password-command CMD]\n"
         "                          [--book NAME | --create NAME] [--merge]\n"
-        "                          [--certificate-sha256 HEX] [--file PATH]\n"
+        "                          [--certificate-sha256 HEX] [--allow-host HOST]...\n"
+        "                          [--file PATH]\n"
         "      Links the book with a CardDAV address book found at URL: the only one,\n"
         "      the one --book names, or a new one --create makes. CMD prints the\n"
         "      password on its first line; it is kept in ~/.config/rolvane, never in\n"
@@ -251,13 +323,16 @@ QString syncUsage() {
         "      desktop's keyring. A book that holds contacts joins an address book\n"
         "      that holds cards only with --merge. HEX accepts a server whose\n"
         "      certificate does not verify (a self-signed one) by its SHA-256\n"
-        "      fingerprint.\n"
+        "      fingerprint. The server may send us on to hosts of the address's own\n"
+        "      domain; another host only when confirmed: asked on a terminal, or given\n"
+        "      with --allow-host HOST (once for each). The password goes to those hosts\n"
+        "      only.\n"
         "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary\n"
         "      line.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
-        "      Shows the link and the last sync, or forgets the link (the contacts\n"
-        "      stay).\n");
+        "      Shows the link, the last sync and the hosts confirmed for it, or\n"
+        "      forgets them (the contacts stay).\n");
 }
 
 int runSyncCommand(const QStringList& arguments) {

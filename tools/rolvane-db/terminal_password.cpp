@@ -63,4 +63,13 @@ std::optional<QString> askPassword(const QString& prompt, QString& why) {
     return QString::fromLocal8Bit(line);
 }
 
+std::optional<bool> askYesNo(const QString& question) {
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::fputs(question.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    const std::string line = readLine();
+    return !line.empty() && (line.front() == 'y' || line.front() == 'Y');
+}
+
 } // namespace rolvane::tool
