@@ -47,6 +47,7 @@ void SyncRun::assignNewName(Item& item) const {
     item.href = collection.path(QUrl::FullyEncoded) + item.uid + QStringLiteral(".vcf");
     item.etag.clear();
     item.card.clear();
+    item.cardLoaded = true;
     item.synced.reset();
 }
 

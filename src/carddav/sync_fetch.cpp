@@ -120,6 +120,7 @@ QString Applier::adopt(Item& item, const Fetched& f, const CardTexts& server, bo
     }
     item.etag = f.etag;
     item.card = f.card;
+    item.cardLoaded = true;
     item.synced = server.texts;
     return run_.store.saveItem(item);
 }
@@ -152,6 +153,7 @@ QString Applier::apply(const Fetched& f, bool& resend) {
         item.synced = server->texts;
         item.etag = f.etag;
         item.card = f.card;
+        item.cardLoaded = true;
         ++run_.summary.paired;
         if (QString why = run_.store.saveItem(item); !why.isEmpty())
             return why;

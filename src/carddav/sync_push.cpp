@@ -22,6 +22,7 @@ QString refetch(SyncRun& run, Item& item) {
     if (!got.ok())
         return answerProblem(got);
     item.card = got.body.toStdString();
+    item.cardLoaded = true;
     item.etag = got.etag; // weak or empty: the next fetch brings the card again
     return {};
 }
@@ -30,6 +31,7 @@ QString refetch(SyncRun& run, Item& item) {
 QString recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
                    const Texts& texts) {
     item.card = std::move(card);
+    item.cardLoaded = true;
     item.etag = answer.etag;
     item.synced = texts;
     item.unlisted = true;
@@ -42,12 +44,14 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
 
 // With no strong ETag to make a write conditional, the card is read first: a write goes only
 // over the card as last synced, so no change made there is overwritten unseen.
-QString preconditionFor(SyncRun& run, const Item& item, HttpRequest& request, bool& changed) {
+QString preconditionFor(SyncRun& run, Item& item, HttpRequest& request, bool& changed) {
     changed = false;
     if (strongETag(item.etag)) {
         request.headers.append({"If-Match", item.etag});
         return {};
     }
+    if (QString why = run.store.loadCard(item); !why.isEmpty())
+        return why;
     if (item.card.empty())
         return {}; // ours, never confirmed: nobody else has seen it
     const HttpResponse now = run.client.send({"GET", request.url, {}, {}});
@@ -74,7 +78,7 @@ QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) 
     return {};
 }
 
-QString sendDelete(SyncRun& run, const Item& item) {
+QString sendDelete(SyncRun& run, Item& item) {
     HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
     bool changed = false;
     if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
@@ -90,6 +94,8 @@ QString sendDelete(SyncRun& run, const Item& item) {
 }
 
 QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
+    if (QString why = run.store.loadCard(item); !why.isEmpty())
+        return why;
     std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
     HttpRequest request{"PUT",
                         run.urlOf(item.href),

@@ -194,7 +194,7 @@ std::vector<Item> SyncStore::items(QString* why) {
     std::vector<Item> out;
     sqlite::Statement s;
     if (s.prepare(db_,
-                  QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], [Card], "
+                  QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], null, "
                                  "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
         SQLITE_OK) {
         *why = failure(QStringLiteral("read the sync's records"));
@@ -209,7 +209,7 @@ std::vector<Item> SyncStore::items(QString* why) {
         item.href = s.columnText(2);
         item.uid = s.columnText(3);
         item.etag = QByteArray::fromStdString(blob(s, 4));
-        item.card = blob(s, 5);
+        item.cardLoaded = false;
         if (sqlite3_column_type(s.get(), 6) != SQLITE_NULL) {
             Texts t;
             if (decodeTexts(blob(s, 6), t))
@@ -265,7 +265,8 @@ QString SyncStore::saveItem(Item& item) {
                              "[Card], [Synced], [Unlisted]) values (?1, ?2, ?3, ?4, ?5, ?6, ?8)")
             : QStringLiteral(
                   "update [Rolvane Sync Item] set [Row] = ?1, [Href] = ?2, [Uid] = ?3, "
-                  "[ETag] = ?4, [Card] = ?5, [Synced] = ?6, [Unlisted] = ?8 where [Id] = ?7");
+                  "[ETag] = ?4, [Card] = case when ?9 then ?5 else [Card] end, [Synced] = ?6, "
+                  "[Unlisted] = ?8 where [Id] = ?7");
     if (s.prepare(db_, sql) != SQLITE_OK)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.row)
@@ -279,10 +280,32 @@ QString SyncStore::saveItem(Item& item) {
     if (item.id != 0)
         s.bindInt64(7, item.id);
     s.bindInt64(8, item.unlisted ? 1 : 0);
+    if (item.id != 0)
+        s.bindInt64(9, item.cardLoaded ? 1 : 0);
     if (s.step() != SQLITE_DONE)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.id == 0)
         item.id = sqlite3_last_insert_rowid(db_.get());
+    if (!item.card.empty()) {
+        std::string().swap(item.card); // stored: loadCard reads it when it is needed again
+        item.cardLoaded = false;
+    }
+    return {};
+}
+
+QString SyncStore::loadCard(Item& item) {
+    if (item.cardLoaded)
+        return {};
+    sqlite::Statement s;
+    if (s.prepare(db_, QStringLiteral("select [Card] from [Rolvane Sync Item] where [Id] = ?")) !=
+        SQLITE_OK)
+        return failure(QStringLiteral("read a contact's card"));
+    s.bindInt64(1, item.id);
+    const int rc = s.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return failure(QStringLiteral("read a contact's card"));
+    item.card = rc == SQLITE_ROW ? blob(s, 0) : std::string();
+    item.cardLoaded = true;
     return {};
 }
 

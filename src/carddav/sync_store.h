@@ -29,8 +29,11 @@ struct Item {
     std::optional<qint64> row; // empty: the contact was deleted here
     QString href;              // path on the server
     QString uid;
-    QByteArray etag; // as received; empty when unknown
-    std::string card;
+    QByteArray etag;  // as received; empty when unknown
+    std::string card; // read only when needed: see cardLoaded
+    // False while `card` was not read from the book; saveItem then leaves the stored card as it
+    // is. Holding every card at once would cost a sync of many contacts their size in memory.
+    bool cardLoaded = true;
     std::optional<Texts> synced; // empty: a new contact whose upload is not confirmed yet
     // Sent since the stored sync-token: the next listing from that token must name it, or it
     // was deleted there (a server may leave out a card both made and deleted since a token).
@@ -53,6 +56,7 @@ public:
     QString saveToken(const QString& token, bool paired, bool listedAll);
     QString saveResult(const QString& when, const QString& result);
 
+    // Every record, without its card (cardLoaded false).
     std::vector<Item> items(QString* why);
     // Every contact row with its texts.
     std::vector<std::pair<qint64, Texts>> rows(QString* why);
@@ -61,7 +65,10 @@ public:
     QString begin();
     QString commit();
     void rollback();
-    QString saveItem(Item& item); // inserts when item.id is 0
+    // Inserts when item.id is 0. A card written is let go of in memory (cardLoaded false).
+    QString saveItem(Item& item);
+    // Reads the item's card, unless that was done.
+    QString loadCard(Item& item);
     QString deleteItem(qint64 id);
     // Writes `next` only when the row still holds `expected`; `applied` says whether it did.
     QString updateRow(qint64 row, const Texts& expected, const Texts& next, bool& applied);
