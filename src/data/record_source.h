@@ -107,8 +107,9 @@ private:
     bool ensureOpen(BookProblem& why);
     bool leaveRow(Leaving leaving);
     bool save(Leaving leaving);
-    // Makes the row at `index` current, or the nearest one still stored in direction `step`.
-    bool land(size_t index, int step);
+    // Makes the row at `index` current, or the nearest one still stored in direction `step`;
+    // `withKeys` when the keys were just read from the start, in the snapshot the row may share.
+    bool land(size_t index, int step, bool withKeys = false);
     // Reads the current row again after a write, or shows nothing when it cannot be.
     void reshow();
     void readRestInIdleTime();
