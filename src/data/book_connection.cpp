@@ -10,9 +10,27 @@
 #include "jet_like.h"
 #include "text_view.h"
 
+#include <QFile>
 #include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace rolvane {
+
+namespace {
+// The device and inode `path` names now; elsewhere an open file cannot be replaced, so zeros.
+std::pair<quint64, quint64> fileIdentity(const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return {quint64(status.st_dev), quint64(status.st_ino)};
+#else
+    Q_UNUSED(path);
+#endif
+    return {};
+}
+} // namespace
 
 BookProblem BookConnection::readOnlyCause() const {
     using Kind = BookProblem::Kind;
@@ -33,7 +51,7 @@ BookProblem BookConnection::readOnlyCause() const {
 void BookConnection::checkpointIfDue() {
     // SQLite's own mark for its checkpoint after a commit.
     constexpr int kCheckpointFrames = 1000;
-    if (sharesOneConnection() || logFrames_ < kCheckpointFrames)
+    if (!second_.isOpen() || logFrames_ < kCheckpointFrames)
         return;
     // Passive: another program's reader or writer is never waited for; what it holds back is
     // copied another time.
@@ -106,35 +124,49 @@ bool BookConnection::open(BookProblem& why) {
     writerUsed_ = false;
     synchronousFull_ = false;
     // Two connections only when the log really took: the keyset then reads a snapshot while rows
-    // are written beside it. The writer's file is opened now, so that it writes the book that
-    // was checked, with the access it had; it reads nothing until it is used.
-    if (!first_.isReadOnly() && first_.useWriteAheadLog() == QLatin1String("wal") &&
-        second_.open(path_) == SQLITE_OK) {
-        jet::registerLikeFunction(second_.get());
-        // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn
-        // into a checkpoint after every commit: see checkpointIfDue.
-        logFrames_ = 0;
-        sqlite3_wal_hook(
-            second_.get(),
-            [](void* frames, sqlite3*, const char*, int count) {
-                *static_cast<int*>(frames) = count;
-                return SQLITE_OK;
-            },
-            &logFrames_);
-        return true;
-    }
-    second_.close();
-    readyToWrite(); // the one connection has read the schema already
+    // are written beside it.
+    fileOpened_ = fileIdentity(path_);
+    beside_ = !first_.isReadOnly() && first_.useWriteAheadLog() == QLatin1String("wal");
+    if (!beside_)
+        readyToWrite(); // the one connection has read the schema already
     return true;
 }
 
+bool BookConnection::openBeside() {
+    // Made read-only, moved or replaced since it was opened: the reader still has the book as it
+    // was, and writes it as the only connection would have.
+    if (second_.open(path_) != SQLITE_OK || second_.isReadOnly() ||
+        fileIdentity(path_) != fileOpened_) {
+        second_.close();
+        return false;
+    }
+    jet::registerLikeFunction(second_.get());
+    // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn into a
+    // checkpoint after every commit: see checkpointIfDue.
+    logFrames_ = 0;
+    sqlite3_wal_hook(
+        second_.get(),
+        [](void* frames, sqlite3*, const char*, int count) {
+            *static_cast<int*>(frames) = count;
+            return SQLITE_OK;
+        },
+        &logFrames_);
+    return true;
+}
+
+sqlite::Connection& BookConnection::writable() {
+    writerUsed_ = true;
+    if (beside_ && !second_.isOpen() && !openBeside())
+        beside_ = false;
+    return beside_ ? second_ : first_;
+}
+
 int BookConnection::readyToWrite() {
-    sqlite::Connection& db = second_.isOpen() ? second_ : first_;
+    sqlite::Connection& db = writable();
     if (synchronousFull_ || db.isReadOnly())
         return SQLITE_OK;
     // Switching to the log lowers SQLite's syncing to once per checkpoint; a save reported done
-    // must survive a power cut too, so the log is synced at every commit. Setting it reads the
-    // schema, which is why a writer beside a reader waits for its first write.
+    // must survive a power cut too, so the log is synced at every commit.
     const int rc = db.exec("pragma synchronous=full");
     synchronousFull_ = rc == SQLITE_OK;
     return rc;

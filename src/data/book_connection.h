@@ -8,6 +8,7 @@
 #include "sqlite_db.h"
 
 #include <QString>
+#include <utility>
 
 namespace rolvane {
 
@@ -25,13 +26,11 @@ public:
     // Reads result keys: under the write-ahead log a connection of its own, whose snapshot keeps
     // a result as it was while it is read; otherwise the only one.
     const sqlite::Connection& reader() const { return first_; }
-    // Reads rows and writes them. Under the write-ahead log its file is opened with the reader's
-    // but read first when a row is wanted after the first one shown, so that the first row of the
-    // book waits for one reading of its schema, not two.
-    const sqlite::Connection& writer() {
-        writerUsed_ = true;
-        return second_.isOpen() ? second_ : first_;
-    }
+    // Reads rows and writes them. Under the write-ahead log a second connection, opened when a
+    // row is wanted after the first one shown or a save comes, so that the first row waits for
+    // one opening of the book, not two. Where that connection would not reach the book as it was
+    // opened (the same file, writable), the reader goes on alone, as if it always had.
+    const sqlite::Connection& writer() { return writable(); }
     // Where the first row of a new result is read: beside its keys, in the same snapshot, until
     // the writer has been used; from then on the writer, whose statements are prepared already.
     const sqlite::Connection& firstRowReader() { return writerUsed_ ? writer() : first_; }
@@ -42,7 +41,7 @@ public:
     int readyToWrite();
     // Keys are read over the connection that writes: a result still being read would see the
     // rows written meanwhile.
-    bool sharesOneConnection() const { return !second_.isOpen(); }
+    bool sharesOneConnection() const { return !beside_; }
 
     // Copies the log back into the book once it has grown past SQLite's usual mark. Called
     // while no result is being read: a snapshot held by the reader would keep the log from
@@ -55,11 +54,16 @@ public:
 private:
     // Which file keeps a write from happening: the book, its folder, or a file beside it.
     BookProblem readOnlyCause() const;
+    sqlite::Connection& writable();
+    // Opens the second connection as the book was opened; false, and none, when it cannot be.
+    bool openBeside();
 
     QString path_;
     sqlite::Connection first_;  // opened and checked first; reads keys
     sqlite::Connection second_; // writes, under the write-ahead log
     sqlite::Statement rowFetch_;
+    std::pair<quint64, quint64> fileOpened_; // device and inode of the book when opened
+    bool beside_ = false;                    // a writer of its own, opened or to be opened
     bool writerUsed_ = false;
     bool synchronousFull_ = false;
     int logFrames_ = 0; // pages in the log after the writer's last commit

@@ -253,8 +253,7 @@ bool RecordSource::deleteCurrent() {
     }
     if (!onRow_)
         return fail(SourceNotice::What::NothingToDelete);
-    finishReadingBeforeWrite();
-    int rc = connection_.readyToWrite();
+    int rc = readyToWrite();
     if (rc == SQLITE_OK)
         rc = row_.remove(connection_.writer(), keyset_.at(current_));
     if (rc == CurrentRow::kChangedElsewhere)
@@ -287,10 +286,9 @@ bool RecordSource::save(Leaving leaving) {
         saveFailed_ = true;
         return fail(std::move(notSaved));
     }
-    finishReadingBeforeWrite();
+    int rc = readyToWrite();
     const sqlite::Connection& writer = connection_.writer();
     sqlite3_int64 added = 0;
-    int rc = connection_.readyToWrite();
     if (rc == SQLITE_OK)
         rc = isNew ? row_.insert(writer, added) : row_.update(writer, keyset_.at(current_));
     if (rc == SQLITE_DONE) {
@@ -314,9 +312,8 @@ bool RecordSource::saveOverOtherChanges() {
     const Operation operation(*this);
     if (!onRow_ || adding_ || !row_.hasEdits())
         return save(Leaving::Nothing);
+    int rc = readyToWrite();
     const sqlite::Connection& writer = connection_.writer();
-    finishReadingBeforeWrite();
-    int rc = connection_.readyToWrite();
     if (rc == SQLITE_OK)
         rc = row_.overwrite(writer, keyset_.at(current_));
     if (rc == CurrentRow::kChangedElsewhere) {
@@ -336,11 +333,13 @@ bool RecordSource::saveOverOtherChanges() {
     return true;
 }
 
-void RecordSource::finishReadingBeforeWrite() {
+int RecordSource::readyToWrite() {
+    const int rc = connection_.readyToWrite(); // settles whether the keys share the writer
     if (connection_.sharesOneConnection() && !keyset_.complete()) {
         idleReader_.stop();
         keyset_.readToEnd();
     }
+    return rc;
 }
 
 void RecordSource::join(sqlite3_int64 rowid) {
