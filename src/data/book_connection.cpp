@@ -5,12 +5,32 @@
 
 #include "access_file.h"
 #include "address_book_file.h"
-#include "column_index.h"
+#include "contact_table.h"
+#include "current_row.h"
 #include "jet_like.h"
+#include "text_view.h"
 
+#include <QFile>
 #include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace rolvane {
+
+namespace {
+// The device and inode `path` names now; elsewhere an open file cannot be replaced, so zeros.
+std::pair<quint64, quint64> fileIdentity(const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return {quint64(status.st_dev), quint64(status.st_ino)};
+#else
+    Q_UNUSED(path);
+#endif
+    return {};
+}
+} // namespace
 
 BookProblem BookConnection::readOnlyCause() const {
     using Kind = BookProblem::Kind;
@@ -31,13 +51,13 @@ BookProblem BookConnection::readOnlyCause() const {
 void BookConnection::checkpointIfDue() {
     // SQLite's own mark for its checkpoint after a commit.
     constexpr int kCheckpointFrames = 1000;
-    if (sharesOneConnection() || logFrames_ < kCheckpointFrames)
+    if (!second_.isOpen() || logFrames_ < kCheckpointFrames)
         return;
     // Passive: another program's reader or writer is never waited for; what it holds back is
     // copied another time.
     int logged = 0;
     int copied = 0;
-    if (sqlite3_wal_checkpoint_v2(writer_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
+    if (sqlite3_wal_checkpoint_v2(second_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
                                   &copied) == SQLITE_OK &&
         copied == logged)
         logFrames_ = 0;
@@ -71,18 +91,9 @@ BookProblem BookConnection::problem(int rc, const sqlite::Connection& db) const 
     }
 }
 
-namespace {
-// Reads the schema and the eleven columns by name; SQLITE_OK when all are there.
-int probe(const sqlite::Connection& db) {
-    sqlite::Statement statement;
-    return statement.prepare(db, QStringLiteral("select %1 from [%2] where 0")
-                                     .arg(bracketedColumnList(), fromView(kTableName)));
-}
-} // namespace
-
 bool BookConnection::open(BookProblem& why) {
     using Kind = BookProblem::Kind;
-    if (writer_.isOpen())
+    if (first_.isOpen())
         return true;
     if (const QFileInfo file(path_); !file.isFile()) {
         why = {file.isDir() ? Kind::IsFolder : Kind::Missing, path_, {}};
@@ -92,43 +103,73 @@ bool BookConnection::open(BookProblem& why) {
         why = {Kind::AccessFile, path_, {}};
         return false;
     }
-    int rc = writer_.open(path_);
+    int rc = first_.open(path_);
+    // Reads the schema and names the eleven columns: SQLITE_OK when all are there. The statement
+    // then reads the first row shown.
     if (rc == SQLITE_OK)
-        rc = probe(writer_);
+        rc = rowFetch_.prepare(first_, rowFetchSql());
     if (rc != SQLITE_OK) {
-        why = problem(rc, writer_);
-        writer_.close();
+        why = problem(rc, first_);
+        rowFetch_.finalize();
+        first_.close();
         return false;
     }
-    if (const QString failed = prepareAddressBook(writer_); !failed.isEmpty()) {
+    if (const QString failed = prepareAddressBook(first_); !failed.isEmpty()) {
         why = {Kind::NotUpToDate, path_, failed};
-        writer_.close();
+        rowFetch_.finalize();
+        first_.close();
         return false;
     }
+    jet::registerLikeFunction(first_.get());
+    writerUsed_ = false;
+    synchronousFull_ = false;
     // Two connections only when the log really took: the keyset then reads a snapshot while rows
     // are written beside it.
-    if (!writer_.isReadOnly() && writer_.useWriteAheadLog() == QLatin1String("wal") &&
-        reader_.open(path_) == SQLITE_OK) {
-        jet::registerLikeFunction(reader_.get());
-        // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn
-        // into a checkpoint after every commit: see checkpointIfDue.
-        logFrames_ = 0;
-        sqlite3_wal_hook(
-            writer_.get(),
-            [](void* frames, sqlite3*, const char*, int count) {
-                *static_cast<int*>(frames) = count;
-                return SQLITE_OK;
-            },
-            &logFrames_);
-    } else {
-        reader_.close();
+    fileOpened_ = fileIdentity(path_);
+    beside_ = !first_.isReadOnly() && first_.useWriteAheadLog() == QLatin1String("wal");
+    if (!beside_)
+        readyToWrite(); // the one connection has read the schema already
+    return true;
+}
+
+bool BookConnection::openBeside() {
+    // Made read-only, moved or replaced since it was opened: the reader still has the book as it
+    // was, and writes it as the only connection would have.
+    if (second_.open(path_) != SQLITE_OK || second_.isReadOnly() ||
+        fileIdentity(path_) != fileOpened_) {
+        second_.close();
+        return false;
     }
+    jet::registerLikeFunction(second_.get());
+    // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn into a
+    // checkpoint after every commit: see checkpointIfDue.
+    logFrames_ = 0;
+    sqlite3_wal_hook(
+        second_.get(),
+        [](void* frames, sqlite3*, const char*, int count) {
+            *static_cast<int*>(frames) = count;
+            return SQLITE_OK;
+        },
+        &logFrames_);
+    return true;
+}
+
+sqlite::Connection& BookConnection::writable() {
+    writerUsed_ = true;
+    if (beside_ && !second_.isOpen() && !openBeside())
+        beside_ = false;
+    return beside_ ? second_ : first_;
+}
+
+int BookConnection::readyToWrite() {
+    sqlite::Connection& db = writable();
+    if (synchronousFull_ || db.isReadOnly())
+        return SQLITE_OK;
     // Switching to the log lowers SQLite's syncing to once per checkpoint; a save reported done
     // must survive a power cut too, so the log is synced at every commit.
-    if (!writer_.isReadOnly())
-        writer_.exec("pragma synchronous=full");
-    jet::registerLikeFunction(writer_.get());
-    return true;
+    const int rc = db.exec("pragma synchronous=full");
+    synchronousFull_ = rc == SQLITE_OK;
+    return rc;
 }
 
 } // namespace rolvane

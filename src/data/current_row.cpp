@@ -26,11 +26,19 @@ int CurrentRow::prepareOnce(sqlite::Statement& statement, const sqlite::Connecti
     return rc;
 }
 
+const QString& rowFetchSql() {
+    static const QString sql = QStringLiteral("select %1 from [%2] where rowid = ?")
+                                   .arg(bracketedColumnList(), fromView(kTableName));
+    return sql;
+}
+
+void CurrentRow::adoptFetch(sqlite::Statement&& fetch) {
+    if (fetch.isPrepared())
+        fetch_ = std::move(fetch);
+}
+
 int CurrentRow::read(const sqlite::Connection& db, sqlite3_int64 rowid) {
-    if (const int rc = prepareOnce(fetch_, db,
-                                   QStringLiteral("select %1 from [%2] where rowid = ?")
-                                       .arg(bracketedColumnList(), fromView(kTableName)));
-        rc != SQLITE_OK)
+    if (const int rc = prepareOnce(fetch_, db, rowFetchSql()); rc != SQLITE_OK)
         return rc;
     fetch_.bindInt64(1, rowid);
     const int rc = fetch_.step();

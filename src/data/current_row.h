@@ -12,6 +12,10 @@
 
 namespace rolvane {
 
+// Reads one row by its rowid, naming every column: it fails to prepare on a book that lacks the
+// table or any of the columns, which is how opening checks them.
+const QString& rowFetchSql();
+
 class CurrentRow {
 public:
     // What `update` and `remove` return when the row no longer holds what was read.
@@ -23,6 +27,8 @@ public:
     // Reads row `rowid`. SQLITE_ROW: the fields show it. SQLITE_DONE: it is gone. Anything else:
     // the read failed. The fields change only in the first case.
     int read(const sqlite::Connection& db, sqlite3_int64 rowid);
+    // Takes `fetch`, prepared with rowFetchSql(), for the reads on its connection.
+    void adoptFetch(sqlite::Statement&& fetch);
     // Empty fields and no stored row behind them.
     void showNothing();
     // Puts the texts last read back into the fields.

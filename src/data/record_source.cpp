@@ -98,6 +98,7 @@ bool RecordSource::Refresh() {
     BookProblem why;
     if (!ensureOpen(why))
         return fail(SourceNotice::What::NotOpened, why);
+    row_.adoptFetch(connection_.takeRowFetch());
     if (query_ != translatedQuery_) {
         const jet::KeysetSql translated = jet::toKeysetSql(query_.toStdString());
         if (translated.sql.empty())
@@ -114,13 +115,14 @@ bool RecordSource::Refresh() {
     if (const int rc = keyset_.start(reader, translatedSql_, translatedParameters_);
         rc != SQLITE_OK)
         return fail(SourceNotice::What::QueryFailed, connection_.problem(rc, reader));
-    const bool shown = land(0, +1);
+    const bool shown = land(0, +1, true);
     readRestInIdleTime();
     return shown;
 }
 
-bool RecordSource::land(size_t index, int step) {
+bool RecordSource::land(size_t index, int step, bool withKeys) {
     bool skipped = false;
+    const sqlite::Connection& rows = withKeys ? connection_.firstRowReader() : connection_.writer();
     while (true) {
         while (index >= keyset_.size() && keyset_.readOne()) {
         }
@@ -138,7 +140,7 @@ bool RecordSource::land(size_t index, int step) {
             index = keyset_.size() - 1;
             step = -1;
         }
-        const int rc = row_.read(connection_.writer(), keyset_.at(index));
+        const int rc = row_.read(rows, keyset_.at(index));
         if (rc == SQLITE_ROW) {
             current_ = index;
             onRow_ = true;
@@ -148,8 +150,7 @@ bool RecordSource::land(size_t index, int step) {
             // The row shown before stays current with its texts; nothing blank is left editable.
             if (!onRow_)
                 row_.showNothing();
-            return fail(SourceNotice::What::RowUnreadable,
-                        connection_.problem(rc, connection_.writer()));
+            return fail(SourceNotice::What::RowUnreadable, connection_.problem(rc, rows));
         }
         // Deleted since the query ran: forget its key and look on in the same direction.
         keyset_.erase(index);
@@ -252,8 +253,9 @@ bool RecordSource::deleteCurrent() {
     }
     if (!onRow_)
         return fail(SourceNotice::What::NothingToDelete);
-    finishReadingBeforeWrite();
-    const int rc = row_.remove(connection_.writer(), keyset_.at(current_));
+    int rc = readyToWrite();
+    if (rc == SQLITE_OK)
+        rc = row_.remove(connection_.writer(), keyset_.at(current_));
     if (rc == CurrentRow::kChangedElsewhere)
         return fail(SourceNotice::What::DeleteConflict);
     if (rc != SQLITE_DONE)
@@ -284,10 +286,11 @@ bool RecordSource::save(Leaving leaving) {
         saveFailed_ = true;
         return fail(std::move(notSaved));
     }
-    finishReadingBeforeWrite();
+    int rc = readyToWrite();
     const sqlite::Connection& writer = connection_.writer();
     sqlite3_int64 added = 0;
-    const int rc = isNew ? row_.insert(writer, added) : row_.update(writer, keyset_.at(current_));
+    if (rc == SQLITE_OK)
+        rc = isNew ? row_.insert(writer, added) : row_.update(writer, keyset_.at(current_));
     if (rc == SQLITE_DONE) {
         saveFailed_ = false;
         adding_ = false;
@@ -309,9 +312,10 @@ bool RecordSource::saveOverOtherChanges() {
     const Operation operation(*this);
     if (!onRow_ || adding_ || !row_.hasEdits())
         return save(Leaving::Nothing);
+    int rc = readyToWrite();
     const sqlite::Connection& writer = connection_.writer();
-    finishReadingBeforeWrite();
-    int rc = row_.overwrite(writer, keyset_.at(current_));
+    if (rc == SQLITE_OK)
+        rc = row_.overwrite(writer, keyset_.at(current_));
     if (rc == CurrentRow::kChangedElsewhere) {
         // Deleted meanwhile: what the form shows becomes a new contact in the old one's place.
         sqlite3_int64 added = 0;
@@ -329,11 +333,13 @@ bool RecordSource::saveOverOtherChanges() {
     return true;
 }
 
-void RecordSource::finishReadingBeforeWrite() {
+int RecordSource::readyToWrite() {
+    const int rc = connection_.readyToWrite(); // settles whether the keys share the writer
     if (connection_.sharesOneConnection() && !keyset_.complete()) {
         idleReader_.stop();
         keyset_.readToEnd();
     }
+    return rc;
 }
 
 void RecordSource::join(sqlite3_int64 rowid) {

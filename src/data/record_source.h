@@ -107,13 +107,15 @@ private:
     bool ensureOpen(BookProblem& why);
     bool leaveRow(Leaving leaving);
     bool save(Leaving leaving);
-    // Makes the row at `index` current, or the nearest one still stored in direction `step`.
-    bool land(size_t index, int step);
+    // Makes the row at `index` current, or the nearest one still stored in direction `step`;
+    // `withKeys` when the keys were just read from the start, in the snapshot the row may share.
+    bool land(size_t index, int step, bool withKeys = false);
     // Reads the current row again after a write, or shows nothing when it cannot be.
     void reshow();
     void readRestInIdleTime();
-    // Over one connection the result is read to its end before a write, which it would see.
-    void finishReadingBeforeWrite();
+    // Readies the writer; over one connection the result is first read to its end, since it
+    // would see the write. SQLITE_OK, else why nothing can be written.
+    int readyToWrite();
     // A new row joins the result at its end, as the engine's results always did.
     void join(sqlite3_int64 rowid);
     bool fail(SourceNotice notice);

@@ -199,12 +199,14 @@ void TstFaultInjection::everyReportedSaveIsSynced() {
     test::FaultyVfs vfs;
     vfs.setSharedMemory(writeAheadLog);
     {
-        // The connection saves write through, opened as the record source opens it: FULL syncs
-        // the log at every commit too, where SQLite's own choice may sync it only at checkpoints.
+        // The connection saves write through, opened as the record source opens it and made
+        // ready as before its first write: FULL syncs the log at every commit too, where
+        // SQLite's own choice may sync it only at checkpoints.
         BookConnection opened(book.path());
         BookProblem why;
         QVERIFY(opened.open(why));
         QCOMPARE(opened.sharesOneConnection(), !writeAheadLog);
+        QCOMPARE(opened.readyToWrite(), SQLITE_OK);
         sqlite::Statement synchronous;
         QCOMPARE(synchronous.prepare(opened.writer(), QStringLiteral("pragma synchronous")),
                  SQLITE_OK);

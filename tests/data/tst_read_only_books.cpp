@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Books that cannot be written, tried as an ordinary user: a read-only book or folder browses and
 // says which file or folder keeps it from being changed, the set-up tool still checks and exports
-// it, and what a read-only run leaves beside the book does not block the saves of a later one.
+// it, what a read-only run leaves beside the book does not block the saves of a later one, and
+// whether a book takes saves is settled when it is opened.
 #include "support/test_book.h"
 #include "support/unprivileged.h"
 
@@ -39,6 +40,8 @@ private slots:
     void readOnlyBookBrowsesAndNamesTheBook();
     void toolReadsABookInAReadOnlyFolder();
     void readOnlyRunLeavesNothingThatBlocksSaves();
+    void accessIsSettledWhenOpened_data();
+    void accessIsSettledWhenOpened();
 };
 
 void TstReadOnlyBooks::init() {
@@ -121,6 +124,38 @@ void TstReadOnlyBooks::readOnlyRunLeavesNothingThatBlocksSaves() {
     run = session(book, {"save", "Anna"});
     QVERIFY2(run.out == "saved\n", qPrintable(run.out));
     QCOMPARE(book.value("select [First Name] from Rolvane"), QStringLiteral("Anna"));
+}
+
+void TstReadOnlyBooks::accessIsSettledWhenOpened_data() {
+    QTest::addColumn<QFile::Permissions>("whenOpened");
+    QTest::addColumn<QString>("modeAfter");
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("writable when opened") << QFile::Permissions(kWritable) << "444" << true;
+    QTest::newRow("read-only when opened") << QFile::Permissions(kReadOnly) << "666" << false;
+}
+
+// Whether a book takes saves is found when it is opened, and the first save says so: a book
+// made read-only or writable while open changes nothing until it is opened again.
+void TstReadOnlyBooks::accessIsSettledWhenOpened() {
+    QFETCH(QFile::Permissions, whenOpened);
+    QFETCH(QString, modeAfter);
+    QFETCH(bool, saves);
+    TestBook book;
+    book.insertLastNames({"Adams"});
+    test::handOver(book.path(), whenOpened);
+    test::handOver(book.folder(), kOpenFolder);
+    const test::UnprivilegedRun run = session(book, {"chmod", modeAfter, "save", "Amy", "walk"});
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, 2), (QStringList{saves ? "saved" : "not saved", "names: Adams"}));
+    if (saves) {
+        QCOMPARE(lines.size(), 2);
+    } else {
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[2].contains(book.path()) && lines[2].contains("read-only"),
+                 qPrintable(run.out));
+    }
+    QCOMPARE(book.value("select ifnull([First Name], '') from Rolvane"),
+             saves ? QStringLiteral("Amy") : QString());
 }
 
 QTEST_GUILESS_MAIN(TstReadOnlyBooks)

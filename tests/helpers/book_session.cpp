@@ -4,11 +4,14 @@
 //   walk          prints "names: A|B|C", the last names of the result
 //   letter N      shows the contacts under letter N (A = 0)
 //   save TEXT     types TEXT as the first contact's first name and saves it: "saved", "not saved"
+//   chmod MODE    gives the book the octal MODE (its owner may), with the book still open
 // Everything the record source told follows, one "told: ..." line each.
 #include "support/test_source.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace rolvane;
 
@@ -22,7 +25,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: book_session BOOK [walk | letter N | save TEXT]...\n");
+        std::fprintf(stderr,
+                     "usage: book_session BOOK [walk | letter N | save TEXT | chmod MODE]...\n");
         return 2;
     }
     test::Source s(args[1]);
@@ -39,6 +43,9 @@ int main(int argc, char** argv) {
             s.first().type(args[++i]);
             print(s.rs.SaveRecord() ? QStringLiteral("saved") : QStringLiteral("not saved"));
             s.rs.cancelEdits();
+        } else if (args[i] == QLatin1String("chmod") && i + 1 < args.size()) {
+            if (::chmod(QFile::encodeName(args[1]).constData(), args[++i].toUInt(nullptr, 8)) != 0)
+                print(QStringLiteral("chmod failed"));
         }
     }
     for (const QString& told : s.messages())
