@@ -53,13 +53,14 @@ void SyncRun::assignNewName(Item& item) const {
 
 QString SyncRun::loadLocal() {
     QString why;
+    // Let go of what was read before first, or both readings are held at once.
+    items = {};
+    rows = {};
+    byHref = {};
     items = store.items(&why);
-    std::vector<std::pair<qint64, Texts>> list = store.rows(&why);
+    rows = store.rows(&why);
     if (!why.isEmpty())
         return why;
-    rows.clear();
-    for (auto& [row, texts] : list)
-        rows.emplace(row, std::move(texts));
     byHref.clear();
     for (std::size_t i = 0; i < items.size(); ++i)
         byHref.insert(items[i].href, i);

@@ -171,7 +171,7 @@ QString Applier::applyGone(std::size_t index) {
         return {}; // ours, not sent yet
     if (!item.row || !run_.rows.count(*item.row))
         return run_.store.deleteItem(item.id);
-    const Texts& local = run_.rows[*item.row];
+    const PackedTexts& local = run_.rows[*item.row];
     if (!sameFields(local, *item.synced)) {
         // Edited here but deleted there: it goes back as a new contact.
         run_.assignNewName(item);
@@ -256,6 +256,7 @@ QString applyPage(SyncRun& run, Applier& applier, const Listing& listing, bool f
             .arg(gone.size())
             .arg(run.items.size());
     }
+    run.items.reserve(run.items.size() + std::size_t(changed.size())); // grown once, not doubled
     for (qsizetype at = 0; at < changed.size(); at += kBatch) {
         std::vector<Fetched> cards;
         if (QString why = multiget(run, changed.mid(at, kBatch), cards); !why.isEmpty())

@@ -159,7 +159,7 @@ QString pushLoaded(SyncRun& run) {
     for (Item& item : run.items) {
         if (!item.row || !item.synced)
             continue;
-        const Texts& now = run.rows.at(*item.row);
+        const PackedTexts& now = run.rows.at(*item.row);
         if (sameFields(now, *item.synced))
             continue;
         if (QString why = sendEdit(run, item, now); !why.isEmpty())

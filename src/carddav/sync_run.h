@@ -23,7 +23,7 @@ struct SyncRun {
     SyncSummary summary;
 
     std::vector<Item> items;
-    std::unordered_map<qint64, Texts> rows;
+    std::unordered_map<qint64, PackedTexts> rows;
     QHash<QString, std::size_t> byHref; // index into items
     std::vector<qint64> unlinkedRows;   // contacts with no record: new here
     // What loadLocal read is still what the sync last wrote: a push that sent nothing leaves it

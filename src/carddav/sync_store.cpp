@@ -193,6 +193,10 @@ QString SyncStore::saveResult(const QString& when, const QString& result) {
 std::vector<Item> SyncStore::items(QString* why) {
     std::vector<Item> out;
     sqlite::Statement s;
+    // Sized once: growing by doubling would hold up to three times the records for a moment.
+    if (s.prepare(db_, QStringLiteral("select count(*) from [Rolvane Sync Item]")) == SQLITE_OK &&
+        s.step() == SQLITE_ROW)
+        out.reserve(std::size_t(s.columnInt64(0)));
     if (s.prepare(db_,
                   QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], null, "
                                  "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
@@ -223,8 +227,9 @@ std::vector<Item> SyncStore::items(QString* why) {
     return out;
 }
 
-std::vector<std::pair<qint64, Texts>> SyncStore::rows(QString* why) {
-    std::vector<std::pair<qint64, Texts>> out;
+std::unordered_map<qint64, PackedTexts> SyncStore::rows(QString* why) {
+    // Straight into the map: a list first would hold every contact twice for a moment.
+    std::unordered_map<qint64, PackedTexts> out;
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select rowid, %1 from [Rolvane]").arg(columnList())) !=
         SQLITE_OK) {
@@ -233,7 +238,7 @@ std::vector<std::pair<qint64, Texts>> SyncStore::rows(QString* why) {
     }
     int rc;
     while ((rc = s.step()) == SQLITE_ROW)
-        out.emplace_back(s.columnInt64(0), rowTexts(s, 1));
+        out.emplace(s.columnInt64(0), rowTexts(s, 1));
     if (rc != SQLITE_DONE)
         *why = failure(QStringLiteral("read the contacts"));
     return out;
@@ -276,7 +281,7 @@ QString SyncStore::saveItem(Item& item) {
     bindBlob(s, 4, std::string_view(item.etag.constData(), std::size_t(item.etag.size())));
     bindBlob(s, 5, item.card);
     if (item.synced)
-        bindBlob(s, 6, encodeTexts(*item.synced));
+        bindBlob(s, 6, item.synced->packed());
     if (item.id != 0)
         s.bindInt64(7, item.id);
     s.bindInt64(8, item.unlisted ? 1 : 0);

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace rolvane::carddav {
@@ -34,7 +35,7 @@ struct Item {
     // False while `card` was not read from the book; saveItem then leaves the stored card as it
     // is. Holding every card at once would cost a sync of many contacts their size in memory.
     bool cardLoaded = true;
-    std::optional<Texts> synced; // empty: a new contact whose upload is not confirmed yet
+    std::optional<PackedTexts> synced; // empty: a new contact whose upload is not confirmed yet
     // Sent since the stored sync-token: the next listing from that token must name it, or it
     // was deleted there (a server may leave out a card both made and deleted since a token).
     bool unlisted = false;
@@ -59,7 +60,7 @@ public:
     // Every record, without its card (cardLoaded false).
     std::vector<Item> items(QString* why);
     // Every contact row with its texts.
-    std::vector<std::pair<qint64, Texts>> rows(QString* why);
+    std::unordered_map<qint64, PackedTexts> rows(QString* why);
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
     QString begin();

@@ -36,6 +36,10 @@ bool sameFields(const Texts& a, const Texts& b) {
     return true;
 }
 
+bool sameFields(const PackedTexts& a, const PackedTexts& b) {
+    return a.packed() == b.packed() || sameFields(Texts(a), Texts(b));
+}
+
 std::string encodeTexts(const Texts& texts) {
     std::string out;
     for (const std::string& t : texts) {

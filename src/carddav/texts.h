@@ -29,4 +29,24 @@ std::string encodeTexts(const Texts& texts);
 // False when `encoded` is not what encodeTexts wrote.
 bool decodeTexts(std::string_view encoded, Texts& texts);
 
+// Texts held as encodeTexts writes them: a sync keeps two sets for every contact, and eleven
+// strings apiece would cost it several times their bytes. Converts to and from Texts as needed.
+class PackedTexts {
+public:
+    PackedTexts() : PackedTexts(Texts()) {}
+    PackedTexts(const Texts& texts) : packed_(encodeTexts(texts)) {}
+    operator Texts() const {
+        Texts texts;
+        decodeTexts(packed_, texts); // cannot fail: packed_ was encoded here
+        return texts;
+    }
+    const std::string& packed() const { return packed_; }
+
+private:
+    std::string packed_;
+};
+
+// Equal packings are equal texts; else compared field by field, line ends aside.
+bool sameFields(const PackedTexts& a, const PackedTexts& b);
+
 } // namespace rolvane::carddav
