@@ -127,6 +127,8 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > limits_.maxBytes)
             stop(tooLarge);
+        else if (length.isValid())
+            response.body.reserve(length.toLongLong()); // one buffer, not a doubling series
     });
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         silence.start(limits_.silenceMs);

@@ -18,7 +18,8 @@ namespace rolvane::carddav {
 
 struct HttpLimits {
     qint64 maxBytes = qint64(64) << 20;
-    int silenceMs = 30'000;   // no byte for this long: the server is gone
+    int silenceMs = 120'000;  // no byte for this long: the server is gone (Radicale,
+                              // cold, lists 10,000 cards after more than 30 s)
     int deadlineMs = 300'000; // one request, redirects included
     int maxRedirects = 5;
 };

@@ -11,6 +11,7 @@
 #include "sync_run.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace rolvane::carddav {
 
@@ -59,9 +60,12 @@ QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& ou
         return QStringLiteral("the server's cards could not be read (%1)").arg(error);
     for (const DavResponse& r : ms->responses) {
         const DavProperty* data = r.property(u"address-data");
-        const QString key = run.keyOf(r.href);
+        QString key = run.keyOf(r.href);
         if (!data || key.isEmpty())
             continue;
+        // The key as asked for: one copy of it serves the listing and the record.
+        if (const auto asked = std::find(keys.begin(), keys.end(), key); asked != keys.end())
+            key = *asked;
         const QByteArray card = data->text.toUtf8();
         if (std::size_t(card.size()) > kMaxCardBytes) {
             run.summary.warnings << QStringLiteral("The card %1 is larger than 16 MB; it was "
@@ -121,7 +125,10 @@ QString Applier::adopt(Item& item, const Fetched& f, const CardTexts& server, bo
     item.etag = f.etag;
     item.card = f.card;
     item.cardLoaded = true;
-    item.synced = server.texts;
+    // Shared with the row's when they are the same texts, as after a card new here.
+    const PackedTexts synced(server.texts);
+    const PackedTexts& row = run_.rows[*item.row];
+    item.synced = row.packed() == synced.packed() ? row : synced;
     return run_.store.saveItem(item);
 }
 
@@ -239,11 +246,12 @@ bool massDelete(const SyncRun& run, const std::vector<std::size_t>& gone) {
 }
 
 // Applies one page of a listing: changed cards fetched and merged, cards gone there deleted.
-QString applyPage(SyncRun& run, Applier& applier, const Listing& listing, bool full,
+QString applyPage(SyncRun& run, Applier& applier, Listing& listing, bool full,
                   QSet<QString>& listed, bool& resend) {
     QStringList changed, refused;
     std::vector<std::size_t> gone;
     sortOut(run, listing, full, listed, changed, gone, refused);
+    listing.members = {}; // sorted out: a large listing would otherwise stay while cards come
     for (const QString& href : refused)
         run.summary.warnings
             << QStringLiteral("The server listed %1, outside the address book; it was ignored.")

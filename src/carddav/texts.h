@@ -4,6 +4,7 @@
 
 #include "data/contact_table.h"
 
+#include <QByteArray>
 #include <array>
 #include <string>
 #include <string_view>
@@ -30,20 +31,23 @@ std::string encodeTexts(const Texts& texts);
 bool decodeTexts(std::string_view encoded, Texts& texts);
 
 // Texts held as encodeTexts writes them: a sync keeps two sets for every contact, and eleven
-// strings apiece would cost it several times their bytes. Converts to and from Texts as needed.
+// strings apiece would cost it several times their bytes. Copies share one buffer (the book's
+// texts and the texts as last synced are mostly the same). Converts to and from Texts.
 class PackedTexts {
 public:
     PackedTexts() : PackedTexts(Texts()) {}
-    PackedTexts(const Texts& texts) : packed_(encodeTexts(texts)) {}
+    PackedTexts(const Texts& texts) : packed_(QByteArray::fromStdString(encodeTexts(texts))) {}
     operator Texts() const {
         Texts texts;
-        decodeTexts(packed_, texts); // cannot fail: packed_ was encoded here
+        decodeTexts(packed(), texts); // cannot fail: packed_ was encoded here
         return texts;
     }
-    const std::string& packed() const { return packed_; }
+    std::string_view packed() const {
+        return std::string_view(packed_.constData(), std::size_t(packed_.size()));
+    }
 
 private:
-    std::string packed_;
+    QByteArray packed_;
 };
 
 // Equal packings are equal texts; else compared field by field, line ends aside.
