@@ -61,7 +61,6 @@ QString SyncRun::loadLocal() {
     rows = store.rows(&why);
     if (!why.isEmpty())
         return why;
-    byHref.clear();
     for (std::size_t i = 0; i < items.size(); ++i)
         byHref.insert(items[i].href, i);
 
