@@ -47,6 +47,9 @@ HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::send(const HttpRequest& request) {
     HttpRequest current = request;
+    // A write follows no redirect: a 303 means "look elsewhere with GET", and a write sent on
+    // to another address (the collection, say) is not the write that was asked for.
+    const bool write = request.method == "PUT" || request.method == "DELETE";
     for (int hop = 0;; ++hop) {
         HttpResponse response = sendOnce(current);
         const int s = response.status;
@@ -54,8 +57,15 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
             return response;
         HttpResponse refused;
         refused.url = current.url;
+        refused.failure = HttpFailure::Redirect;
         const QUrl next = current.url.resolved(QUrl::fromEncoded(response.location));
-        if (hop >= limits_.maxRedirects)
+        if (write || (s == 303 && request.method != "GET")) {
+            refused.failure = HttpFailure::OutcomeUnknown;
+            refused.error = QStringLiteral("the server answered %1 to a %2 at %3; it is looked "
+                                           "at again at the next sync")
+                                .arg(s)
+                                .arg(QString::fromLatin1(request.method), displayUrl(current.url));
+        } else if (hop >= limits_.maxRedirects)
             refused.error =
                 QStringLiteral("the server sent more than %1 redirects").arg(limits_.maxRedirects);
         else if (response.location.isEmpty() || !next.isValid())
@@ -74,7 +84,7 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
             refused.error = why;
         if (!refused.error.isEmpty())
             return refused;
-        current.url = next; // method and body kept, whatever the code
+        current.url = next; // method and body kept: 301 and 302 too, as DAV clients do
     }
 }
 
@@ -82,6 +92,11 @@ bool HttpClient::trusted(const QUrl& url) const {
     // Never in clear text once the link is https.
     if (origin_.scheme() == QLatin1String("https") && url.scheme() != QLatin1String("https"))
         return false;
+    // On this computer another port is another program: the origin's own port only.
+    if (isLoopbackHost(origin_.host()) || isLoopbackHost(url.host()))
+        return normalHost(url.host()) == normalHost(origin_.host()) &&
+               url.scheme() == origin_.scheme() &&
+               url.port(defaultPort(url)) == origin_.port(defaultPort(origin_));
     return mayFollowHost(origin_.host(), url.host(), confirmed_);
 }
 
@@ -96,6 +111,17 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
         req.setRawHeader("Authorization", authorization_);
     if (!request.body.isEmpty() && !req.hasRawHeader("Content-Type"))
         req.setRawHeader("Content-Type", "application/xml; charset=utf-8");
+    if (transport_) {
+        HttpRequest sent = request;
+        sent.headers.clear();
+        for (const QByteArray& name : req.rawHeaderList())
+            sent.headers.append({name, req.rawHeader(name)});
+        HttpResponse response = transport_(sent);
+        response.url = request.url;
+        if (response.status == 0 && response.failure == HttpFailure::None)
+            response.failure = HttpFailure::Network;
+        return response;
+    }
 
     // Deleted here, not later: the tool runs no event loop of its own, and a nested loop never
     // deletes what was scheduled outside it, so every reply (and the body it sent) would stay.
@@ -111,22 +137,26 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     QTimer deadline;
     deadline.setSingleShot(true);
     QString stopped;
-    auto stop = [&](QString why) {
-        if (stopped.isEmpty())
+    auto stop = [&](QString why, HttpFailure failure) {
+        if (stopped.isEmpty()) {
             stopped = std::move(why);
+            response.failure = failure;
+        }
         reply->abort();
     };
-    QObject::connect(&silence, &QTimer::timeout, &loop,
-                     [&] { stop(QStringLiteral("the server stopped answering")); });
-    QObject::connect(&deadline, &QTimer::timeout, &loop,
-                     [&] { stop(QStringLiteral("the server took too long to answer")); });
+    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
+        stop(QStringLiteral("the server stopped answering"), HttpFailure::Silent);
+    });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        stop(QStringLiteral("the server took too long to answer"), HttpFailure::Silent);
+    });
     const auto tooLarge =
         QStringLiteral("the server's answer is larger than %1 MB").arg(limits_.maxBytes >> 20);
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         silence.start(limits_.silenceMs);
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > limits_.maxBytes)
-            stop(tooLarge);
+            stop(tooLarge, HttpFailure::TooLarge);
         else if (length.isValid())
             response.body.reserve(length.toLongLong()); // one buffer, not a doubling series
     });
@@ -134,7 +164,7 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
         silence.start(limits_.silenceMs);
         response.body += reply->readAll();
         if (response.body.size() > limits_.maxBytes)
-            stop(tooLarge);
+            stop(tooLarge, HttpFailure::TooLarge);
     });
     QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop,
                      [&](const QList<QSslError>& errors) {
@@ -161,6 +191,7 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (response.status == 0) {
         response.error = networkError(*reply);
+        response.failure = HttpFailure::Network;
         return response;
     }
     response.etag = reply->rawHeader("ETag");

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -31,9 +32,20 @@ struct HttpRequest {
     QList<QPair<QByteArray, QByteArray>> headers;
 };
 
+// Why no answer came; decisions follow this, never the words of `error`.
+enum class HttpFailure {
+    None,
+    Network,       // refused, dropped, name not found, certificate not verified
+    TooLarge,      // the answer passed the size cap
+    Silent,        // no byte for too long, or the whole request took too long
+    Redirect,      // a redirect that may not be followed (host, scheme, count)
+    OutcomeUnknown // a write was redirected: whether it landed is not known, look again
+};
+
 struct HttpResponse {
-    int status = 0; // 0 when no answer came: see `error`
-    QString error;  // plain words, empty when an answer came
+    int status = 0; // 0 when no answer came: see `failure` and `error`
+    HttpFailure failure = HttpFailure::None;
+    QString error; // plain words, empty when an answer came
     QByteArray body;
     QByteArray etag; // as received, quotes and W/ included
     QByteArray location;
@@ -59,6 +71,11 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
+    // Every request goes to `transport` instead of the network (a model server in tests), with
+    // the credentials and redirects handled above it as for the network.
+    using Transport = std::function<HttpResponse(const HttpRequest&)>;
+    void setTransport(Transport transport) { transport_ = std::move(transport); }
+
     HttpResponse send(const HttpRequest& request);
     // Requests that reached the network, redirects included.
     int requestCount() const { return requests_; }
@@ -74,6 +91,7 @@ private:
     QByteArray pin_;
     HttpLimits limits_;
     std::unique_ptr<QNetworkAccessManager> manager_;
+    Transport transport_;
     int requests_ = 0;
 };
 

@@ -7,16 +7,16 @@
 
 namespace rolvane::carddav {
 
-namespace {
-
-bool isLoopback(const QString& host) {
+bool isLoopbackHost(const QString& host) {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         return true;
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
 }
 
-} // namespace
+int defaultPort(const QUrl& url) {
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
+}
 
 QString checkServerUrl(const QUrl& url) {
     if (!url.isValid() || url.host().isEmpty())
@@ -28,7 +28,7 @@ QString checkServerUrl(const QUrl& url) {
     if (scheme == QLatin1String("https"))
         return {};
     if (scheme == QLatin1String("http")) {
-        if (isLoopback(url.host()))
+        if (isLoopbackHost(url.host()))
             return {};
         return QStringLiteral("Plain http:// is only for a server on this computer; use "
                               "https:// for %1.")

@@ -12,6 +12,11 @@ namespace rolvane::carddav {
 // Empty when the sync may use `url`, else why not in plain words.
 QString checkServerUrl(const QUrl& url);
 
+// "localhost" as spelt, or a loopback address literal.
+bool isLoopbackHost(const QString& host);
+// 443 for https, else 80.
+int defaultPort(const QUrl& url);
+
 // Scheme, host and port alike.
 bool sameOrigin(const QUrl& a, const QUrl& b);
 

@@ -41,13 +41,13 @@ QByteArray multigetBody(const SyncRun& run, const QStringList& keys) {
 QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& out) {
     const HttpResponse answer =
         run.client.send({"REPORT", run.collection, multigetBody(run, keys), {{"Depth", "1"}}});
-    if (answer.status == 0 && keys.size() > 1 && answer.error.contains(QLatin1String("larger"))) {
+    if (answer.failure == HttpFailure::TooLarge && keys.size() > 1) {
         const qsizetype half = keys.size() / 2;
         if (QString why = multiget(run, keys.mid(0, half), out); !why.isEmpty())
             return why;
         return multiget(run, keys.mid(half), out);
     }
-    if (answer.status == 0 && keys.size() == 1 && answer.error.contains(QLatin1String("larger"))) {
+    if (answer.failure == HttpFailure::TooLarge) {
         run.summary.warnings
             << QStringLiteral("The card %1 is too large; it was skipped.").arg(keys.front());
         return {};
