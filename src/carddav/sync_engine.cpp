@@ -43,12 +43,15 @@ QUrl SyncRun::urlOf(const QString& key) const {
 }
 
 void SyncRun::assignNewName(Item& item) const {
-    item.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    item.uid =
+        options.newUid ? options.newUid() : QUuid::createUuid().toString(QUuid::WithoutBraces);
     item.href = collection.path(QUrl::FullyEncoded) + item.uid + QStringLiteral(".vcf");
     item.etag.clear();
     item.card.clear();
     item.cardLoaded = true;
     item.synced.reset();
+    item.listed.clear();
+    item.fetch = item.gone = item.sent = false;
 }
 
 QString SyncRun::loadLocal() {
@@ -64,51 +67,39 @@ QString SyncRun::loadLocal() {
     for (std::size_t i = 0; i < items.size(); ++i)
         byHref.insert(items[i].href, i);
 
-    // A row still holding what was synced keeps its record; a record whose row changed is
-    // paired again with an unclaimed row holding exactly its synced texts (the table was rebuilt
-    // with new rowids), else it keeps its row as an edit unless another record took it.
     std::unordered_map<qint64, std::size_t> claimedBy;
+    std::vector<std::size_t> lost;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
-        if (!item.row || !rows.count(*item.row))
+        if (hasRow(item) && claimedBy.emplace(*item.contact, i).second)
             continue;
-        if (!item.synced || sameFields(rows[*item.row], *item.synced))
-            claimedBy.emplace(*item.row, i);
+        if (item.contact)
+            lost.push_back(i);
     }
+    // Identities lost with renumbered rowids: a record finds its contact by its synced texts.
     std::unordered_map<std::string, std::vector<qint64>> free;
-    for (const auto& [row, texts] : rows)
-        if (!claimedBy.count(row))
-            free[pairingKey(texts)].push_back(row);
-    std::vector<std::size_t> unsure;
-    for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!lost.empty() && !store.identitySound())
+        for (const auto& [contact, texts] : rows)
+            if (!claimedBy.count(contact))
+                free[pairingKey(texts)].push_back(contact);
+    for (std::size_t i : lost) {
         Item& item = items[i];
-        if (!item.row || !item.synced || (claimedBy.count(*item.row) && claimedBy[*item.row] == i))
-            continue;
-        auto match = free.find(pairingKey(*item.synced));
-        if (match != free.end() && !match->second.empty()) {
-            item.row = match->second.back();
-            match->second.pop_back();
-            claimedBy.emplace(*item.row, i);
-            if (QString w = store.saveItem(item); !w.isEmpty())
-                return w;
-        } else {
-            unsure.push_back(i);
+        item.contact.reset(); // gone: deleted here
+        if (item.synced) {
+            auto match = free.find(pairingKey(*item.synced));
+            if (match != free.end() && !match->second.empty()) {
+                item.contact = match->second.back();
+                match->second.pop_back();
+                claimedBy.emplace(*item.contact, i);
+            }
         }
-    }
-    for (std::size_t i : unsure) {
-        Item& item = items[i];
-        if (rows.count(*item.row) && !claimedBy.count(*item.row)) {
-            claimedBy.emplace(*item.row, i); // an edit here
-            continue;
-        }
-        item.row.reset(); // its row is gone or another contact's: taken as deleted here
         if (QString w = store.saveItem(item); !w.isEmpty())
             return w;
     }
     unlinkedRows.clear();
-    for (const auto& [row, texts] : rows)
-        if (!claimedBy.count(row))
-            unlinkedRows.push_back(row);
+    for (const auto& [contact, texts] : rows)
+        if (!claimedBy.count(contact))
+            unlinkedRows.push_back(contact);
     std::sort(unlinkedRows.begin(), unlinkedRows.end());
     localCurrent = true;
     return {};
@@ -130,21 +121,27 @@ QString SyncSummary::line() const {
 SyncSummary runSync(SyncStore& store, HttpClient& client, const Link& link,
                     const SyncOptions& options) {
     SyncRun run{store, client, link, options, QUrl(link.url), {}, {}, {}, {}, {}, false};
+    // Read again here, under the caller's lock: a sync that waited for another must not start
+    // from the token that one replaced.
+    QString why;
+    if (std::optional<Link> now = store.link(&why); now && now->url == link.url)
+        run.link = *now;
+    else if (!why.isEmpty()) {
+        run.summary.error = why;
+        return run.summary;
+    }
     if (run.options.revision.isEmpty())
         run.options.revision =
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString why;
     bool resend = false;
-    if (!run.link.paired) {
+    if (!run.link.paired)
         why = fetchChanges(run, resend);
-        if (why.isEmpty())
-            run.link.paired = true;
-    }
     for (int round = 0; why.isEmpty() && round < kMaxRounds; ++round) {
-        why = pushChanges(run);
+        bool again = false;
+        why = pushChanges(run, again);
         if (why.isEmpty())
             why = fetchChanges(run, resend);
-        if (!resend)
+        if (!resend && !again)
             break;
     }
     run.summary.error = why;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One sync of a linked book: local deletes, edits and new contacts sent first, then what changed
-// on the server fetched and applied, each step recorded as soon as the server has accepted it.
+// on the server listed, recorded, fetched and merged. Every step acts on what the book records
+// (the server's card as observed, the texts as last synced, the contact now), so a sync stopped
+// between any two steps is taken up by the next from the book alone.
 #pragma once
 
 #include "http_client.h"
@@ -8,12 +10,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace rolvane::carddav {
 
 struct SyncOptions {
     bool allowMassDelete = false;
     QString revision; // REV for what is sent; empty: now
+    // A UID for a card new here (also its file name); empty: a random one.
+    std::function<QString()> newUid;
 };
 
 struct SyncSummary {

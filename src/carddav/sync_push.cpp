@@ -34,7 +34,7 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
     item.cardLoaded = true;
     item.etag = answer.etag;
     item.synced = texts;
-    item.unlisted = true;
+    item.sent = true;
     if (!strongETag(answer.etag))
         if (QString why = refetch(run, item); !why.isEmpty())
             return why;
@@ -78,22 +78,33 @@ QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) 
     return {};
 }
 
-QString sendDelete(SyncRun& run, Item& item) {
+// Changed there since it was merged: it is fetched and merged before anything more is sent.
+QString fetchFirst(SyncRun& run, Item& item, bool& resend) {
+    item.fetch = true;
+    resend = true;
+    return run.store.saveItem(item);
+}
+
+QString sendDelete(SyncRun& run, Item& item, bool& resend) {
     HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
     bool changed = false;
-    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
-        return why; // changed there: the fetch brings it back here
+    if (item.synced) {
+        if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty())
+            return why;
+        if (changed)
+            return fetchFirst(run, item, resend); // the fetch brings it back here
+    } // else ours, never confirmed, deleted here before it was: nobody else has seen it
     const HttpResponse answer = run.client.send(request);
     if (answer.ok() || answer.status == 404 || answer.status == 410) {
-        run.summary.deletedThere += answer.ok() ? 1 : 0;
+        run.summary.deletedThere += answer.ok() && item.synced ? 1 : 0;
         return run.store.deleteItem(item.id);
     }
     if (answer.status == 412)
-        return {}; // changed there: the fetch brings it back here
+        return fetchFirst(run, item, resend); // the fetch brings it back here
     return answerProblem(answer);
 }
 
-QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
+QString sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     if (QString why = run.store.loadCard(item); !why.isEmpty())
         return why;
     std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
@@ -102,13 +113,15 @@ QString sendEdit(SyncRun& run, Item& item, const Texts& now) {
                         QByteArray::fromStdString(card),
                         {{"Content-Type", "text/vcard; charset=utf-8"}}};
     bool changed = false;
-    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty() || changed)
-        return why; // changed there: fetched, merged and sent again
+    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty())
+        return why;
+    if (changed)
+        return fetchFirst(run, item, resend);
     const HttpResponse answer = run.client.send(request);
     if (answer.ok())
         return recordSent(run, item, std::move(card), answer, now);
     if (answer.status == 412)
-        return {}; // changed there too: fetched, merged and sent again
+        return fetchFirst(run, item, resend); // changed there too: merged, then sent
     if (answer.status == 404 || answer.status == 410) {
         // Deleted there but edited here: it goes back as a new contact.
         run.assignNewName(item);
@@ -134,16 +147,19 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now) {
         return why;
     const std::optional<CardTexts> there = readCardTexts(item.card);
     item.synced = there ? there->texts : now;
-    item.unlisted = true;
+    item.sent = true;
     return run.store.saveItem(item);
 }
 
-// Local deletes, edits and new contacts, as loadLocal found them.
-QString pushLoaded(SyncRun& run) {
+// Local deletes, edits and new contacts, as loadLocal found them. A card that changed there
+// since it was merged (to fetch, or gone) waits for the fetch.
+QString pushLoaded(SyncRun& run, bool& resend) {
     std::vector<std::size_t> deletes;
-    for (std::size_t i = 0; i < run.items.size(); ++i)
-        if (!run.items[i].row)
+    for (std::size_t i = 0; i < run.items.size(); ++i) {
+        const Item& item = run.items[i];
+        if (!item.contact && !item.fetch && !item.gone)
             deletes.push_back(i);
+    }
     const std::size_t linked = run.items.size();
     if (!run.options.allowMassDelete && deletes.size() >= 10 && deletes.size() * 2 > linked) {
         run.summary.stoppedForMassDelete = true;
@@ -154,15 +170,15 @@ QString pushLoaded(SyncRun& run) {
             .arg(linked);
     }
     for (std::size_t i : deletes)
-        if (QString why = sendDelete(run, run.items[i]); !why.isEmpty())
+        if (QString why = sendDelete(run, run.items[i], resend); !why.isEmpty())
             return why;
     for (Item& item : run.items) {
-        if (!item.row || !item.synced)
+        if (!run.hasRow(item) || !item.synced || item.fetch || item.gone)
             continue;
-        const PackedTexts& now = run.rows.at(*item.row);
+        const PackedTexts& now = run.rows.at(*item.contact);
         if (sameFields(now, *item.synced))
             continue;
-        if (QString why = sendEdit(run, item, now); !why.isEmpty())
+        if (QString why = sendEdit(run, item, now, resend); !why.isEmpty())
             return why;
     }
     // Names for every new contact in one transaction, before any of them is sent.
@@ -171,7 +187,7 @@ QString pushLoaded(SyncRun& run) {
             return why;
         for (const qint64 row : run.unlinkedRows) {
             Item item;
-            item.row = row;
+            item.contact = row;
             run.assignNewName(item);
             if (QString why = run.store.saveItem(item); !why.isEmpty()) {
                 run.store.rollback();
@@ -183,9 +199,9 @@ QString pushLoaded(SyncRun& run) {
             return why;
     }
     for (Item& item : run.items) {
-        if (!item.row || item.synced)
+        if (!run.hasRow(item) || item.synced || item.fetch)
             continue;
-        if (QString why = sendNew(run, item, run.rows.at(*item.row)); !why.isEmpty())
+        if (QString why = sendNew(run, item, run.rows.at(*item.contact)); !why.isEmpty())
             return why;
     }
     return {};
@@ -193,11 +209,11 @@ QString pushLoaded(SyncRun& run) {
 
 } // namespace
 
-QString pushChanges(SyncRun& run) {
+QString pushChanges(SyncRun& run, bool& resend) {
     if (QString why = run.loadLocal(); !why.isEmpty())
         return why;
     const int requestsBefore = run.client.requestCount();
-    const QString why = pushLoaded(run);
+    const QString why = pushLoaded(run, resend);
     run.localCurrent = why.isEmpty() && run.client.requestCount() == requestsBefore;
     return why;
 }

@@ -23,32 +23,47 @@ struct SyncRun {
     SyncSummary summary;
 
     std::vector<Item> items;
-    std::unordered_map<qint64, PackedTexts> rows;
-    QHash<QString, std::size_t> byHref; // index into items
-    std::vector<qint64> unlinkedRows;   // contacts with no record: new here
+    std::unordered_map<qint64, PackedTexts> rows; // by identity
+    QHash<QString, std::size_t> byHref;           // index into items
+    std::vector<qint64> unlinkedRows;             // contacts with no record: new here
     // What loadLocal read is still what the sync last wrote: a push that sent nothing leaves it
     // so, and the fetch after it need not read every contact again.
     bool localCurrent = false;
 
-    // Reads the book again, pairing records anew with rows whose rowids changed. Empty on
-    // success, else why not.
+    // Reads the book again. A record whose contact is gone is deleted here, unless the book's
+    // identities were lost (rowids renumbered): then it is paired anew with a contact holding
+    // exactly its synced texts. Empty on success, else why not.
     QString loadLocal();
+    // Whether `item`'s contact is in the book as last read.
+    bool hasRow(const Item& item) const { return item.contact && rows.count(*item.contact); }
     // An href as kept: the path of `href` resolved against the collection; empty when it lies
     // outside the collection.
     QString keyOf(const QString& href) const;
     QUrl urlOf(const QString& key) const;
     // A fresh UID and file name for a contact the server has not seen.
     void assignNewName(Item& item) const;
+    // Forgets the records with these ids (deleted from the book already).
+    void dropItems(const std::vector<qint64>& ids);
 };
+
+struct Listing;
+
+// Records one page of a listing with its token, in one transaction: what it says of each card
+// it names (its ETag, so a card changed there is fetched however often the fetch is stopped, or
+// gone), new cards there as records to fetch. `last`: the listing is complete, so a card a full
+// listing never named, or one sent since the stored token that it left out, is gone there.
+QString recordPage(SyncRun& run, const Listing& listing, bool last);
 
 // Ten fields, line ends aside: what first-sync pairing and rowid repair compare.
 std::string pairingKey(const Texts& texts);
 
 // Local deletes, edits, then new contacts. Empty when it went through, else why it stopped.
-QString pushChanges(SyncRun& run);
+// `resend` is set when a card must be fetched and merged before it can go.
+QString pushChanges(SyncRun& run, bool& resend);
 
-// What changed on the server since the stored token, applied here. `resend` is set when the
-// merge left something to send back.
+// What changed on the server since the stored token: each page of the listing recorded with its
+// token, then the cards still to fetch merged here, then, once the listing is complete, what is
+// gone there deleted here. `resend` is set when the merge left something to send back.
 QString fetchChanges(SyncRun& run, bool& resend);
 
 } // namespace rolvane::carddav

@@ -2,8 +2,8 @@
 // Every statement is prepared from constant text; values are always bound.
 #include "sync_store.h"
 
-#include "data/contact_insert.h"
-#include "data/text_view.h"
+#include "data/address_book_file.h"
+#include "data/contact_identity.h"
 
 #include <QStringList>
 
@@ -14,29 +14,39 @@ namespace {
 constexpr const char* kSchema =
     "create table if not exists [Rolvane Sync Link] ([Schema] integer not null, [Url] text not "
     "null, [User] text, [Name] text, [Token] text, [Paired] integer not null default 0, "
-    "[Version4] integer not null default 0, [Last Sync] text, [Last Result] text);"
-    "create table if not exists [Rolvane Sync Item] ([Id] integer primary key, [Row] integer, "
+    "[Version4] integer not null default 0, [Last Sync] text, [Last Result] text, "
+    "[Listing] integer not null default 0);"
+    "create table if not exists [Rolvane Sync Item] ([Id] integer primary key, [Contact] integer, "
     "[Href] text not null unique, [Uid] text, [ETag] blob, [Card] blob, [Synced] blob, "
-    "[Unlisted] integer not null default 0);"
-    "create index if not exists [Rolvane Sync Item by Row] on [Rolvane Sync Item] ([Row]);"
-    "create trigger if not exists [Rolvane Sync Delete] after delete on [Rolvane] begin "
-    "update [Rolvane Sync Item] set [Row] = null where [Row] = old.rowid; end;"
-    "create trigger if not exists [Rolvane Sync Insert] after insert on [Rolvane] begin "
-    "update [Rolvane Sync Item] set [Row] = null where [Row] = new.rowid; end;";
+    "[Listed] blob, [Fetch] integer not null default 0, [Gone] integer not null default 0, "
+    "[Sent] integer not null default 0, [Seen] integer not null default 0);"
+    "create index if not exists [Rolvane Sync Item by Contact] on [Rolvane Sync Item] "
+    "([Contact]);";
+
+// From the first schema, which named contacts by rowid and kept them by triggers of its own.
+constexpr const char* kFromSchema1 =
+    "alter table [Rolvane Sync Link] add column [Listing] integer not null default 0;"
+    "alter table [Rolvane Sync Item] add column [Contact] integer;"
+    "alter table [Rolvane Sync Item] add column [Listed] blob;"
+    "alter table [Rolvane Sync Item] add column [Fetch] integer not null default 0;"
+    "alter table [Rolvane Sync Item] add column [Gone] integer not null default 0;"
+    "alter table [Rolvane Sync Item] add column [Sent] integer not null default 0;"
+    "alter table [Rolvane Sync Item] add column [Seen] integer not null default 0;"
+    "update [Rolvane Sync Item] set [Contact] = (select [Id] from [Rolvane Contact] where "
+    "[Rolvane Contact].[Row] = [Rolvane Sync Item].[Row]), [Sent] = [Unlisted], "
+    "[Listed] = [ETag], [Row] = null;"
+    "drop index if exists [Rolvane Sync Item by Row];"
+    "create index if not exists [Rolvane Sync Item by Contact] on [Rolvane Sync Item] "
+    "([Contact]);"
+    "drop trigger if exists [Rolvane Sync Delete]; drop trigger if exists [Rolvane Sync Insert];"
+    "update [Rolvane Sync Link] set [Schema] = 2;";
 
 constexpr const char* kDrop =
     "drop trigger if exists [Rolvane Sync Delete]; drop trigger if exists [Rolvane Sync Insert];"
     "drop table if exists [Rolvane Sync Item]; drop table if exists [Rolvane Sync Link];";
 
 // The version of the tables above, kept in the link's row.
-constexpr int kSyncSchema = 1;
-
-QString columnList() {
-    QStringList names;
-    for (std::string_view c : kColumnNames)
-        names << QLatin1Char('[') + fromView(c) + QLatin1Char(']');
-    return names.join(QStringLiteral(", "));
-}
+constexpr int kSyncSchema = 2;
 
 std::string blob(const sqlite::Statement& s, int column) {
     const void* data = sqlite3_column_blob(s.get(), column);
@@ -47,24 +57,6 @@ std::string blob(const sqlite::Statement& s, int column) {
 
 void bindBlob(sqlite::Statement& s, int index, std::string_view bytes) {
     sqlite3_bind_blob(s.get(), index, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
-}
-
-Texts rowTexts(const sqlite::Statement& s, int first) {
-    Texts t;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        const auto* text = sqlite3_column_text(s.get(), first + int(i));
-        if (text)
-            t[i].assign(reinterpret_cast<const char*>(text),
-                        std::size_t(sqlite3_column_bytes(s.get(), first + int(i))));
-    }
-    return t;
-}
-
-bool sameStored(const Texts& a, const Texts& b) {
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (!sameField(a, b, i))
-            return false;
-    return true;
 }
 
 } // namespace
@@ -80,17 +72,61 @@ QString SyncStore::open(const QString& bookPath) {
             .arg(bookPath, QString::fromUtf8(sqlite3_errstr(rc)));
     if (db_.isReadOnly())
         return QStringLiteral("The address book \"%1\" is read-only.").arg(bookPath);
+    // Waits for the window's short writes rather than failing on them.
+    sqlite3_busy_timeout(db_.get(), 10'000);
     // The sync reads each page once, in order: a small cache costs it nothing.
     db_.exec("pragma cache_size = -512");
-    return {};
+    if (const QString why = prepareAddressBook(db_); !why.isEmpty())
+        return QStringLiteral("Could not bring the address book \"%1\" up to date: %2.")
+            .arg(bookPath, why);
+    if (!contactIdentityInstalled(db_))
+        return QStringLiteral("The address book \"%1\" is in use and could not be brought up to "
+                              "date; try again in a moment.")
+            .arg(bookPath);
+    return upgrade();
+}
+
+QString SyncStore::upgrade() {
+    sqlite::Statement s;
+    if (s.prepare(db_, QStringLiteral("select [Schema] from [Rolvane Sync Link]")) != SQLITE_OK)
+        return {}; // never linked
+    const int rc = s.step();
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? QString() : failure(QStringLiteral("read the link"));
+    const qint64 schema = s.columnInt64(0);
+    s.finalize();
+    if (schema > kSyncSchema)
+        return QStringLiteral("The address book \"%1\" was linked by a newer version of Rolvane; "
+                              "this one cannot sync it.")
+            .arg(path_);
+    if (schema == kSyncSchema)
+        return {};
+    if (QString why = begin(); !why.isEmpty())
+        return why;
+    if (db_.exec(kFromSchema1) != SQLITE_OK) {
+        const QString why = failure(QStringLiteral("bring the sync's records up to date"));
+        rollback();
+        return why;
+    }
+    return commit();
 }
 
 std::optional<Link> SyncStore::link(QString* why) {
     sqlite::Statement s;
+    if (s.prepare(db_, QStringLiteral("select count(*) from sqlite_schema where name = "
+                                      "'Rolvane Sync Link'")) != SQLITE_OK ||
+        s.step() != SQLITE_ROW) {
+        if (why)
+            *why = failure(QStringLiteral("read the link"));
+        return std::nullopt;
+    }
+    if (s.columnInt64(0) == 0)
+        return std::nullopt; // never linked
     if (s.prepare(db_, QStringLiteral("select [Url], [User], [Name], [Token], [Paired], "
-                                      "[Version4], [Last Sync], [Last Result] from "
+                                      "[Version4], [Last Sync], [Last Result], [Listing] from "
                                       "[Rolvane Sync Link]")) != SQLITE_OK) {
-        // No table: never linked.
+        if (why)
+            *why = failure(QStringLiteral("read the link"));
         return std::nullopt;
     }
     const int rc = s.step();
@@ -108,6 +144,7 @@ std::optional<Link> SyncStore::link(QString* why) {
     l.version4 = s.columnInt64(5) != 0;
     l.lastSync = s.columnText(6);
     l.lastResult = s.columnText(7);
+    l.listing = s.columnInt64(8);
     return l;
 }
 
@@ -158,28 +195,15 @@ QString SyncStore::removeLink() {
     return {};
 }
 
-QString SyncStore::saveToken(const QString& token, bool paired, bool listedAll) {
-    // One transaction: a token stored without its flags cleared would take every card sent
-    // since for deleted there.
-    if (QString why = begin(); !why.isEmpty())
-        return why;
+QString SyncStore::saveListing(const Link& link) {
     sqlite::Statement s;
-    bool stored = s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, "
-                                                "[Paired] = ?")) == SQLITE_OK;
-    if (stored) {
-        s.bindText(1, token);
-        s.bindInt64(2, paired ? 1 : 0);
-        stored = s.step() == SQLITE_DONE &&
-                 (!listedAll ||
-                  db_.exec("update [Rolvane Sync Item] set [Unlisted] = 0 where [Unlisted] != 0") ==
-                      SQLITE_OK);
-    }
-    if (!stored) {
-        const QString why = failure(QStringLiteral("store the sync token"));
-        rollback();
-        return why;
-    }
-    return commit();
+    if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?, "
+                                      "[Listing] = ?")) != SQLITE_OK)
+        return failure(QStringLiteral("store the sync token"));
+    s.bindText(1, link.token);
+    s.bindInt64(2, link.paired ? 1 : 0);
+    s.bindInt64(3, link.listing);
+    return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("store the sync token"));
 }
 
 QString SyncStore::saveResult(const QString& when, const QString& result) {
@@ -199,10 +223,9 @@ std::vector<Item> SyncStore::items(QString* why) {
     if (s.prepare(db_, QStringLiteral("select count(*) from [Rolvane Sync Item]")) == SQLITE_OK &&
         s.step() == SQLITE_ROW)
         out.reserve(std::size_t(s.columnInt64(0)));
-    if (s.prepare(db_,
-                  QStringLiteral("select [Id], [Row], [Href], [Uid], [ETag], null, "
-                                 "[Synced], [Unlisted] from [Rolvane Sync Item] order by [Id]")) !=
-        SQLITE_OK) {
+    if (s.prepare(db_, QStringLiteral("select [Id], [Contact], [Href], [Uid], [ETag], [Synced], "
+                                      "[Listed], [Fetch], [Gone], [Sent], [Seen] from "
+                                      "[Rolvane Sync Item] order by [Id]")) != SQLITE_OK) {
         *why = failure(QStringLiteral("read the sync's records"));
         return out;
     }
@@ -211,17 +234,21 @@ std::vector<Item> SyncStore::items(QString* why) {
         Item item;
         item.id = s.columnInt64(0);
         if (sqlite3_column_type(s.get(), 1) != SQLITE_NULL)
-            item.row = s.columnInt64(1);
+            item.contact = s.columnInt64(1);
         item.href = s.columnText(2);
         item.uid = s.columnText(3);
         item.etag = QByteArray::fromStdString(blob(s, 4));
         item.cardLoaded = false;
-        if (sqlite3_column_type(s.get(), 6) != SQLITE_NULL) {
+        if (sqlite3_column_type(s.get(), 5) != SQLITE_NULL) {
             Texts t;
-            if (decodeTexts(blob(s, 6), t))
+            if (decodeTexts(blob(s, 5), t))
                 item.synced = std::move(t);
         }
-        item.unlisted = s.columnInt64(7) != 0;
+        item.listed = QByteArray::fromStdString(blob(s, 6));
+        item.fetch = s.columnInt64(7) != 0;
+        item.gone = s.columnInt64(8) != 0;
+        item.sent = s.columnInt64(9) != 0;
+        item.seen = s.columnInt64(10);
         out.push_back(std::move(item));
     }
     if (rc != SQLITE_DONE)
@@ -229,21 +256,8 @@ std::vector<Item> SyncStore::items(QString* why) {
     return out;
 }
 
-std::unordered_map<qint64, PackedTexts> SyncStore::rows(QString* why) {
-    // Straight into the map: a list first would hold every contact twice for a moment.
-    std::unordered_map<qint64, PackedTexts> out;
-    sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("select rowid, %1 from [Rolvane]").arg(columnList())) !=
-        SQLITE_OK) {
-        *why = failure(QStringLiteral("read the contacts"));
-        return out;
-    }
-    int rc;
-    while ((rc = s.step()) == SQLITE_ROW)
-        out.emplace(s.columnInt64(0), rowTexts(s, 1));
-    if (rc != SQLITE_DONE)
-        *why = failure(QStringLiteral("read the contacts"));
-    return out;
+bool SyncStore::identitySound() {
+    return contactIdentityInstalled(db_) && contactIdentitySound(db_);
 }
 
 QString SyncStore::begin() {
@@ -268,27 +282,32 @@ QString SyncStore::saveItem(Item& item) {
     sqlite::Statement s;
     const QString sql =
         item.id == 0
-            ? QStringLiteral("insert into [Rolvane Sync Item] ([Row], [Href], [Uid], [ETag], "
-                             "[Card], [Synced], [Unlisted]) values (?1, ?2, ?3, ?4, ?5, ?6, ?8)")
-            : QStringLiteral(
-                  "update [Rolvane Sync Item] set [Row] = ?1, [Href] = ?2, [Uid] = ?3, "
-                  "[ETag] = ?4, [Card] = case when ?9 then ?5 else [Card] end, [Synced] = ?6, "
-                  "[Unlisted] = ?8 where [Id] = ?7");
+            ? QStringLiteral("insert into [Rolvane Sync Item] ([Contact], [Href], [Uid], [ETag], "
+                             "[Card], [Synced], [Listed], [Fetch], [Gone], [Sent], [Seen]) values "
+                             "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)")
+            : QStringLiteral("update [Rolvane Sync Item] set [Contact] = ?1, [Href] = ?2, "
+                             "[Uid] = ?3, [ETag] = ?4, [Card] = case when ?13 then ?5 else "
+                             "[Card] end, [Synced] = ?6, [Listed] = ?7, [Fetch] = ?8, [Gone] = ?9, "
+                             "[Sent] = ?10, [Seen] = ?11 where [Id] = ?12");
     if (s.prepare(db_, sql) != SQLITE_OK)
         return failure(QStringLiteral("record a contact's sync"));
-    if (item.row)
-        s.bindInt64(1, *item.row);
+    if (item.contact)
+        s.bindInt64(1, *item.contact);
     s.bindText(2, item.href);
     s.bindText(3, item.uid);
     bindBlob(s, 4, std::string_view(item.etag.constData(), std::size_t(item.etag.size())));
     bindBlob(s, 5, item.card);
     if (item.synced)
         bindBlob(s, 6, item.synced->packed());
-    if (item.id != 0)
-        s.bindInt64(7, item.id);
-    s.bindInt64(8, item.unlisted ? 1 : 0);
-    if (item.id != 0)
-        s.bindInt64(9, item.cardLoaded ? 1 : 0);
+    bindBlob(s, 7, std::string_view(item.listed.constData(), std::size_t(item.listed.size())));
+    s.bindInt64(8, item.fetch ? 1 : 0);
+    s.bindInt64(9, item.gone ? 1 : 0);
+    s.bindInt64(10, item.sent ? 1 : 0);
+    s.bindInt64(11, item.seen);
+    if (item.id != 0) {
+        s.bindInt64(12, item.id);
+        s.bindInt64(13, item.cardLoaded ? 1 : 0);
+    }
     if (s.step() != SQLITE_DONE)
         return failure(QStringLiteral("record a contact's sync"));
     if (item.id == 0)
@@ -323,84 +342,6 @@ QString SyncStore::deleteItem(qint64 id) {
         return failure(QStringLiteral("forget a contact's sync"));
     s.bindInt64(1, id);
     return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("forget a contact's sync"));
-}
-
-std::optional<Texts> SyncStore::readRow(qint64 row, QString& why) {
-    sqlite::Statement s;
-    if (s.prepare(db_,
-                  QStringLiteral("select %1 from [Rolvane] where rowid = ?").arg(columnList())) !=
-        SQLITE_OK) {
-        why = failure(QStringLiteral("read a contact"));
-        return std::nullopt;
-    }
-    s.bindInt64(1, row);
-    if (s.step() != SQLITE_ROW)
-        return std::nullopt;
-    return rowTexts(s, 0);
-}
-
-QString SyncStore::updateRow(qint64 row, const Texts& expected, const Texts& next, bool& applied) {
-    applied = false;
-    QString why;
-    const std::optional<Texts> now = readRow(row, why);
-    if (!now || !sameStored(*now, expected))
-        return why;
-    QStringList sets;
-    std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < next.size(); ++i)
-        if (!sameField(*now, next, i)) {
-            sets << QStringLiteral("[%1] = ?").arg(fromView(kColumnNames[i]));
-            changed.push_back(i);
-        }
-    applied = true;
-    if (changed.empty())
-        return {};
-    sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("update [Rolvane] set %1 where rowid = ?")
-                           .arg(sets.join(QStringLiteral(", ")))) != SQLITE_OK)
-        return failure(QStringLiteral("change a contact"));
-    int index = 1;
-    for (std::size_t i : changed)
-        if (next[i].empty())
-            ++index; // NULL, as a new contact's empty field
-        else
-            s.bindText(index++, QString::fromStdString(next[i]));
-    s.bindInt64(index, row);
-    if (s.step() != SQLITE_DONE) {
-        applied = false;
-        return failure(QStringLiteral("change a contact"));
-    }
-    return {};
-}
-
-QString SyncStore::deleteRow(qint64 row, const Texts& expected, bool& applied) {
-    applied = false;
-    QString why;
-    const std::optional<Texts> now = readRow(row, why);
-    if (!now || !sameStored(*now, expected))
-        return why;
-    sqlite::Statement s;
-    if (s.prepare(db_, QStringLiteral("delete from [Rolvane] where rowid = ?")) != SQLITE_OK)
-        return failure(QStringLiteral("delete a contact"));
-    s.bindInt64(1, row);
-    if (s.step() != SQLITE_DONE)
-        return failure(QStringLiteral("delete a contact"));
-    applied = true;
-    return {};
-}
-
-QString SyncStore::insertRow(const Texts& texts, qint64& row) {
-    ContactInsert insert;
-    if (insert.prepare(db_) != SQLITE_OK)
-        return failure(QStringLiteral("add a contact"));
-    ContactValues values;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        if (!texts[i].empty())
-            values[i] = texts[i];
-    if (insert.insert(values) != SQLITE_DONE)
-        return failure(QStringLiteral("add a contact"));
-    row = sqlite3_last_insert_rowid(db_.get());
-    return {};
 }
 
 } // namespace rolvane::carddav

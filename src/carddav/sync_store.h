@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the sync keeps in the book, beside the contact table: the link (one per book) and, per
-// contact, its href, UID, ETag, the server's last card and the texts as last synced. Triggers on
-// the contact table detach a contact's record when its row is deleted or a row is inserted under
-// its rowid, so no writer of the book can hide an insert or a delete from the sync.
+// card, what was last observed of it there (listed ETag, reported gone, still to fetch), the
+// server's card as last merged with its ETag, the texts as last synced, and the contact it
+// belongs to by identity (contact_identity.h), which no writer of the book can hand to another.
 #pragma once
 
 #include "data/sqlite_db.h"
@@ -20,47 +20,58 @@ struct Link {
     QString user;
     QString name;
     QString token;       // sync-token as received; empty: list everything next time
-    bool paired = false; // the first sync (pairing equal contacts) is done
+    bool paired = false; // the first listing (pairing equal contacts) is complete
     bool version4 = false;
+    // The full listing under way, if any: the number its pages mark the cards they name with.
+    // Whatever it did not name when its last page came is gone there.
+    qint64 listing = 0;
     QString lastSync, lastResult;
 };
 
 struct Item {
     qint64 id = 0;
-    std::optional<qint64> row; // empty: the contact was deleted here
-    QString href;              // path on the server
+    // The contact's identity; empty: deleted here, or a card there not fetched yet.
+    std::optional<qint64> contact;
+    QString href; // path on the server
     QString uid;
-    QByteArray etag;  // as received; empty when unknown
+    QByteArray etag;  // of `card`, the server's card as last merged; empty when unknown
     std::string card; // read only when needed: see cardLoaded
     // False while `card` was not read from the book; saveItem then leaves the stored card as it
     // is. Holding every card at once would cost a sync of many contacts their size in memory.
     bool cardLoaded = true;
-    std::optional<PackedTexts> synced; // empty: a new contact whose upload is not confirmed yet
-    // Sent since the stored sync-token: the next listing from that token must name it, or it
-    // was deleted there (a server may leave out a card both made and deleted since a token).
-    bool unlisted = false;
+    std::optional<PackedTexts> synced; // empty: new on one side, not merged yet
+    QByteArray listed;                 // the ETag the last listing gave
+    bool fetch = false; // the server holds something newer than `card`: fetched and merged next
+    bool gone = false;  // reported gone there; applied when the listing is complete
+    // Written by us since the stored sync-token: the listing from that token must name it, or
+    // it was deleted there (a server may leave out a card both made and deleted since a token).
+    bool sent = false;
+    qint64 seen = 0; // the full listing that last named it
 };
 
 class SyncStore {
 public:
-    // Opens the book for writing; empty on success, else why not.
+    // Opens the book for writing, bringing it and the sync's tables up to date; empty on
+    // success, else why not.
     QString open(const QString& bookPath);
 
     // The link, or nothing (with `why` set when the book could not be read).
     std::optional<Link> link(QString* why = nullptr);
-    // Adds the sync's tables and triggers when missing, then the link; fails when one exists.
+    // Adds the sync's tables when missing, then the link; fails when one exists.
     QString addLink(const Link& link);
     // Forgets the link and everything the sync kept; the contacts stay.
     QString removeLink();
-    // With `listedAll`, also clears every record's `unlisted`: the whole listing that gave
-    // `token` has been applied.
-    QString saveToken(const QString& token, bool paired, bool listedAll);
+    // The token, pairing and listing under way, as `link` holds them.
+    QString saveListing(const Link& link);
     QString saveResult(const QString& when, const QString& result);
 
     // Every record, without its card (cardLoaded false).
     std::vector<Item> items(QString* why);
-    // Every contact row with its texts.
+    // Every contact by identity, with its texts.
     std::unordered_map<qint64, PackedTexts> rows(QString* why);
+    // Whether every contact has one identity: if not (rowids renumbered), records are paired
+    // with contacts by their texts.
+    bool identitySound();
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
     QString begin();
@@ -71,14 +82,16 @@ public:
     // Reads the item's card, unless that was done.
     QString loadCard(Item& item);
     QString deleteItem(qint64 id);
-    // Writes `next` only when the row still holds `expected`; `applied` says whether it did.
-    QString updateRow(qint64 row, const Texts& expected, const Texts& next, bool& applied);
-    QString deleteRow(qint64 row, const Texts& expected, bool& applied);
-    QString insertRow(const Texts& texts, qint64& row);
+    // Writes `next` only when the contact still holds `expected`; `applied` says whether it did.
+    QString updateRow(qint64 contact, const Texts& expected, const Texts& next, bool& applied);
+    QString deleteRow(qint64 contact, const Texts& expected, bool& applied);
+    // Stores a new contact; `contact` gets its identity.
+    QString insertRow(const Texts& texts, qint64& contact);
 
 private:
     QString failure(const QString& doing) const;
-    std::optional<Texts> readRow(qint64 row, QString& why);
+    QString upgrade();
+    std::optional<Texts> readRow(qint64 contact, QString& why);
 
     sqlite::Connection db_;
     QString path_;

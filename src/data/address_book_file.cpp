@@ -6,6 +6,7 @@
 #include "address_book_file.h"
 
 #include "book_build_file.h"
+#include "contact_identity.h"
 #include "contact_table.h"
 #include "name_collation.h"
 #include "sqlite_db.h"
@@ -52,9 +53,15 @@ QString storedCollatorVersion(const sqlite::Connection& db) {
 // Inside a write transaction: the collated index (new, or rebuilt in this collator's order) and
 // the records of schema and collator. Returns an SQLite result code.
 int bringUpToDate(sqlite::Connection& db, int fromVersion) {
+    int rc = installContactIdentity(db);
+    if (rc != SQLITE_OK ||
+        (fromVersion >= 1 &&
+         storedCollatorVersion(db) == QString::fromStdString(collation::collatorVersion())))
+        return rc == SQLITE_OK
+                   ? exec(db, QStringLiteral("pragma user_version = %1").arg(kSchemaVersion))
+                   : rc;
     const QString table = fromView(kTableName);
     const QString collationName = fromView(collation::kName);
-    int rc = SQLITE_OK;
     if (fromVersion < 1) {
         rc = exec(db, QStringLiteral("drop index if exists %1; "
                                      "create index %1 on [%2] ([Last Name] collate %3)")
@@ -155,9 +162,11 @@ QString prepareAddressBook(sqlite::Connection& db) {
     if (db.isReadOnly())
         return {};
     const QString current = QString::fromStdString(collation::collatorVersion());
+    // A tool that rebuilt the table dropped the identity triggers with it.
     const auto upToDate = [&](int version) {
         return version > kSchemaVersion ||
-               (version == kSchemaVersion && storedCollatorVersion(db) == current);
+               (version == kSchemaVersion && storedCollatorVersion(db) == current &&
+                contactIdentityInstalled(db));
     };
     if (const int version = userVersion(db); version < 0 || upToDate(version))
         return {};

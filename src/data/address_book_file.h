@@ -16,8 +16,9 @@ class Connection;
 
 // The schema this program writes, kept in the file as PRAGMA user_version. Version 1 indexes the
 // last names in the book's collation and records the collator's version; version 0 (no number)
-// is the first schema, with every comparison in SQLite's NOCASE.
-inline constexpr int kSchemaVersion = 1;
+// is the first schema, with every comparison in SQLite's NOCASE. Version 2 gives every contact an
+// identity that is never reused (contact_identity.h).
+inline constexpr int kSchemaVersion = 2;
 
 // Fills a book still under its temporary name; empty on success, else why it failed.
 using BookFiller = std::function<QString(const QString& path)>;

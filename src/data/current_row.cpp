@@ -4,6 +4,7 @@
 #include "current_row.h"
 
 #include "column_index.h"
+#include "contact_identity.h"
 #include "contact_insert.h"
 
 namespace rolvane {
@@ -49,8 +50,19 @@ int CurrentRow::read(const sqlite::Connection& db, sqlite3_int64 rowid) {
         }
     }
     fetch_.reset();
-    if (rc == SQLITE_ROW)
+    if (rc == SQLITE_ROW) {
+        identity_ = 0;
+        // A book of an older schema, or opened read-only before its upgrade, keeps none.
+        if (prepareOnce(identityFetch_, db,
+                        QStringLiteral("select [Id] from %1 where [Row] = ?")
+                            .arg(QLatin1String(kIdentityTable))) == SQLITE_OK) {
+            identityFetch_.bindInt64(1, rowid);
+            if (identityFetch_.step() == SQLITE_ROW)
+                identity_ = identityFetch_.columnInt64(0);
+            identityFetch_.reset();
+        }
         restore();
+    }
     return rc;
 }
 
@@ -59,6 +71,7 @@ void CurrentRow::showNothing() {
         stored_[i] = sqlite::StoredValue();
         storedTexts_[i].clear();
     }
+    identity_ = 0;
     restore();
 }
 
@@ -172,12 +185,22 @@ int CurrentRow::overwrite(const sqlite::Connection& db, sqlite3_int64 rowid) {
     if (columns == 0)
         return SQLITE_DONE;
     // Asked for once in a while, after a conflict: prepared each time.
+    // Never over another contact that took the rowid of one deleted meanwhile.
+    const QString sameContact =
+        identity_ == 0 ? QString()
+                       : QStringLiteral(" and exists (select 1 from %1 where [Row] = rowid and "
+                                        "[Id] = ?)")
+                             .arg(QLatin1String(kIdentityTable));
     sqlite::Statement statement;
-    if (const int rc = statement.prepare(db, QStringLiteral("update [%1] set %2 where rowid = ?")
-                                                 .arg(fromView(kTableName), assignments(columns)));
+    if (const int rc = statement.prepare(
+            db, QStringLiteral("update [%1] set %2 where rowid = ?%3")
+                    .arg(fromView(kTableName), assignments(columns), sameContact));
         rc != SQLITE_OK)
         return rc;
-    statement.bindInt64(bindEdited(statement, columns), rowid);
+    const int index = bindEdited(statement, columns);
+    statement.bindInt64(index, rowid);
+    if (identity_ != 0)
+        statement.bindInt64(index + 1, identity_);
     return changedOrDone(statement.step(), db);
 }
 

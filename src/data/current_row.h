@@ -43,7 +43,7 @@ public:
     // row was changed or deleted since it was read, else the failure.
     int update(const sqlite::Connection& db, sqlite3_int64 rowid);
     // Writes the edited fields into `rowid` whatever it holds now; kChangedElsewhere when it is
-    // gone.
+    // gone, or when its rowid now belongs to another contact (its identity differs).
     int overwrite(const sqlite::Connection& db, sqlite3_int64 rowid);
     int remove(const sqlite::Connection& db, sqlite3_int64 rowid);
     // Stores the fields as a new row, the edited ones as typed and the rest NULL, or every field
@@ -75,6 +75,8 @@ private:
     sqlite::Statement fetch_;
     sqlite::Statement remove_;
     sqlite::Statement update_;
+    sqlite::Statement identityFetch_;
+    sqlite3_int64 identity_ = 0; // of the row last read; 0 when the book keeps none
     unsigned updateColumns_ = 0; // the columns update_ sets, one bit each
     std::array<sqlite::StoredValue, kColumnNames.size()> stored_;
     std::array<QString, kColumnNames.size()> storedTexts_;

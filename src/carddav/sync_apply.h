@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Merging what was fetched into the book, and deleting here what is gone there. Each step reads
+// only what the book records (the server's card, the texts as last synced, the contact now) and
+// writes the contact only while it still holds what the sync read.
+#pragma once
+
+#include "sync_run.h"
+
+#include <QSet>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace rolvane::carddav {
+
+struct Fetched {
+    QString key;
+    QByteArray etag;
+    std::string card;
+};
+
+class Applier {
+public:
+    explicit Applier(SyncRun& run);
+    // Merges the server's card into `item`'s contact, or adds the contact; on the first sync a
+    // card new here is paired with a contact holding the same ten texts.
+    QString apply(Item& item, const Fetched& f, bool& resend);
+    // A card gone there: its contact deleted here unless edited since (then it goes back as a
+    // new card). Records to forget are added to `forgotten`.
+    QString applyGone(Item& item, std::vector<qint64>& forgotten);
+
+private:
+    SyncRun& run_;
+    std::unordered_map<std::string, std::vector<qint64>> unpaired_;
+    QSet<QString> uids_;
+};
+
+// Runs `step` in one transaction.
+template <typename Step> QString inTransaction(SyncRun& run, Step step) {
+    if (QString why = run.store.begin(); !why.isEmpty())
+        return why;
+    if (QString why = step(); !why.isEmpty()) {
+        run.store.rollback();
+        return why;
+    }
+    return run.store.commit();
+}
+
+} // namespace rolvane::carddav
