@@ -9,6 +9,9 @@
 
 #include "keyring.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace rolvane::carddav {
 
 namespace {
@@ -19,20 +22,25 @@ QString notReachable() {
 }
 
 #ifdef ROLVANE_HAVE_LIBSECRET
-const SecretSchema* schema() {
-    static const SecretSchema s = {"org.rolvane.CardDAV",
-                                   SECRET_SCHEMA_NONE,
-                                   {{"origin", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                    {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                    {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-                                   0,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr};
+// Each schema's name is stored with its items and matched by every lookup, so a search of the
+// earlier, shared form never meets a book's own entry.
+SecretSchema schemaOf(const char* name, std::initializer_list<const char*> attributes) {
+    SecretSchema s{};
+    s.name = name;
+    s.flags = SECRET_SCHEMA_NONE;
+    int i = 0;
+    for (const char* attribute : attributes)
+        s.attributes[i++] = {attribute, SECRET_SCHEMA_ATTRIBUTE_STRING};
+    return s;
+}
+
+const SecretSchema* bookSchema() {
+    static const SecretSchema s = schemaOf("org.rolvane.CardDAV.Book", {"book", "origin", "user"});
+    return &s;
+}
+
+const SecretSchema* sharedSchema() {
+    static const SecretSchema s = schemaOf("org.rolvane.CardDAV", {"origin", "user"});
     return &s;
 }
 
@@ -43,6 +51,50 @@ struct ErrorGuard {
             g_error_free(error);
     }
 };
+
+// The attributes to match, holding their UTF-8 texts for the table's lifetime.
+class Attributes {
+public:
+    explicit Attributes(std::initializer_list<std::pair<const char*, QString>> pairs)
+        : table_(g_hash_table_new(g_str_hash, g_str_equal)) {
+        for (const auto& [name, value] : pairs) {
+            texts_.append(value.toUtf8());
+            g_hash_table_insert(table_, const_cast<char*>(name),
+                                const_cast<char*>(texts_.back().constData()));
+        }
+    }
+    ~Attributes() { g_hash_table_unref(table_); }
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+    GHashTable* table() const { return table_; }
+
+private:
+    GHashTable* table_;
+    QList<QByteArray> texts_;
+};
+
+Attributes attributesOf(const PasswordKey& key) {
+    return Attributes{{"book", key.book}, {"origin", key.origin}, {"user", key.user}};
+}
+
+std::optional<QString> lookup(const SecretSchema* schema, const Attributes& attributes,
+                              const QString& user, const QString& origin, QString& why) {
+    ErrorGuard guard;
+    gchar* found = secret_password_lookupv_sync(schema, attributes.table(), nullptr, &guard.error);
+    if (guard.error) {
+        why = notReachable();
+        return std::nullopt;
+    }
+    if (!found) {
+        why = QStringLiteral("The desktop keyring holds no password for %1 at %2 for this book; "
+                             "link the book again to give it.")
+                  .arg(user, origin);
+        return std::nullopt;
+    }
+    QString password = QString::fromUtf8(found);
+    secret_password_free(found);
+    return password;
+}
 #endif
 
 } // namespace
@@ -55,52 +107,69 @@ QString keyringOrigin(const QUrl& server) {
         .arg(port);
 }
 
+PasswordKey passwordKey(const QString& bookPath, const QUrl& server, const QString& user) {
+    const QFileInfo file(bookPath);
+    const QString canonical = file.canonicalFilePath();
+    return {canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical,
+            keyringOrigin(server), user};
+}
+
 #ifdef ROLVANE_HAVE_LIBSECRET
 
 bool keyringBuilt() {
     return true;
 }
 
-std::optional<QString> keyringPassword(const QUrl& server, const QString& user, QString& why) {
-    const QByteArray origin = keyringOrigin(server).toUtf8();
-    const QByteArray name = user.toUtf8();
-    ErrorGuard guard;
-    gchar* found =
-        secret_password_lookup_sync(schema(), nullptr, &guard.error, "origin", origin.constData(),
-                                    "user", name.constData(), nullptr);
-    if (guard.error) {
-        why = notReachable();
-        return std::nullopt;
-    }
-    if (!found) {
-        why = QStringLiteral("The desktop keyring holds no password for %1 at %2; link the book "
-                             "again to give it.")
-                  .arg(user, keyringOrigin(server));
-        return std::nullopt;
-    }
-    QString password = QString::fromUtf8(found);
-    secret_password_free(found);
-    return password;
+std::optional<QString> keyringPassword(const PasswordKey& key, QString& why) {
+    return lookup(bookSchema(), attributesOf(key), key.user, key.origin, why);
 }
 
-QString storeKeyringPassword(const QUrl& server, const QString& user, const QString& password) {
-    const QByteArray origin = keyringOrigin(server).toUtf8();
-    const QByteArray name = user.toUtf8();
-    const QByteArray label =
-        QStringLiteral("Rolvane sync: %1 at %2").arg(user, keyringOrigin(server)).toUtf8();
+std::optional<QString> sharedKeyringPassword(const QUrl& server, const QString& user,
+                                             QString& why) {
+    const QString origin = keyringOrigin(server);
+    return lookup(sharedSchema(), Attributes{{"origin", origin}, {"user", user}}, user, origin,
+                  why);
+}
+
+QString storeKeyringPassword(const PasswordKey& key, const QString& password) {
+    const QByteArray label = QStringLiteral("Rolvane sync: %1 at %2 for %3")
+                                 .arg(key.user, key.origin, key.book)
+                                 .toUtf8();
     const QByteArray secret = password.toUtf8();
     ErrorGuard guard;
-    secret_password_store_sync(schema(), SECRET_COLLECTION_DEFAULT, label.constData(),
-                               secret.constData(), nullptr, &guard.error, "origin",
-                               origin.constData(), "user", name.constData(), nullptr);
+    secret_password_storev_sync(bookSchema(), attributesOf(key).table(), SECRET_COLLECTION_DEFAULT,
+                                label.constData(), secret.constData(), nullptr, &guard.error);
     return guard.error ? notReachable() : QString();
+}
+
+void forgetKeyringPassword(const PasswordKey& key) {
+    ErrorGuard guard;
+    secret_password_clearv_sync(bookSchema(), attributesOf(key).table(), nullptr, &guard.error);
+}
+
+QStringList keyringAccounts(const QString& book) {
+    ErrorGuard guard;
+    GList* items = secret_password_searchv_sync(bookSchema(), Attributes{{"book", book}}.table(),
+                                                SECRET_SEARCH_ALL, nullptr, &guard.error);
+    QStringList accounts;
+    for (GList* i = items; i; i = i->next) {
+        GHashTable* found = secret_retrievable_get_attributes(SECRET_RETRIEVABLE(i->data));
+        const auto text = [found](const char* name) {
+            return QString::fromUtf8(static_cast<const char*>(g_hash_table_lookup(found, name)));
+        };
+        accounts << QStringLiteral("%1 at %2").arg(text("user"), text("origin"));
+        g_hash_table_unref(found);
+    }
+    g_list_free_full(items, g_object_unref);
+    return accounts;
 }
 
 QString keyringReachable() {
     ErrorGuard guard;
     // A lookup of a key nobody keeps answers without prompting when a service runs.
-    gchar* found = secret_password_lookup_sync(schema(), nullptr, &guard.error, "origin", "",
-                                               "user", "", nullptr);
+    gchar* found = secret_password_lookupv_sync(
+        bookSchema(), Attributes{{"book", {}}, {"origin", {}}, {"user", {}}}.table(), nullptr,
+        &guard.error);
     if (found)
         secret_password_free(found);
     return guard.error ? notReachable() : QString();
@@ -112,13 +181,24 @@ bool keyringBuilt() {
     return false;
 }
 
-std::optional<QString> keyringPassword(const QUrl&, const QString&, QString& why) {
+std::optional<QString> keyringPassword(const PasswordKey&, QString& why) {
     why = notReachable();
     return std::nullopt;
 }
 
-QString storeKeyringPassword(const QUrl&, const QString&, const QString&) {
+std::optional<QString> sharedKeyringPassword(const QUrl&, const QString&, QString& why) {
+    why = notReachable();
+    return std::nullopt;
+}
+
+QString storeKeyringPassword(const PasswordKey&, const QString&) {
     return notReachable();
+}
+
+void forgetKeyringPassword(const PasswordKey&) {}
+
+QStringList keyringAccounts(const QString&) {
+    return {};
 }
 
 QString keyringReachable() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One line per origin and user: both percent-encoded, a tab, then the command as typed. The
-// certificate pins and confirmed hosts are kept the same way, by origin and by link.
+// One line per book, origin and user: the three percent-encoded with a space between them, a
+// tab, then the command as typed. Lines of the earlier form have no book (origin and user only);
+// the certificate pins are kept that way, the confirmed hosts by link.
 #include "password_command.h"
 
 #include <QDir>
@@ -13,10 +14,16 @@ namespace rolvane::carddav {
 
 namespace {
 
+// The earlier form's key, as it spelled the origin.
 QByteArray keyOf(const QUrl& server, const QString& user) {
     const QUrl origin = server.adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
                                         QUrl::RemoveFragment | QUrl::RemoveUserInfo);
     return QUrl::toPercentEncoding(origin.toString()) + ' ' + QUrl::toPercentEncoding(user);
+}
+
+QByteArray keyOf(const PasswordKey& key) {
+    return QUrl::toPercentEncoding(key.book) + ' ' + QUrl::toPercentEncoding(key.origin) + ' ' +
+           QUrl::toPercentEncoding(key.user);
 }
 
 QByteArray linkKey(const QUrl& link) {
@@ -76,13 +83,25 @@ std::optional<QByteArray> findLine(const QString& path, const QByteArray& key) {
 
 } // namespace
 
-QString storePasswordCommand(const QUrl& server, const QString& user, const QString& command) {
-    return storeLine(passwordCommandsFile(), keyOf(server, user), command.toUtf8());
+QString storePasswordCommand(const PasswordKey& key, const QString& command) {
+    return storeLine(passwordCommandsFile(), keyOf(key), command.toUtf8());
 }
 
-std::optional<QString> passwordCommand(const QUrl& server, const QString& user) {
+std::optional<QString> passwordCommand(const PasswordKey& key) {
+    const std::optional<QByteArray> command = findLine(passwordCommandsFile(), keyOf(key));
+    return command ? std::optional<QString>(QString::fromUtf8(*command)) : std::nullopt;
+}
+
+std::optional<QString> sharedPasswordCommand(const QUrl& server, const QString& user) {
     const std::optional<QByteArray> command = findLine(passwordCommandsFile(), keyOf(server, user));
     return command ? std::optional<QString>(QString::fromUtf8(*command)) : std::nullopt;
+}
+
+QString forgetPassword(const PasswordKey& key) {
+    forgetKeyringPassword(key);
+    if (!passwordCommand(key))
+        return {};
+    return storeLine(passwordCommandsFile(), keyOf(key), std::nullopt);
 }
 
 QString storeConfirmedHosts(const QUrl& link, const QStringList& hosts) {
@@ -105,6 +124,58 @@ QString storeCertificatePin(const QUrl& server, const QByteArray& sha256) {
 QByteArray certificatePin(const QUrl& server) {
     return QByteArray::fromHex(
         findLine(fileBeside(QStringLiteral("sync-certificates")), keyOf(server, {})).value_or(""));
+}
+
+namespace {
+
+// "user at origin" for each command kept for `book`.
+QStringList commandAccounts(const QString& book) {
+    QStringList accounts;
+    for (const QByteArray& line : readLines(passwordCommandsFile())) {
+        const QList<QByteArray> key = line.left(line.indexOf('\t')).split(' ');
+        if (key.size() == 3 && QUrl::fromPercentEncoding(key[0]) == book)
+            accounts << QStringLiteral("%1 at %2")
+                            .arg(QUrl::fromPercentEncoding(key[2]),
+                                 QUrl::fromPercentEncoding(key[1]));
+    }
+    return accounts;
+}
+
+} // namespace
+
+std::optional<QString> keptPassword(const QString& bookPath, const QUrl& server,
+                                    const QString& user, QString& why) {
+    if (user.isEmpty())
+        return QString();
+    const PasswordKey key = passwordKey(bookPath, server, user);
+    if (const std::optional<QString> command = passwordCommand(key))
+        return runPasswordCommand(*command, why);
+    QString missing;
+    if (std::optional<QString> secret = keyringPassword(key, missing))
+        return secret;
+    // An entry of the earlier form served every book linked to its account. The book that uses
+    // it copies it to its own key, and it stays for the other books: which books still rely on
+    // it cannot be known (they are files anywhere), and dropping it would cut them off.
+    if (const std::optional<QString> command = sharedPasswordCommand(server, user)) {
+        if (why = storePasswordCommand(key, *command); !why.isEmpty())
+            return std::nullopt;
+        return runPasswordCommand(*command, why);
+    }
+    QString ignored;
+    if (std::optional<QString> secret = sharedKeyringPassword(server, user, ignored)) {
+        // One that cannot be copied is simply carried over again next time.
+        storeKeyringPassword(key, *secret);
+        return secret;
+    }
+    const QStringList kept = commandAccounts(key.book) + keyringAccounts(key.book);
+    why = kept.isEmpty()
+              ? missing
+              : QStringLiteral("This book's link now points to %1 as %2, but its password was "
+                               "kept for %3: it is not sent anywhere else. If the address book "
+                               "really moved, link the book again (\"rolvane-db sync remove\", "
+                               "then \"sync add\").")
+                    .arg(key.origin, key.user, kept.join(QStringLiteral(", ")));
+    return std::nullopt;
 }
 
 std::optional<QString> runPasswordCommand(const QString& command, QString& why) {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command whose first line of output is a link's password. It is kept in the user's own
-// configuration (never in the book, which others may be able to write), and run for each sync.
+// configuration (never in the book, which others may be able to write) for the book, the origin
+// and the user, and run for each sync.
 #pragma once
+
+#include "keyring.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,12 +16,26 @@ namespace rolvane::carddav {
 // $XDG_CONFIG_HOME/rolvane/sync-passwords, or ~/.config/rolvane/sync-passwords.
 QString passwordCommandsFile();
 
-// Stores `command` for the server's origin and `user`, replacing an older one; the file is
-// readable by its owner only. Empty on success, else why not.
-QString storePasswordCommand(const QUrl& server, const QString& user, const QString& command);
+// Stores `command` for `key`, replacing an older one; the file is readable by its owner only.
+// Empty on success, else why not.
+QString storePasswordCommand(const PasswordKey& key, const QString& command);
 
-// The command stored for the server's origin and `user`, if any.
-std::optional<QString> passwordCommand(const QUrl& server, const QString& user);
+// The command stored for `key`, if any.
+std::optional<QString> passwordCommand(const PasswordKey& key);
+
+// The command of the earlier form, stored for the server's origin and `user` alone and so shared
+// by every book linked to that account.
+std::optional<QString> sharedPasswordCommand(const QUrl& server, const QString& user);
+
+// The password of the link of the book at `bookPath` to `server` as `user`: its own command's,
+// else its own keyring entry, else one of the earlier, shared form, which is then copied to the
+// book's key. Empty with `why` set when there is none, or only for another origin or user: a
+// link whose address was changed in the book gets no password. An empty user needs none.
+std::optional<QString> keptPassword(const QString& bookPath, const QUrl& server,
+                                    const QString& user, QString& why);
+
+// Forgets the command and keyring entry of `key`. Empty on success, else why not.
+QString forgetPassword(const PasswordKey& key);
 
 // The SHA-256 of the certificate (DER) the user accepted for the server's origin, kept beside the
 // password commands (sync-certificates) for the same reason; empty when none.

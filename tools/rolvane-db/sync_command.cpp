@@ -59,21 +59,13 @@ std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& wh
     return link;
 }
 
-// The password for `user` at `server`, from `command` or, without one, from the desktop's
-// keyring; empty `user`: none is needed.
-std::optional<QString> password(const QUrl& server, const QString& user, const QString& command,
-                                QString& why) {
-    if (user.isEmpty())
-        return QString();
-    if (command.isEmpty())
-        return keyringPassword(server, user, why);
-    return runPasswordCommand(command, why);
-}
-
-// At `sync add` without a command: the keyring must answer before the user types anything.
+// At `sync add`: the command's password, or one typed for the keyring, which must answer before
+// the user types anything.
 std::optional<QString> newPassword(const SyncArguments& a, const QUrl& server, QString& why) {
-    if (a.user.isEmpty() || !a.passwordCommand.isEmpty())
-        return password(server, a.user, a.passwordCommand, why);
+    if (a.user.isEmpty())
+        return QString();
+    if (!a.passwordCommand.isEmpty())
+        return runPasswordCommand(a.passwordCommand, why);
     if (why = keyringReachable(); !why.isEmpty())
         return std::nullopt;
     return askPassword(QStringLiteral("Password for %1 at %2: ").arg(a.user, keyringOrigin(server)),
@@ -83,8 +75,9 @@ std::optional<QString> newPassword(const SyncArguments& a, const QUrl& server, Q
 QString keepPassword(const SyncArguments& a, const QUrl& server, const QString& secret) {
     if (a.user.isEmpty())
         return {};
-    return a.passwordCommand.isEmpty() ? storeKeyringPassword(server, a.user, secret)
-                                       : storePasswordCommand(server, a.user, a.passwordCommand);
+    const PasswordKey key = passwordKey(bookPath(a.file), server, a.user);
+    return a.passwordCommand.isEmpty() ? storeKeyringPassword(key, secret)
+                                       : storePasswordCommand(key, a.passwordCommand);
 }
 
 const AddressBook* choose(const Discovered& found, const SyncArguments& a, QString& why) {
@@ -246,8 +239,7 @@ int sync(const SyncArguments& a) {
     if (!lock.tryLock())
         return fail(QStringLiteral("A sync of this book is already running."));
     const QUrl url(link->url);
-    const std::optional<QString> secret =
-        password(url, link->user, passwordCommand(url, link->user).value_or(QString()), why);
+    const std::optional<QString> secret = keptPassword(bookPath(a.file), url, link->user, why);
     if (!secret)
         return fail(why);
     HttpClient client(url, link->user, *secret);
@@ -300,6 +292,10 @@ int remove(const SyncArguments& a) {
         return fail(why);
     if (why = store.removeLink(); !why.isEmpty())
         return fail(why);
+    if (!link->user.isEmpty())
+        if (why = forgetPassword(passwordKey(bookPath(a.file), QUrl(link->url), link->user));
+            !why.isEmpty())
+            return fail(why);
     if (!confirmedHosts(QUrl(link->url)).isEmpty())
         if (why = storeConfirmedHosts(QUrl(link->url), {}); !why.isEmpty())
             return fail(why);
@@ -320,7 +316,9 @@ QString syncUsage() {
         "      the one --book names, or a new one --create makes. CMD prints the\n"
         "      password on its first line; it is kept in ~/.config/rolvane, never in\n"
         "      the book. Without CMD the password is asked once and kept in the\n"
-        "      desktop's keyring. A book that holds contacts joins an address book\n"
+        "      desktop's keyring. Either is kept for this book and the server's\n"
+        "      address alone: when the address in the book changes, no password is\n"
+        "      sent. A book that holds contacts joins an address book\n"
         "      that holds cards only with --merge. HEX accepts a server whose\n"
         "      certificate does not verify (a self-signed one) by its SHA-256\n"
         "      fingerprint. The server may send us on to hosts of the address's own\n"
@@ -332,7 +330,7 @@ QString syncUsage() {
         "      line.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
         "      Shows the link, the last sync and the hosts confirmed for it, or\n"
-        "      forgets them (the contacts stay).\n");
+        "      forgets them and its password (the contacts stay).\n");
 }
 
 int runSyncCommand(const QStringList& arguments) {
