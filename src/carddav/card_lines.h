@@ -12,8 +12,10 @@ namespace rolvane::carddav {
 struct CardLine {
     std::string text; // the logical line, unfolded
     std::string name; // property name, upper case, without its group
-    std::string raw;  // the physical lines as they came, each ended with CR LF; empty when they
-                      // could not be told apart (the line is then written folded anew)
+    std::string raw;  // the physical lines as they came, each ended with CR LF, blank ones that
+                      // follow included; empty when they could not be told apart (the line is
+                      // then written folded anew)
+    bool quotedPrintable = false;
 };
 
 // The properties of `card`, BEGIN and END included, binary values kept.
@@ -25,7 +27,11 @@ std::size_t valueStart(std::string_view line);
 // The line folded at 75 bytes (never inside a UTF-8 sequence) with CR LF ends, appended to `out`.
 void appendFolded(std::string& out, std::string_view line);
 
-// Backslash escapes of a text value: backslash, comma, semicolon, line ends as \n.
-std::string escapeValue(std::string_view text);
+// The value of the property whose physical lines are `lines`, in a card of `version`, its
+// quoted-printable and character set decoded to UTF-8, escapes kept; empty when there is none.
+std::string decodedValue(std::string_view version, std::string_view lines);
+
+// `line` written anew from its logical text, for when its physical lines could not be told apart.
+void appendAnew(std::string& out, const CardLine& line);
 
 } // namespace rolvane::carddav

@@ -5,6 +5,7 @@
 
 #include "card_lines.h"
 #include "card_texts.h"
+#include "card_values.h"
 #include "exchange/byte_source.h"
 #include "exchange/vcard_reader.h"
 
@@ -18,17 +19,17 @@ namespace {
 
 struct Line {
     std::string text;
-    std::string raw; // emptied when the line is rewritten
+    std::string raw; // the physical lines, as they came or as rewritten
     std::string name;
     bool removed = false;
     bool claimed = false;
 };
 
-// The reader's view of one property, read alone in a card of the same version.
-std::optional<exchange::Card> readProperty(const std::string& version, const std::string& line) {
+// The reader's view of one property (its physical lines), read alone in a card of the same version.
+std::optional<exchange::Card> readProperty(const std::string& version, const std::string& lines) {
     QByteArray bytes = QByteArrayLiteral("BEGIN:VCARD\r\nVERSION:");
     bytes += QByteArray::fromStdString(version) + "\r\n";
-    bytes += QByteArray::fromStdString(line) + "\r\nEND:VCARD\r\n";
+    bytes += QByteArray::fromStdString(lines) + "END:VCARD\r\n";
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
     exchange::ByteSource source(device);
@@ -75,6 +76,8 @@ public:
     Patcher(std::string_view base, const Texts& from, const Texts& to)
         : from_(from), to_(to), leftover_(readCardTexts(base).value_or(CardTexts{}).leftover) {
         for (CardLine& read : splitCardLines(base)) {
+            if (read.raw.empty())
+                appendAnew(read.raw, read);
             Line line{std::move(read.text), std::move(read.raw), std::move(read.name)};
             if (line.name == "VERSION" && valueStart(line.text) != std::string::npos)
                 version_ = line.text.substr(valueStart(line.text));
@@ -88,9 +91,19 @@ private:
     Line* find(const char* name);
     // The line whose value the reader gives as `text` for the property `name`.
     Line* findByValue(const char* name, Field field);
+    bool v21() const { return version_.starts_with("2.") || version_.starts_with("1."); }
+    std::string text(const std::string& t) const { return escapeText(t, v21()); }
+    std::string component(const std::string& t) const { return escapeComponent(t, v21()); }
+    std::optional<exchange::Card> read(const Line& line) const {
+        return readProperty(version_, line.raw);
+    }
     void replaceValue(Line& line, const std::string& value) {
-        line.text = head(line.text) + ':' + value;
-        line.raw.clear();
+        const std::string written = head(line.text);
+        line.text = written + ':' + value;
+        line.raw = writeProperty(written, value, v21());
+    }
+    void add(const std::string& head, const std::string& value) {
+        added_.push_back(writeProperty(head, value, v21()));
     }
     void setValues(const char* name, Field field, const std::string& newHead);
     void patchNames();
@@ -119,7 +132,7 @@ Line* Patcher::findByValue(const char* name, Field field) {
     for (Line& line : lines_) {
         if (line.removed || line.claimed || line.name != name)
             continue;
-        const std::optional<exchange::Card> card = readProperty(version_, line.text);
+        const std::optional<exchange::Card> card = read(line);
         if (!card)
             continue;
         std::string value;
@@ -145,35 +158,35 @@ void Patcher::setValues(const char* name, Field field, const std::string& newHea
             line->removed = true;
         return;
     }
-    const std::string value = field == Addy ? ";;" + escapeValue(text) + ";;;;" : escapeValue(text);
+    const std::string value = field == Addy ? ";;" + component(text) + ";;;;" : this->text(text);
     if (line)
         replaceValue(*line, value);
     else
-        added_.push_back(newHead + ':' + value);
+        add(newHead, value);
 }
 
 void Patcher::patchNames() {
-    const std::string value = escapeValue(to_[Last]) + ';' + escapeValue(to_[First]);
     if (Line* n = find("N")) {
-        std::vector<std::string> parts = rawComponents(n->text.substr(valueStart(n->text)));
+        // The other components stay as written, but decoded: the line is encoded anew.
+        std::vector<std::string> parts = rawComponents(decodedValue(version_, n->raw));
         parts.resize(std::max<std::size_t>(parts.size(), 5));
-        parts[0] = escapeValue(to_[Last]);
-        parts[1] = escapeValue(to_[First]);
+        parts[0] = component(to_[Last]);
+        parts[1] = component(to_[First]);
         std::string joined;
         for (std::size_t i = 0; i < parts.size(); ++i)
             joined += (i ? ";" : "") + parts[i];
         replaceValue(*n, joined);
     } else {
-        added_.push_back("N:" + value + ";;;");
+        add("N", component(to_[Last]) + ';' + component(to_[First]) + ";;;");
     }
     // FN follows the names only when it was made from them; a chosen display name stays.
     Line* fn = find("FN");
-    const std::optional<exchange::Card> old = fn ? readProperty(version_, fn->text) : std::nullopt;
+    const std::optional<exchange::Card> old = fn ? read(*fn) : std::nullopt;
     const std::string composed = composedName(to_);
     if (!fn)
-        added_.push_back("FN:" + escapeValue(composed));
+        add("FN", text(composed));
     else if (!old || normalised(old->formatted) == normalised(composedName(from_)))
-        replaceValue(*fn, escapeValue(composed));
+        replaceValue(*fn, text(composed));
 }
 
 void Patcher::patchAddress() {
@@ -182,15 +195,20 @@ void Patcher::patchAddress() {
 
 void Patcher::patchNote() {
     const std::string note = noteFromComments(to_[Comments], leftover_);
-    Line* line = find("NOTE");
-    if (note.empty()) {
-        if (line)
-            line->removed = true;
-    } else if (line) {
-        replaceValue(*line, escapeValue(note));
-    } else {
-        added_.push_back("NOTE:" + escapeValue(note));
+    // The reader joins every NOTE into one text, so the first holds it all and the rest go.
+    bool kept = false;
+    for (Line& line : lines_) {
+        if (line.removed || line.name != "NOTE")
+            continue;
+        if (kept || note.empty()) {
+            line.removed = true;
+        } else {
+            replaceValue(line, text(note));
+            kept = true;
+        }
     }
+    if (!kept && !note.empty())
+        add("NOTE", text(note));
 }
 
 std::string Patcher::run(std::string_view revision) {
@@ -215,26 +233,26 @@ std::string Patcher::run(std::string_view revision) {
         patchAddress();
     if (changed(Comments))
         patchNote();
-    const bool fnAdded = std::any_of(added_.begin(), added_.end(),
-                                     [](const std::string& l) { return l.starts_with("FN:"); });
+    const bool fnAdded = std::any_of(added_.begin(), added_.end(), [](const std::string& l) {
+        return l.starts_with("FN:") || l.starts_with("FN;");
+    });
     if (!find("FN") && !fnAdded) // required by every version
-        added_.insert(added_.begin(), "FN:" + escapeValue(composedName(to_)));
+        added_.insert(added_.begin(), writeProperty("FN", text(composedName(to_)), v21()));
     const bool any = !added_.empty() || !sameFields(from_, to_);
     if (any) {
         if (Line* rev = find("REV"))
             rev->removed = true;
-        added_.push_back("REV:" + std::string(revision));
+        add("REV", std::string(revision));
     }
+    // The card's own END is the last: any before it end cards nested in it.
+    const auto end = std::find_if(lines_.rbegin(), lines_.rend(),
+                                  [](const Line& line) { return line.name == "END"; });
     std::string out;
     for (const Line& line : lines_) {
-        if (line.name == "END")
+        if (end != lines_.rend() && &line == &*end)
             for (const std::string& extra : added_)
-                appendFolded(out, extra);
-        if (line.removed)
-            continue;
-        if (line.raw.empty())
-            appendFolded(out, line.text);
-        else
+                out += extra;
+        if (!line.removed)
             out += line.raw;
     }
     return out;
