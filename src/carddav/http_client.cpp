@@ -92,10 +92,11 @@ bool HttpClient::trusted(const QUrl& url) const {
     // Never in clear text once the link is https.
     if (origin_.scheme() == QLatin1String("https") && url.scheme() != QLatin1String("https"))
         return false;
-    // On this computer another port is another program: the origin's own port only.
-    if (isLoopbackHost(origin_.host()) || isLoopbackHost(url.host()))
-        return normalHost(url.host()) == normalHost(origin_.host()) &&
-               url.scheme() == origin_.scheme() &&
+    // On this computer another port is another program: the origin's own port only, unless
+    // the user confirmed that host.
+    if ((isLoopbackHost(origin_.host()) || isLoopbackHost(url.host())) &&
+        normalHost(url.host()) == normalHost(origin_.host()))
+        return url.scheme() == origin_.scheme() &&
                url.port(defaultPort(url)) == origin_.port(defaultPort(origin_));
     return mayFollowHost(origin_.host(), url.host(), confirmed_);
 }
