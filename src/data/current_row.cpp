@@ -187,10 +187,11 @@ int CurrentRow::overwrite(const sqlite::Connection& db, sqlite3_int64 rowid) {
     // Asked for once in a while, after a conflict: prepared each time.
     // Never over another contact that took the rowid of one deleted meanwhile.
     const QString sameContact =
-        identity_ == 0 ? QString()
-                       : QStringLiteral(" and exists (select 1 from %1 where [Row] = rowid and "
-                                        "[Id] = ?)")
-                             .arg(QLatin1String(kIdentityTable));
+        identity_ == 0
+            ? QString()
+            : QStringLiteral(" and exists (select 1 from %1 where [Row] = [Rolvane].rowid and "
+                             "[Id] = ?)")
+                  .arg(QLatin1String(kIdentityTable));
     sqlite::Statement statement;
     if (const int rc = statement.prepare(
             db, QStringLiteral("update [%1] set %2 where rowid = ?%3")
