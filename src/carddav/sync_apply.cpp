@@ -38,7 +38,15 @@ QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
         ++s.paired;
     } else if (run_.hasRow(item)) {
         const Texts local = run_.rows[*item.contact];
-        const Merged m = mergeTexts(item.synced.value_or(server->texts), local, server->texts);
+        Texts base = item.synced.value_or(server->texts);
+        if (!item.synced) {
+            // Ours, its answer lost: the card sent (recorded before it went) is the base.
+            if (QString why = run_.store.loadCard(item); !why.isEmpty())
+                return why;
+            if (const auto sent = readCardTexts(item.card); sent && !item.card.empty())
+                base = sent->texts;
+        }
+        const Merged m = mergeTexts(base, local, server->texts);
         bool applied = true;
         if (!sameFields(m.texts, local))
             if (QString why = run_.store.updateRow(*item.contact, local, m.texts, applied);

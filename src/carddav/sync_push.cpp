@@ -130,7 +130,7 @@ QString sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     return refusedCard(run, item, answer);
 }
 
-QString sendNew(SyncRun& run, Item& item, const Texts& now) {
+QString sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     std::string card =
         newCard(now, item.uid.toStdString(), run.link.version4, run.options.revision.toStdString());
     const HttpResponse answer =
@@ -142,13 +142,18 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now) {
         return recordSent(run, item, std::move(card), answer, now);
     if (answer.status != 412)
         return refusedCard(run, item, answer);
-    // An earlier try landed: what it stored is the base, so differences go as an edit.
-    if (QString why = refetch(run, item); !why.isEmpty())
+    // An earlier try landed, and another device may have changed it since: the card that try
+    // sent (recorded before it) is the base, against which the server's card is merged.
+    if (QString why = run.store.loadCard(item); !why.isEmpty())
         return why;
-    const std::optional<CardTexts> there = readCardTexts(item.card);
-    item.synced = there ? there->texts : now;
+    const std::optional<CardTexts> tried =
+        item.card.empty() ? std::nullopt : readCardTexts(item.card);
+    item.synced = tried ? tried->texts : now;
+    item.card.clear();
+    item.cardLoaded = true;
+    item.etag.clear();
     item.sent = true;
-    return run.store.saveItem(item);
+    return fetchFirst(run, item, resend);
 }
 
 // Local deletes, edits and new contacts, as loadLocal found them. A card that changed there
@@ -189,6 +194,9 @@ QString pushLoaded(SyncRun& run, bool& resend) {
             Item item;
             item.contact = row;
             run.assignNewName(item);
+            // What is sent, kept: if the answer is lost, it is the base of the next merge.
+            item.card = newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
+                                run.options.revision.toStdString());
             if (QString why = run.store.saveItem(item); !why.isEmpty()) {
                 run.store.rollback();
                 return why;
@@ -201,7 +209,7 @@ QString pushLoaded(SyncRun& run, bool& resend) {
     for (Item& item : run.items) {
         if (!run.hasRow(item) || item.synced || item.fetch)
             continue;
-        if (QString why = sendNew(run, item, run.rows.at(*item.contact)); !why.isEmpty())
+        if (QString why = sendNew(run, item, run.rows.at(*item.contact), resend); !why.isEmpty())
             return why;
     }
     return {};
