@@ -16,17 +16,6 @@ bool strongETag(const QByteArray& etag) {
     return !etag.isEmpty() && !etag.startsWith("W/");
 }
 
-// The card and ETag as the server holds them now, after a PUT whose answer gave no strong ETag.
-QString refetch(SyncRun& run, Item& item) {
-    const HttpResponse got = run.client.send({"GET", run.urlOf(item.href), {}, {}});
-    if (!got.ok())
-        return answerProblem(got);
-    item.card = got.body.toStdString();
-    item.cardLoaded = true;
-    item.etag = got.etag; // weak or empty: the next fetch brings the card again
-    return {};
-}
-
 // Records a write the server accepted: the card sent, its new ETag, the texts sent.
 QString recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
                    const Texts& texts) {
@@ -35,9 +24,9 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
     item.etag = answer.etag;
     item.synced = texts;
     item.sent = true;
-    if (!strongETag(answer.etag))
-        if (QString why = refetch(run, item); !why.isEmpty())
-            return why;
+    // No strong ETag: the card as stored there (another device may have written it since) is
+    // fetched and merged, against the texts sent.
+    item.fetch = !strongETag(answer.etag);
     ++run.summary.sent;
     return run.store.saveItem(item);
 }

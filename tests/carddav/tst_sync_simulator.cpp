@@ -320,10 +320,21 @@ QString Simulation::check() {
             return QStringLiteral("the card of %1 lost what has no field:\n%2")
                 .arg(QString::fromStdString(name), QString::fromStdString(card));
     }
-    if (here != there)
-        return QStringLiteral("the book (%1 contacts) and the server (%2 cards) disagree")
-            .arg(here.size())
-            .arg(there.size());
+    if (here != there) {
+        std::vector<std::string> onlyHere, onlyThere;
+        std::set_difference(here.begin(), here.end(), there.begin(), there.end(),
+                            std::back_inserter(onlyHere));
+        std::set_difference(there.begin(), there.end(), here.begin(), here.end(),
+                            std::back_inserter(onlyThere));
+        const auto shown = [](const std::vector<std::string>& keys) {
+            QStringList out;
+            for (const std::string& k : keys)
+                out << QString::fromStdString(k).replace(QLatin1Char('\x1f'), QLatin1Char('|'));
+            return out.join(QLatin1String("; "));
+        };
+        return QStringLiteral("the book and the server disagree: here only %1; there only %2")
+            .arg(shown(onlyHere), shown(onlyThere));
+    }
     for (const auto& [name, count] : named)
         if (count > 1)
             return QStringLiteral("%1 is there %2 times")
