@@ -76,9 +76,10 @@ QString SyncRun::loadLocal() {
         if (item.contact)
             lost.push_back(i);
     }
-    // Identities lost with renumbered rowids: a record finds its contact by its synced texts.
+    // Identities made anew after rowids were renumbered: a record finds its contact by its
+    // synced texts. A contact deleted here finds none, unless one just like it was added.
     std::unordered_map<std::string, std::vector<qint64>> free;
-    if (!lost.empty() && !store.identitySound())
+    if (!lost.empty())
         for (const auto& [contact, texts] : rows)
             if (!claimedBy.count(contact))
                 free[pairingKey(texts)].push_back(contact);

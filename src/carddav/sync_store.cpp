@@ -83,6 +83,19 @@ QString SyncStore::open(const QString& bookPath) {
         return QStringLiteral("The address book \"%1\" is in use and could not be brought up to "
                               "date; try again in a moment.")
             .arg(bookPath);
+    // The window only looks for the triggers; rows renumbered by a reload or a VACUUM are
+    // found here, by counting, and their identities made anew.
+    if (!contactIdentitySound(db_)) {
+        if (QString why = begin(); !why.isEmpty())
+            return why;
+        if (installContactIdentity(db_) != SQLITE_OK) {
+            const QString why = failure(QStringLiteral("renew the contacts' identities"));
+            rollback();
+            return why;
+        }
+        if (QString why = commit(); !why.isEmpty())
+            return why;
+    }
     return upgrade();
 }
 
@@ -254,10 +267,6 @@ std::vector<Item> SyncStore::items(QString* why) {
     if (rc != SQLITE_DONE)
         *why = failure(QStringLiteral("read the sync's records"));
     return out;
-}
-
-bool SyncStore::identitySound() {
-    return contactIdentityInstalled(db_) && contactIdentitySound(db_);
 }
 
 QString SyncStore::begin() {

@@ -69,9 +69,6 @@ public:
     std::vector<Item> items(QString* why);
     // Every contact by identity, with its texts.
     std::unordered_map<qint64, PackedTexts> rows(QString* why);
-    // Whether every contact has one identity: if not (rowids renumbered), records are paired
-    // with contacts by their texts.
-    bool identitySound();
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
     QString begin();

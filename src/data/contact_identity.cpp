@@ -41,7 +41,9 @@ int countOf(const sqlite::Connection& db, const char* sql) {
 } // namespace
 
 int installContactIdentity(sqlite::Connection& db) {
-    if (contactIdentityInstalled(db) && !contactIdentitySound(db))
+    const bool made = countOf(db, "select count(*) from sqlite_schema where type = 'table' and "
+                                  "name = 'Rolvane Contact'") == 1;
+    if (made && !contactIdentitySound(db))
         if (const int rc = db.exec(kRenumber); rc != SQLITE_OK)
             return rc;
     return db.exec(kInstall);

@@ -16,7 +16,8 @@ class Connection;
 extern const char* const kIdentityTable;
 
 // Inside a write transaction: the table and its triggers, made when missing, and every contact
-// given an identity; identities of rows that are gone are dropped. An SQLite result code.
+// given an identity. When the identities no longer match the rows (renumbered), all are made
+// anew: a stale one would name another contact. An SQLite result code.
 int installContactIdentity(sqlite::Connection& db);
 
 // Whether the triggers are all there (cheap: one look at the schema). Another tool that rebuilt

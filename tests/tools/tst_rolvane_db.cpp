@@ -91,7 +91,11 @@ void TstRolvaneDb::createMakesTableColumnsAndIndex() {
     QCOMPARE(book.value(QStringLiteral("select coll from pragma_index_xinfo('Rolvane by Last "
                                        "Name') where name = 'Last Name'")),
              QStringLiteral("rolvane_text"));
-    QCOMPARE(book.value(QStringLiteral("pragma user_version")), QStringLiteral("1"));
+    QCOMPARE(book.value(QStringLiteral("pragma user_version")), QStringLiteral("2"));
+    // Every contact has an identity that is never reused, kept by triggers.
+    QCOMPARE(
+        book.value(QStringLiteral("select count(*) from sqlite_schema where type = 'trigger'")),
+        QStringLiteral("3"));
     QCOMPARE(book.value(QStringLiteral("select Version from [Rolvane Collation]")),
              QString::fromStdString(rolvane::collation::collatorVersion()));
     // Nothing but the book is left in the folder.
