@@ -35,15 +35,23 @@ private:
     QSet<QString> uids_;
 };
 
-// Runs `step` in one transaction.
+// Runs `step` in one transaction. When it is rolled back (a full disk, say), the counts go
+// back too: the summary never tells of contacts that were not stored.
 template <typename Step> QString inTransaction(SyncRun& run, Step step) {
-    if (QString why = run.store.begin(); !why.isEmpty())
-        return why;
-    if (QString why = step(); !why.isEmpty()) {
-        run.store.rollback();
-        return why;
+    SyncSummary before = run.summary;
+    QString why = run.store.begin();
+    if (why.isEmpty()) {
+        why = step();
+        if (!why.isEmpty())
+            run.store.rollback();
+        else
+            why = run.store.commit();
     }
-    return run.store.commit();
+    if (!why.isEmpty()) {
+        before.warnings = run.summary.warnings;
+        run.summary = std::move(before);
+    }
+    return why;
 }
 
 } // namespace rolvane::carddav
