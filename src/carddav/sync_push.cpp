@@ -192,7 +192,7 @@ QString pushLoaded(SyncRun& run, bool& resend) {
             }
             run.items.push_back(std::move(item));
         }
-        if (QString why = run.store.commit(); !why.isEmpty())
+        if (QString why = run.store.commit(true); !why.isEmpty())
             return why;
     }
     for (Item& item : run.items) {

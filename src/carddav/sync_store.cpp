@@ -76,6 +76,11 @@ QString SyncStore::open(const QString& bookPath) {
     sqlite3_busy_timeout(db_.get(), 10'000);
     // The sync reads each page once, in order: a small cache costs it nothing.
     db_.exec("pragma cache_size = -512");
+    // A record lost to a power cut is found again: a new card's name and text are stored (and
+    // synced) before it is sent, and a card written is listed again. So the records of accepted
+    // writes need not each wait for the disk; in the write-ahead log a commit still survives a
+    // killed process.
+    db_.exec("pragma synchronous = normal");
     if (const QString why = prepareAddressBook(db_); !why.isEmpty())
         return QStringLiteral("Could not bring the address book \"%1\" up to date: %2.")
             .arg(bookPath, why);
@@ -274,8 +279,13 @@ QString SyncStore::begin() {
                                                     : failure(QStringLiteral("begin a write"));
 }
 
-QString SyncStore::commit() {
-    if (db_.exec("commit") == SQLITE_OK)
+QString SyncStore::commit(bool durable) {
+    if (durable)
+        db_.exec("pragma synchronous = full");
+    const int rc = db_.exec("commit");
+    if (durable)
+        db_.exec("pragma synchronous = normal");
+    if (rc == SQLITE_OK)
         return {};
     const QString why = failure(QStringLiteral("store what the sync changed"));
     rollback();

@@ -72,7 +72,9 @@ public:
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
     QString begin();
-    QString commit();
+    // `durable`: on the disk before this returns, power cut or not; else only safe from a
+    // killed process, which is all the records of observations need.
+    QString commit(bool durable = false);
     void rollback();
     // Inserts when item.id is 0. A card written is let go of in memory (cardLoaded false).
     QString saveItem(Item& item);
