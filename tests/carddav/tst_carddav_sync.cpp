@@ -409,12 +409,12 @@ void TstCarddavSync::killedSyncsConverge() {
     QCOMPARE(server_->cards(book).size(), a.count());
     QCOMPARE(a.value("select count(distinct [Uid]) from [Rolvane Sync Item]").toInt(), a.count());
 
-    // A sync stopped after storing the new token but before noting that the cards it sent were
-    // listed: the next one must not take them for deleted there.
+    // A sync stopped when it notes that the cards it sent were listed: the next one must not
+    // take them for deleted there.
     for (int i = 0; i < 12; ++i)
         a.insert({{"Last Name", QStringLiteral("Late %1").arg(i)}});
-    a.exec("create trigger stop after update of Unlisted on [Rolvane Sync Item] "
-           "when old.Unlisted and not new.Unlisted begin select raise(abort, 'stopped'); end");
+    a.exec("create trigger stop after update of Sent on [Rolvane Sync Item] "
+           "when old.Sent and not new.Sent begin select raise(abort, 'stopped'); end");
     QCOMPARE(sync(a).exitCode, 1);
     a.exec("drop trigger stop");
     QCOMPARE(sync(a).exitCode, 0);
