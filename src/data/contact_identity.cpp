@@ -56,9 +56,11 @@ bool contactIdentityInstalled(const sqlite::Connection& db) {
 }
 
 bool contactIdentitySound(const sqlite::Connection& db) {
-    return countOf(db, "select (select count(*) from [Rolvane Contact] where [Row] not in "
-                       "(select rowid from [Rolvane])) + (select count(*) from [Rolvane] where "
-                       "rowid not in (select [Row] from [Rolvane Contact]))") == 0;
+    // Lookups by rowid and by the unique index on [Row]: no temporary table of every rowid.
+    return countOf(db, "select (select count(*) from [Rolvane Contact] c where not exists "
+                       "(select 1 from [Rolvane] r where r.rowid = c.[Row])) + (select count(*) "
+                       "from [Rolvane] r where not exists (select 1 from [Rolvane Contact] c "
+                       "where c.[Row] = r.rowid))") == 0;
 }
 
 } // namespace rolvane
