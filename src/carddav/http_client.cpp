@@ -102,6 +102,13 @@ bool HttpClient::trusted(const QUrl& url) const {
 }
 
 HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
+    if (cancelled()) {
+        HttpResponse response;
+        response.url = request.url;
+        response.failure = HttpFailure::Cancelled;
+        response.error = QStringLiteral("the sync was cancelled");
+        return response;
+    }
     ++requests_;
     QNetworkRequest req(request.url);
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -123,7 +130,10 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
             response.failure = HttpFailure::Network;
         return response;
     }
+    return sendOverNetwork(request, req);
+}
 
+HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetworkRequest& req) {
     // Deleted here, not later: the tool runs no event loop of its own, and a nested loop never
     // deletes what was scheduled outside it, so every reply (and the body it sent) would stay.
     const std::unique_ptr<QNetworkReply> reply(
@@ -177,6 +187,14 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop,
                      [&] { silence.start(limits_.silenceMs); });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // Polled: the flag is set from another thread, which may not touch this one's objects.
+    QTimer cancelPoll;
+    QObject::connect(&cancelPoll, &QTimer::timeout, &loop, [&] {
+        if (cancelled())
+            stop(QStringLiteral("the sync was cancelled"), HttpFailure::Cancelled);
+    });
+    if (cancel_)
+        cancelPoll.start(150);
     silence.start(limits_.silenceMs);
     deadline.start(limits_.deadlineMs);
     if (!reply->isFinished())
