@@ -34,6 +34,24 @@ QString networkError(const QNetworkReply& reply) {
     }
 }
 
+// The rest of the answer, or why it was stopped (`stopped`) or did not come.
+void finish(QNetworkReply& reply, const QString& stopped, HttpResponse& response) {
+    if (!stopped.isEmpty()) {
+        response.error = stopped;
+        response.body.clear();
+        return;
+    }
+    response.body += reply.readAll();
+    response.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (response.status == 0) {
+        response.error = networkError(reply);
+        response.failure = HttpFailure::Network;
+        return;
+    }
+    response.etag = reply.rawHeader("ETag");
+    response.location = reply.rawHeader("Location");
+}
+
 } // namespace
 
 HttpClient::HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits)
@@ -199,22 +217,7 @@ HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetw
     deadline.start(limits_.deadlineMs);
     if (!reply->isFinished())
         loop.exec();
-    if (stopped.isEmpty())
-        response.body += reply->readAll();
-
-    if (!stopped.isEmpty()) {
-        response.error = stopped;
-        response.body.clear();
-        return response;
-    }
-    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (response.status == 0) {
-        response.error = networkError(*reply);
-        response.failure = HttpFailure::Network;
-        return response;
-    }
-    response.etag = reply->rawHeader("ETag");
-    response.location = reply->rawHeader("Location");
+    finish(*reply, stopped, response);
     return response;
 }
 

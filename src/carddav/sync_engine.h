@@ -16,7 +16,8 @@
 namespace rolvane::carddav {
 
 enum class SyncPhase {
-    Sending,  // local deletes, edits and new contacts: `total` of this round's
+    Sending,  // local deletes, edits and new contacts of this round (an edit whose card is gone
+              // there adds one: it goes back as a new card)
     Listing,  // what changed there: `done` the members listed so far, `total` 0 (not known)
     Fetching, // the cards to fetch: `total` of this page's
 };
