@@ -27,7 +27,7 @@ struct SyncSessionOptions {
 struct [[nodiscard]] SyncOutcome {
     // What was done; summary.stop says why the sync did not start or where it stopped.
     SyncSummary summary;
-    bool ran = false;    // it reached the server: summary counts and stop are the run's
+    bool ran = false;    // it got past the book, lock and password: the counts are the run's
     QString refusedHost; // a host a redirect led to that is not confirmed for the link
 };
 
