@@ -86,6 +86,10 @@ QString answerProblem(const HttpResponse& response) {
     }
 }
 
+SyncResult answerFailure(const HttpResponse& response) {
+    return {answerKind(response), answerProblem(response)};
+}
+
 Discovered discover(HttpClient& client, const QUrl& start) {
     Discovered found;
     QUrl answered;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "http_client.h"
+#include "sync_result.h"
 
 #include <QString>
 #include <QUrl>
@@ -32,5 +33,7 @@ QString makeAddressBook(HttpClient& client, const QUrl& home, const QString& nam
 
 // Why an answer failed, in plain words ("the server refused the user name or password").
 QString answerProblem(const HttpResponse& response);
+// The same words with the answer's kind.
+SyncResult answerFailure(const HttpResponse& response);
 
 } // namespace rolvane::carddav

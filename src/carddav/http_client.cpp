@@ -34,6 +34,24 @@ QString networkError(const QNetworkReply& reply) {
     }
 }
 
+// The rest of the answer, or why it was stopped (`stopped`) or did not come.
+void finish(QNetworkReply& reply, const QString& stopped, HttpResponse& response) {
+    if (!stopped.isEmpty()) {
+        response.error = stopped;
+        response.body.clear();
+        return;
+    }
+    response.body += reply.readAll();
+    response.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (response.status == 0) {
+        response.error = networkError(reply);
+        response.failure = HttpFailure::Network;
+        return;
+    }
+    response.etag = reply.rawHeader("ETag");
+    response.location = reply.rawHeader("Location");
+}
+
 } // namespace
 
 HttpClient::HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits)
@@ -102,6 +120,13 @@ bool HttpClient::trusted(const QUrl& url) const {
 }
 
 HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
+    if (cancelled()) {
+        HttpResponse response;
+        response.url = request.url;
+        response.failure = HttpFailure::Cancelled;
+        response.error = QStringLiteral("the sync was cancelled");
+        return response;
+    }
     ++requests_;
     QNetworkRequest req(request.url);
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -123,7 +148,10 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
             response.failure = HttpFailure::Network;
         return response;
     }
+    return sendOverNetwork(request, req);
+}
 
+HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetworkRequest& req) {
     // Deleted here, not later: the tool runs no event loop of its own, and a nested loop never
     // deletes what was scheduled outside it, so every reply (and the body it sent) would stay.
     const std::unique_ptr<QNetworkReply> reply(
@@ -177,26 +205,19 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop,
                      [&] { silence.start(limits_.silenceMs); });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // Polled: the flag is set from another thread, which may not touch this one's objects.
+    QTimer cancelPoll;
+    QObject::connect(&cancelPoll, &QTimer::timeout, &loop, [&] {
+        if (cancelled())
+            stop(QStringLiteral("the sync was cancelled"), HttpFailure::Cancelled);
+    });
+    if (cancel_)
+        cancelPoll.start(150);
     silence.start(limits_.silenceMs);
     deadline.start(limits_.deadlineMs);
     if (!reply->isFinished())
         loop.exec();
-    if (stopped.isEmpty())
-        response.body += reply->readAll();
-
-    if (!stopped.isEmpty()) {
-        response.error = stopped;
-        response.body.clear();
-        return response;
-    }
-    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (response.status == 0) {
-        response.error = networkError(*reply);
-        response.failure = HttpFailure::Network;
-        return response;
-    }
-    response.etag = reply->rawHeader("ETag");
-    response.location = reply->rawHeader("Location");
+    finish(*reply, stopped, response);
     return response;
 }
 

@@ -10,10 +10,12 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
+class QNetworkRequest;
 
 namespace rolvane::carddav {
 
@@ -35,11 +37,12 @@ struct HttpRequest {
 // Why no answer came; decisions follow this, never the words of `error`.
 enum class HttpFailure {
     None,
-    Network,       // refused, dropped, name not found, certificate not verified
-    TooLarge,      // the answer passed the size cap
-    Silent,        // no byte for too long, or the whole request took too long
-    Redirect,      // a redirect that may not be followed (host, scheme, count)
-    OutcomeUnknown // a write was redirected: whether it landed is not known, look again
+    Network,        // refused, dropped, name not found, certificate not verified
+    TooLarge,       // the answer passed the size cap
+    Silent,         // no byte for too long, or the whole request took too long
+    Redirect,       // a redirect that may not be followed (host, scheme, count)
+    OutcomeUnknown, // a write was redirected: whether it landed is not known, look again
+    Cancelled       // the caller asked to stop; a write under way may have landed
 };
 
 struct HttpResponse {
@@ -76,12 +79,18 @@ public:
     using Transport = std::function<HttpResponse(const HttpRequest&)>;
     void setTransport(Transport transport) { transport_ = std::move(transport); }
 
+    // Once `*flag` is set (from any thread), no request is sent and one under way is aborted
+    // within a fifth of a second; each then fails with HttpFailure::Cancelled.
+    void setCancel(const std::atomic<bool>* flag) { cancel_ = flag; }
+    bool cancelled() const { return cancel_ && cancel_->load(); }
+
     HttpResponse send(const HttpRequest& request);
     // Requests that reached the network, redirects included.
     int requestCount() const { return requests_; }
 
 private:
     HttpResponse sendOnce(const HttpRequest& request);
+    HttpResponse sendOverNetwork(const HttpRequest& request, const QNetworkRequest& req);
     bool trusted(const QUrl& url) const;
 
     QUrl origin_;
@@ -92,6 +101,7 @@ private:
     HttpLimits limits_;
     std::unique_ptr<QNetworkAccessManager> manager_;
     Transport transport_;
+    const std::atomic<bool>* cancel_ = nullptr;
     int requests_ = 0;
 };
 

@@ -32,13 +32,12 @@ bool isCollectionItself(const QUrl& collection, const QString& href) {
     return a == b;
 }
 
-ListingResult readListing(const QUrl& collection, const HttpResponse& answer, Listing& listing,
-                          QString& why) {
-    const std::optional<Multistatus> ms = parseMultistatus(answer.body, &why);
-    if (!ms) {
-        why = QStringLiteral("the server's listing could not be read (%1)").arg(why);
-        return ListingResult::Failed;
-    }
+SyncResult readListing(const QUrl& collection, const HttpResponse& answer, Listing& listing) {
+    QString error;
+    const std::optional<Multistatus> ms = parseMultistatus(answer.body, &error);
+    if (!ms)
+        return {SyncKind::BadAnswer,
+                QStringLiteral("the server's listing could not be read (%1)").arg(error)};
     listing.token = ms->syncToken;
     for (const DavResponse& r : ms->responses) {
         if (isCollectionItself(collection, r.href)) {
@@ -53,39 +52,32 @@ ListingResult readListing(const QUrl& collection, const HttpResponse& answer, Li
             member.etag = etag->text.toUtf8();
         listing.members.push_back(std::move(member));
     }
-    return ListingResult::Ok;
+    return {};
 }
 
 } // namespace
 
-ListingResult listMembers(HttpClient& client, const QUrl& collection, const QString& token,
-                          Listing& listing, QString& why) {
+SyncResult listMembers(HttpClient& client, const QUrl& collection, const QString& token,
+                       Listing& listing) {
     listing = Listing();
     const HttpResponse answer =
         client.send({"REPORT", collection, syncCollectionBody(token), {{"Depth", "0"}}});
     if (answer.status == 207) {
         listing.full = token.isEmpty();
-        return readListing(collection, answer, listing, why);
+        return readListing(collection, answer, listing);
     }
-    if (answer.status == 404 || answer.status == 410)
-        return ListingResult::CollectionGone;
-    if (answer.status == 0 || answer.status == 401) {
-        why = answerProblem(answer);
-        return ListingResult::Failed;
+    if (answer.status == 0 || answer.status == 401 || answer.status == 404 || answer.status == 410)
+        return answerFailure(answer);
+    if (!token.isEmpty()) {
+        listing.tokenRejected = true; // 403/409 valid-sync-token, a 5xx, or a refusal
+        return {};
     }
-    if (!token.isEmpty())
-        return ListingResult::TokenRejected; // 403/409 valid-sync-token, a 5xx, or a refusal
     const HttpResponse all =
         client.send({"PROPFIND", collection, kPropfindETags, {{"Depth", "1"}}});
-    if (all.status == 404 || all.status == 410)
-        return ListingResult::CollectionGone;
-    if (all.status != 207) {
-        why = answerProblem(all);
-        return ListingResult::Failed;
-    }
-    listing = Listing();
+    if (all.status != 207)
+        return answerFailure(all);
     listing.full = true;
-    const ListingResult result = readListing(collection, all, listing, why);
+    SyncResult result = readListing(collection, all, listing);
     listing.token.clear();
     return result;
 }

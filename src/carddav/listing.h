@@ -3,6 +3,7 @@
 #pragma once
 
 #include "http_client.h"
+#include "sync_result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,13 +22,14 @@ struct Listing {
     QString token;          // the new sync-token; empty after a PROPFIND listing
     bool full = false;      // lists every member: one not listed is gone
     bool truncated = false; // more to come from `token` (507)
+    // The server would not list from `token` (done all the same): everything is listed anew.
+    bool tokenRejected = false;
 };
 
-enum class ListingResult { Ok, TokenRejected, CollectionGone, Failed };
-
 // REPORT sync-collection from `token` (empty: every member). A server that has no
-// sync-collection, or fails on an empty token, is listed with PROPFIND Depth 1 instead.
-ListingResult listMembers(HttpClient& client, const QUrl& collection, const QString& token,
-                          Listing& listing, QString& why);
+// sync-collection, or fails on an empty token, is listed with PROPFIND Depth 1 instead. An
+// address book gone there fails with kind CollectionGone.
+SyncResult listMembers(HttpClient& client, const QUrl& collection, const QString& token,
+                       Listing& listing);
 
 } // namespace rolvane::carddav

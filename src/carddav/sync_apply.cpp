@@ -14,7 +14,7 @@ Applier::Applier(SyncRun& run) : run_(run) {
             unpaired_[pairingKey(run.rows[contact])].push_back(contact);
 }
 
-QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
+SyncResult Applier::apply(Item& item, const Fetched& f, bool& resend) {
     SyncSummary& s = run_.summary;
     const std::optional<CardTexts> server = readCardTexts(f.card);
     if (!server) {
@@ -41,7 +41,7 @@ QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
         Texts base = item.synced.value_or(server->texts);
         if (!item.synced) {
             // Ours, its answer lost: the card sent (recorded before it went) is the base.
-            if (QString why = run_.store.loadCard(item); !why.isEmpty())
+            if (SyncResult why = run_.store.loadCard(item); !why.ok())
                 return why;
             if (const auto sent = readCardTexts(item.card); sent && !item.card.empty())
                 base = sent->texts;
@@ -49,8 +49,8 @@ QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
         const Merged m = mergeTexts(base, local, server->texts);
         bool applied = true;
         if (!sameFields(m.texts, local))
-            if (QString why = run_.store.updateRow(*item.contact, local, m.texts, applied);
-                !why.isEmpty())
+            if (SyncResult why = run_.store.updateRow(*item.contact, local, m.texts, applied);
+                !why.ok())
                 return why;
         if (!applied) {
             resend = true; // edited meanwhile: fetched and merged again
@@ -63,7 +63,7 @@ QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
     } else {
         // New there, or changed there after it was deleted here: the server's card comes back.
         qint64 contact = 0;
-        if (QString why = run_.store.insertRow(server->texts, contact); !why.isEmpty())
+        if (SyncResult why = run_.store.insertRow(server->texts, contact); !why.ok())
             return why;
         item.contact = contact;
         run_.rows[contact] = server->texts;
@@ -80,7 +80,7 @@ QString Applier::apply(Item& item, const Fetched& f, bool& resend) {
     return run_.store.saveItem(item);
 }
 
-QString Applier::applyGone(Item& item, std::vector<qint64>& forgotten) {
+SyncResult Applier::applyGone(Item& item, std::vector<qint64>& forgotten) {
     if (!item.synced && run_.hasRow(item)) {
         item.gone = false; // ours, not confirmed yet: it is sent
         return run_.store.saveItem(item);
@@ -95,7 +95,7 @@ QString Applier::applyGone(Item& item, std::vector<qint64>& forgotten) {
         return run_.store.saveItem(item);
     }
     bool applied = false;
-    if (QString why = run_.store.deleteRow(*item.contact, local, applied); !why.isEmpty())
+    if (SyncResult why = run_.store.deleteRow(*item.contact, local, applied); !why.ok())
         return why;
     if (!applied)
         return {}; // edited meanwhile: the next sync sends it back as a new card

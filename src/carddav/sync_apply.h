@@ -24,10 +24,10 @@ public:
     explicit Applier(SyncRun& run);
     // Merges the server's card into `item`'s contact, or adds the contact; on the first sync a
     // card new here is paired with a contact holding the same ten texts.
-    QString apply(Item& item, const Fetched& f, bool& resend);
+    SyncResult apply(Item& item, const Fetched& f, bool& resend);
     // A card gone there: its contact deleted here unless edited since (then it goes back as a
     // new card). Records to forget are added to `forgotten`.
-    QString applyGone(Item& item, std::vector<qint64>& forgotten);
+    SyncResult applyGone(Item& item, std::vector<qint64>& forgotten);
 
 private:
     SyncRun& run_;
@@ -37,17 +37,17 @@ private:
 
 // Runs `step` in one transaction. When it is rolled back (a full disk, say), the counts go
 // back too: the summary never tells of contacts that were not stored.
-template <typename Step> QString inTransaction(SyncRun& run, Step step) {
+template <typename Step> SyncResult inTransaction(SyncRun& run, Step step) {
     SyncSummary before = run.summary;
-    QString why = run.store.begin();
-    if (why.isEmpty()) {
+    SyncResult why = run.store.begin();
+    if (why.ok()) {
         why = step();
-        if (!why.isEmpty())
+        if (!why.ok())
             run.store.rollback();
         else
             why = run.store.commit();
     }
-    if (!why.isEmpty()) {
+    if (!why.ok()) {
         before.warnings = run.summary.warnings;
         run.summary = std::move(before);
     }

@@ -54,15 +54,14 @@ void SyncRun::assignNewName(Item& item) const {
     item.fetch = item.gone = item.sent = false;
 }
 
-QString SyncRun::loadLocal() {
-    QString why;
+SyncResult SyncRun::loadLocal() {
     // Let go of what was read before first, or both readings are held at once.
     items = {};
     rows = {};
     byHref = {};
-    items = store.items(&why);
-    rows = store.rows(&why);
-    if (!why.isEmpty())
+    if (SyncResult why = store.items(items); !why.ok())
+        return why;
+    if (SyncResult why = store.rows(rows); !why.ok())
         return why;
     for (std::size_t i = 0; i < items.size(); ++i)
         byHref.insert(items[i].href, i);
@@ -94,7 +93,7 @@ QString SyncRun::loadLocal() {
                 claimedBy.emplace(*item.contact, i);
             }
         }
-        if (QString w = store.saveItem(item); !w.isEmpty())
+        if (SyncResult w = store.saveItem(item); !w.ok())
             return w;
     }
     unlinkedRows.clear();
@@ -104,6 +103,11 @@ QString SyncRun::loadLocal() {
     std::sort(unlinkedRows.begin(), unlinkedRows.end());
     localCurrent = true;
     return {};
+}
+
+void SyncRun::report(SyncPhase phase, int done, int total) const {
+    if (options.progress)
+        options.progress({phase, done, total});
 }
 
 QString SyncSummary::line() const {
@@ -124,28 +128,29 @@ SyncSummary runSync(SyncStore& store, HttpClient& client, const Link& link,
     SyncRun run{store, client, link, options, QUrl(link.url), {}, {}, {}, {}, {}, false};
     // Read again here, under the caller's lock: a sync that waited for another must not start
     // from the token that one replaced.
-    QString why;
-    if (std::optional<Link> now = store.link(&why); now && now->url == link.url)
-        run.link = *now;
-    else if (!why.isEmpty()) {
-        run.summary.error = why;
+    std::optional<Link> now;
+    SyncResult why = store.link(now);
+    if (!why.ok()) {
+        run.summary.stop = std::move(why);
         return run.summary;
     }
+    if (now && now->url == link.url)
+        run.link = *now;
     if (run.options.revision.isEmpty())
         run.options.revision =
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     bool resend = false;
     if (!run.link.paired)
         why = fetchChanges(run, resend);
-    for (int round = 0; why.isEmpty() && round < kMaxRounds; ++round) {
+    for (int round = 0; why.ok() && round < kMaxRounds; ++round) {
         bool again = false;
         why = pushChanges(run, again);
-        if (why.isEmpty())
+        if (why.ok())
             why = fetchChanges(run, resend);
         if (!resend && !again)
             break;
     }
-    run.summary.error = why;
+    run.summary.stop = std::move(why);
     return run.summary;
 }
 

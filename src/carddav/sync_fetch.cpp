@@ -32,12 +32,12 @@ QByteArray multigetBody(const SyncRun& run, const QStringList& keys) {
 }
 
 // Fetches `keys`, halving a batch whose answer was too large; cards too large are warned about.
-QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& out) {
+SyncResult multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& out) {
     const HttpResponse answer =
         run.client.send({"REPORT", run.collection, multigetBody(run, keys), {{"Depth", "1"}}});
     if (answer.failure == HttpFailure::TooLarge && keys.size() > 1) {
         const qsizetype half = keys.size() / 2;
-        if (QString why = multiget(run, keys.mid(0, half), out); !why.isEmpty())
+        if (SyncResult why = multiget(run, keys.mid(0, half), out); !why.ok())
             return why;
         return multiget(run, keys.mid(half), out);
     }
@@ -47,11 +47,12 @@ QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& ou
         return {};
     }
     if (answer.status != 207)
-        return answerProblem(answer);
+        return answerFailure(answer);
     QString error;
     const std::optional<Multistatus> ms = parseMultistatus(answer.body, &error);
     if (!ms)
-        return QStringLiteral("the server's cards could not be read (%1)").arg(error);
+        return {SyncKind::BadAnswer,
+                QStringLiteral("the server's cards could not be read (%1)").arg(error)};
     for (const DavResponse& r : ms->responses) {
         const DavProperty* data = r.property(u"address-data");
         QString key = run.keyOf(r.href);
@@ -74,27 +75,29 @@ QString multiget(SyncRun& run, const QStringList& keys, std::vector<Fetched>& ou
 }
 
 // Every card the server holds something newer of, fetched and merged.
-QString fetchPending(SyncRun& run, Applier& applier, bool& resend) {
+SyncResult fetchPending(SyncRun& run, Applier& applier, bool& resend) {
     QStringList pending;
     for (const Item& item : run.items)
         if (item.fetch && !item.gone)
             pending << item.href;
     for (qsizetype at = 0; at < pending.size(); at += kBatch) {
         std::vector<Fetched> cards;
-        if (QString why = multiget(run, pending.mid(at, kBatch), cards); !why.isEmpty())
+        if (SyncResult why = multiget(run, pending.mid(at, kBatch), cards); !why.ok())
             return why;
         const auto applyCards = [&] {
             for (const Fetched& f : cards) {
                 const auto known = run.byHref.constFind(f.key);
                 if (known == run.byHref.constEnd())
                     continue;
-                if (QString why = applier.apply(run.items[*known], f, resend); !why.isEmpty())
+                if (SyncResult why = applier.apply(run.items[*known], f, resend); !why.ok())
                     return why;
             }
-            return QString();
+            return SyncResult();
         };
-        if (QString why = inTransaction(run, applyCards); !why.isEmpty())
+        if (SyncResult why = inTransaction(run, applyCards); !why.ok())
             return why;
+        run.report(SyncPhase::Fetching, int(std::min(at + kBatch, pending.size())),
+                   int(pending.size()));
     }
     return {};
 }
@@ -108,25 +111,24 @@ bool massDelete(const SyncRun& run, std::size_t& here) {
 
 // What the complete listing found gone there, deleted here: every pending delete, whichever
 // run's pages reported it, counted at once against the guard.
-QString applyGoneAll(SyncRun& run, Applier& applier) {
+SyncResult applyGoneAll(SyncRun& run, Applier& applier) {
     std::size_t here = 0;
-    if (massDelete(run, here)) {
-        run.summary.stoppedForMassDelete = true;
-        return QStringLiteral("The server would delete %1 of the %2 linked contacts; nothing was "
-                              "deleted here. If that is right, run the sync with "
-                              "--allow-mass-delete.")
-            .arg(here)
-            .arg(run.items.size());
-    }
+    if (massDelete(run, here))
+        return {SyncKind::MassDelete,
+                QStringLiteral("The server would delete %1 of the %2 linked contacts; nothing was "
+                               "deleted here. If that is right, run the sync with "
+                               "--allow-mass-delete.")
+                    .arg(here)
+                    .arg(run.items.size())};
     std::vector<qint64> forgotten;
-    const QString failed = inTransaction(run, [&] {
+    SyncResult failed = inTransaction(run, [&] {
         for (Item& item : run.items)
             if (item.gone)
-                if (QString why = applier.applyGone(item, forgotten); !why.isEmpty())
+                if (SyncResult why = applier.applyGone(item, forgotten); !why.ok())
                     return why;
-        return QString();
+        return SyncResult();
     });
-    if (!failed.isEmpty())
+    if (!failed.ok())
         return failed;
     if (!forgotten.empty())
         run.dropItems(forgotten);
@@ -135,45 +137,46 @@ QString applyGoneAll(SyncRun& run, Applier& applier) {
 
 } // namespace
 
-QString fetchChanges(SyncRun& run, bool& resend) {
+SyncResult fetchChanges(SyncRun& run, bool& resend) {
     resend = false;
     if (!run.localCurrent)
-        if (QString why = run.loadLocal(); !why.isEmpty())
+        if (SyncResult why = run.loadLocal(); !why.ok())
             return why;
     run.localCurrent = false;
     Applier applier(run);
     bool retried = false;
+    int listed = 0;
     for (int page = 0; page < kMaxPages; ++page) {
         Listing listing;
-        QString why;
-        switch (listMembers(run.client, run.collection, run.link.token, listing, why)) {
-        case ListingResult::Ok:
-            break;
-        case ListingResult::TokenRejected:
+        SyncResult why = listMembers(run.client, run.collection, run.link.token, listing);
+        if (why.kind() == SyncKind::CollectionGone)
+            return {SyncKind::CollectionGone,
+                    QStringLiteral("The address book is gone from the server; nothing was deleted "
+                                   "or sent. \"rolvane-db sync remove\" forgets the link.")};
+        if (!why.ok())
+            return why;
+        if (listing.tokenRejected) {
             if (retried)
-                return QStringLiteral("the server refused to list the address book");
+                return {SyncKind::BadAnswer,
+                        QStringLiteral("the server refused to list the address book")};
             retried = true;
             // Everything listed anew and compared; nothing is deleted until the listing is whole.
             run.link.token.clear();
             run.link.listing = 0;
             --page;
             continue;
-        case ListingResult::CollectionGone:
-            run.summary.stoppedForMassDelete = true;
-            return QStringLiteral("The address book is gone from the server; nothing was deleted "
-                                  "or sent. \"rolvane-db sync remove\" forgets the link.");
-        case ListingResult::Failed:
-            return why;
         }
         const bool cutShort = listing.truncated && !listing.token.isEmpty();
-        if (why = recordPage(run, listing, !cutShort); !why.isEmpty())
+        if (why = recordPage(run, listing, !cutShort); !why.ok())
             return why;
-        if (why = fetchPending(run, applier, resend); !why.isEmpty())
+        listed += int(listing.members.size());
+        run.report(SyncPhase::Listing, listed, 0);
+        if (why = fetchPending(run, applier, resend); !why.ok())
             return why;
         if (!cutShort)
             break;
     }
-    if (QString why = applyGoneAll(run, applier); !why.isEmpty())
+    if (SyncResult why = applyGoneAll(run, applier); !why.ok())
         return why;
     // Every card the first listing named is fetched and paired: from now on a contact with no
     // card is new here. Stopped before, the next sync pairs again.

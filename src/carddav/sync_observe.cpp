@@ -66,7 +66,7 @@ void concludeListing(SyncRun& run, std::vector<std::size_t>& touched) {
 
 } // namespace
 
-QString recordPage(SyncRun& run, const Listing& listing, bool last) {
+SyncResult recordPage(SyncRun& run, const Listing& listing, bool last) {
     if (run.link.token.isEmpty() && run.link.listing == 0)
         run.link.listing = nextListingNumber(run);
     std::vector<std::size_t> touched;
@@ -88,7 +88,7 @@ QString recordPage(SyncRun& run, const Listing& listing, bool last) {
     return inTransaction(run, [&] {
         for (std::size_t i : touched) {
             run.items[i].cardLoaded = run.items[i].id == 0 || run.items[i].cardLoaded;
-            if (QString why = run.store.saveItem(run.items[i]); !why.isEmpty())
+            if (SyncResult why = run.store.saveItem(run.items[i]); !why.ok())
                 return why;
         }
         return run.store.saveListing(run.link);

@@ -17,8 +17,8 @@ bool strongETag(const QByteArray& etag) {
 }
 
 // Records a write the server accepted: the card sent, its new ETag, the texts sent.
-QString recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
-                   const Texts& texts) {
+SyncResult recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
+                      const Texts& texts) {
     item.card = std::move(card);
     item.cardLoaded = true;
     item.etag = answer.etag;
@@ -33,13 +33,13 @@ QString recordSent(SyncRun& run, Item& item, std::string card, const HttpRespons
 
 // With no strong ETag to make a write conditional, the card is read first: a write goes only
 // over the card as last synced, so no change made there is overwritten unseen.
-QString preconditionFor(SyncRun& run, Item& item, HttpRequest& request, bool& changed) {
+SyncResult preconditionFor(SyncRun& run, Item& item, HttpRequest& request, bool& changed) {
     changed = false;
     if (strongETag(item.etag)) {
         request.headers.append({"If-Match", item.etag});
         return {};
     }
-    if (QString why = run.store.loadCard(item); !why.isEmpty())
+    if (SyncResult why = run.store.loadCard(item); !why.ok())
         return why;
     if (item.card.empty())
         return {}; // ours, never confirmed: nobody else has seen it
@@ -47,7 +47,7 @@ QString preconditionFor(SyncRun& run, Item& item, HttpRequest& request, bool& ch
     if (now.status == 404 || now.status == 410)
         return {};
     if (!now.ok())
-        return answerProblem(now);
+        return answerFailure(now);
     // Line ends and the final one aside: a card that came in XML has LF and no end.
     changed = normalised(now.body.trimmed().toStdString()) !=
               normalised(QByteArray::fromStdString(item.card).trimmed().toStdString());
@@ -56,10 +56,10 @@ QString preconditionFor(SyncRun& run, Item& item, HttpRequest& request, bool& ch
 
 // A card the server will not take (400, 409, 413...) is warned about and left for the next sync;
 // the rest of the book still syncs. Refused access and server failures stop the sync.
-QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) {
+SyncResult refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) {
     const int s = answer.status;
     if (s < 400 || s >= 500 || s == 401 || s == 403 || s == 407 || s == 408 || s == 429)
-        return answerProblem(answer);
+        return answerFailure(answer);
     run.summary.warnings << QStringLiteral("The server refused the contact %1 (%2); it stays "
                                            "here and is tried again at the next sync.")
                                 .arg(item.href)
@@ -68,17 +68,17 @@ QString refusedCard(SyncRun& run, const Item& item, const HttpResponse& answer) 
 }
 
 // Changed there since it was merged: it is fetched and merged before anything more is sent.
-QString fetchFirst(SyncRun& run, Item& item, bool& resend) {
+SyncResult fetchFirst(SyncRun& run, Item& item, bool& resend) {
     item.fetch = true;
     resend = true;
     return run.store.saveItem(item);
 }
 
-QString sendDelete(SyncRun& run, Item& item, bool& resend) {
+SyncResult sendDelete(SyncRun& run, Item& item, bool& resend) {
     HttpRequest request{"DELETE", run.urlOf(item.href), {}, {}};
     bool changed = false;
     if (item.synced) {
-        if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty())
+        if (SyncResult why = preconditionFor(run, item, request, changed); !why.ok())
             return why;
         if (changed)
             return fetchFirst(run, item, resend); // the fetch brings it back here
@@ -90,11 +90,11 @@ QString sendDelete(SyncRun& run, Item& item, bool& resend) {
     }
     if (answer.status == 412)
         return fetchFirst(run, item, resend); // the fetch brings it back here
-    return answerProblem(answer);
+    return answerFailure(answer);
 }
 
-QString sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
-    if (QString why = run.store.loadCard(item); !why.isEmpty())
+SyncResult sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
+    if (SyncResult why = run.store.loadCard(item); !why.ok())
         return why;
     std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
     HttpRequest request{"PUT",
@@ -102,7 +102,7 @@ QString sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
                         QByteArray::fromStdString(card),
                         {{"Content-Type", "text/vcard; charset=utf-8"}}};
     bool changed = false;
-    if (QString why = preconditionFor(run, item, request, changed); !why.isEmpty())
+    if (SyncResult why = preconditionFor(run, item, request, changed); !why.ok())
         return why;
     if (changed)
         return fetchFirst(run, item, resend);
@@ -119,7 +119,7 @@ QString sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     return refusedCard(run, item, answer);
 }
 
-QString sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
+SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     std::string card =
         newCard(now, item.uid.toStdString(), run.link.version4, run.options.revision.toStdString());
     const HttpResponse answer =
@@ -133,7 +133,7 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
         return refusedCard(run, item, answer);
     // An earlier try landed, and another device may have changed it since: the card that try
     // sent (recorded before it) is the base, against which the server's card is merged.
-    if (QString why = run.store.loadCard(item); !why.isEmpty())
+    if (SyncResult why = run.store.loadCard(item); !why.ok())
         return why;
     const std::optional<CardTexts> tried =
         item.card.empty() ? std::nullopt : readCardTexts(item.card);
@@ -145,73 +145,89 @@ QString sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     return fetchFirst(run, item, resend);
 }
 
+// Names for every new contact in one transaction, before any of them is sent.
+SyncResult nameNewContacts(SyncRun& run) {
+    if (run.unlinkedRows.empty())
+        return {};
+    if (SyncResult why = run.store.begin(); !why.ok())
+        return why;
+    for (const qint64 row : run.unlinkedRows) {
+        Item item;
+        item.contact = row;
+        run.assignNewName(item);
+        // What is sent, kept: if the answer is lost, it is the base of the next merge.
+        item.card = newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
+                            run.options.revision.toStdString());
+        if (SyncResult why = run.store.saveItem(item); !why.ok()) {
+            run.store.rollback();
+            return why;
+        }
+        run.items.push_back(std::move(item));
+    }
+    return run.store.commit(true);
+}
+
 // Local deletes, edits and new contacts, as loadLocal found them. A card that changed there
 // since it was merged (to fetch, or gone) waits for the fetch.
-QString pushLoaded(SyncRun& run, bool& resend) {
-    std::vector<std::size_t> deletes;
+SyncResult pushLoaded(SyncRun& run, bool& resend) {
+    std::vector<std::size_t> deletes, edits, news;
     for (std::size_t i = 0; i < run.items.size(); ++i) {
         const Item& item = run.items[i];
         if (!item.contact && !item.fetch && !item.gone)
             deletes.push_back(i);
+        else if (run.hasRow(item) && item.synced && !item.fetch && !item.gone &&
+                 !sameFields(run.rows.at(*item.contact), *item.synced))
+            edits.push_back(i);
     }
     const std::size_t linked = run.items.size();
-    if (!run.options.allowMassDelete && deletes.size() >= 10 && deletes.size() * 2 > linked) {
-        run.summary.stoppedForMassDelete = true;
-        return QStringLiteral("%1 of the %2 linked contacts were deleted in this book; nothing was "
-                              "deleted or sent. If that is right, run the sync with "
-                              "--allow-mass-delete.")
-            .arg(deletes.size())
-            .arg(linked);
+    if (!run.options.allowMassDelete && deletes.size() >= 10 && deletes.size() * 2 > linked)
+        return {SyncKind::MassDelete,
+                QStringLiteral("%1 of the %2 linked contacts were deleted in this book; nothing "
+                               "was deleted or sent. If that is right, run the sync with "
+                               "--allow-mass-delete.")
+                    .arg(deletes.size())
+                    .arg(linked)};
+    if (SyncResult why = nameNewContacts(run); !why.ok())
+        return why;
+    for (std::size_t i = 0; i < run.items.size(); ++i) {
+        const Item& item = run.items[i];
+        if (run.hasRow(item) && !item.synced && !item.fetch)
+            news.push_back(i);
     }
-    for (std::size_t i : deletes)
-        if (QString why = sendDelete(run, run.items[i], resend); !why.isEmpty())
+    int total = int(deletes.size() + edits.size() + news.size());
+    int done = 0;
+    for (std::size_t i : deletes) {
+        if (SyncResult why = sendDelete(run, run.items[i], resend); !why.ok())
             return why;
-    for (Item& item : run.items) {
-        if (!run.hasRow(item) || !item.synced || item.fetch || item.gone)
-            continue;
-        const PackedTexts& now = run.rows.at(*item.contact);
-        if (sameFields(now, *item.synced))
-            continue;
-        if (QString why = sendEdit(run, item, now, resend); !why.isEmpty())
-            return why;
+        run.report(SyncPhase::Sending, ++done, total);
     }
-    // Names for every new contact in one transaction, before any of them is sent.
-    if (!run.unlinkedRows.empty()) {
-        if (QString why = run.store.begin(); !why.isEmpty())
+    for (std::size_t i : edits) {
+        Item& item = run.items[i];
+        if (SyncResult why = sendEdit(run, item, run.rows.at(*item.contact), resend); !why.ok())
             return why;
-        for (const qint64 row : run.unlinkedRows) {
-            Item item;
-            item.contact = row;
-            run.assignNewName(item);
-            // What is sent, kept: if the answer is lost, it is the base of the next merge.
-            item.card = newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
-                                run.options.revision.toStdString());
-            if (QString why = run.store.saveItem(item); !why.isEmpty()) {
-                run.store.rollback();
-                return why;
-            }
-            run.items.push_back(std::move(item));
+        if (!item.synced) { // deleted there: it goes back as a new card, in this round too
+            news.push_back(i);
+            ++total;
         }
-        if (QString why = run.store.commit(true); !why.isEmpty())
-            return why;
+        run.report(SyncPhase::Sending, ++done, total);
     }
-    for (Item& item : run.items) {
-        if (!run.hasRow(item) || item.synced || item.fetch)
-            continue;
-        if (QString why = sendNew(run, item, run.rows.at(*item.contact), resend); !why.isEmpty())
+    for (std::size_t i : news) {
+        Item& item = run.items[i];
+        if (SyncResult why = sendNew(run, item, run.rows.at(*item.contact), resend); !why.ok())
             return why;
+        run.report(SyncPhase::Sending, ++done, total);
     }
     return {};
 }
 
 } // namespace
 
-QString pushChanges(SyncRun& run, bool& resend) {
-    if (QString why = run.loadLocal(); !why.isEmpty())
+SyncResult pushChanges(SyncRun& run, bool& resend) {
+    if (SyncResult why = run.loadLocal(); !why.ok())
         return why;
     const int requestsBefore = run.client.requestCount();
-    const QString why = pushLoaded(run, resend);
-    run.localCurrent = why.isEmpty() && run.client.requestCount() == requestsBefore;
+    SyncResult why = pushLoaded(run, resend);
+    run.localCurrent = why.ok() && run.client.requestCount() == requestsBefore;
     return why;
 }
 

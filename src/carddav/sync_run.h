@@ -32,8 +32,8 @@ struct SyncRun {
 
     // Reads the book again. A record whose contact is gone is deleted here, unless the book's
     // identities were lost (rowids renumbered): then it is paired anew with a contact holding
-    // exactly its synced texts. Empty on success, else why not.
-    QString loadLocal();
+    // exactly its synced texts.
+    SyncResult loadLocal();
     // Whether `item`'s contact is in the book as last read.
     bool hasRow(const Item& item) const { return item.contact && rows.count(*item.contact); }
     // An href as kept: the path of `href` resolved against the collection; empty when it lies
@@ -44,6 +44,8 @@ struct SyncRun {
     void assignNewName(Item& item) const;
     // Forgets the records with these ids (deleted from the book already).
     void dropItems(const std::vector<qint64>& ids);
+    // Tells the caller's progress callback, if any.
+    void report(SyncPhase phase, int done, int total) const;
 };
 
 struct Listing;
@@ -52,18 +54,18 @@ struct Listing;
 // it names (its ETag, so a card changed there is fetched however often the fetch is stopped, or
 // gone), new cards there as records to fetch. `last`: the listing is complete, so a card a full
 // listing never named, or one sent since the stored token that it left out, is gone there.
-QString recordPage(SyncRun& run, const Listing& listing, bool last);
+SyncResult recordPage(SyncRun& run, const Listing& listing, bool last);
 
 // Ten fields, line ends aside: what first-sync pairing and rowid repair compare.
 std::string pairingKey(const Texts& texts);
 
-// Local deletes, edits, then new contacts. Empty when it went through, else why it stopped.
+// Local deletes, edits, then new contacts; done when it went through, else why it stopped.
 // `resend` is set when a card must be fetched and merged before it can go.
-QString pushChanges(SyncRun& run, bool& resend);
+SyncResult pushChanges(SyncRun& run, bool& resend);
 
 // What changed on the server since the stored token: each page of the listing recorded with its
 // token, then the cards still to fetch merged here, then, once the listing is complete, what is
 // gone there deleted here. `resend` is set when the merge left something to send back.
-QString fetchChanges(SyncRun& run, bool& resend);
+SyncResult fetchChanges(SyncRun& run, bool& resend);
 
 } // namespace rolvane::carddav

@@ -61,17 +61,23 @@ void bindBlob(sqlite::Statement& s, int index, std::string_view bytes) {
 
 } // namespace
 
-QString SyncStore::failure(const QString& doing) const {
-    return QStringLiteral("Could not %1 in \"%2\": %3.").arg(doing, path_, db_.lastError());
+SyncResult SyncStore::failure(const QString& doing) const {
+    const SyncKind kind = sqliteKind(sqlite3_extended_errcode(db_.get()));
+    return {kind == SyncKind::Done ? SyncKind::Book : kind,
+            QStringLiteral("Could not %1 in \"%2\": %3.").arg(doing, path_, db_.lastError())};
 }
 
-QString SyncStore::open(const QString& bookPath) {
+SyncResult SyncStore::open(const QString& bookPath) {
     path_ = bookPath;
-    if (const int rc = db_.open(bookPath); rc != SQLITE_OK)
-        return QStringLiteral("Could not open the address book \"%1\": %2.")
-            .arg(bookPath, QString::fromUtf8(sqlite3_errstr(rc)));
+    if (const int rc = db_.open(bookPath); rc != SQLITE_OK) {
+        const SyncKind kind = sqliteKind(rc);
+        return {kind == SyncKind::Done ? SyncKind::Book : kind,
+                QStringLiteral("Could not open the address book \"%1\": %2.")
+                    .arg(bookPath, QString::fromUtf8(sqlite3_errstr(rc)))};
+    }
     if (db_.isReadOnly())
-        return QStringLiteral("The address book \"%1\" is read-only.").arg(bookPath);
+        return {SyncKind::ReadOnly,
+                QStringLiteral("The address book \"%1\" is read-only.").arg(bookPath)};
     // Waits for the window's short writes rather than failing on them.
     sqlite3_busy_timeout(db_.get(), 10'000);
     // The sync reads each page once, in order: a small cache costs it nothing.
@@ -81,78 +87,75 @@ QString SyncStore::open(const QString& bookPath) {
     // writes need not each wait for the disk; in the write-ahead log a commit still survives a
     // killed process.
     db_.exec("pragma synchronous = normal");
-    if (const QString why = prepareAddressBook(db_); !why.isEmpty())
-        return QStringLiteral("Could not bring the address book \"%1\" up to date: %2.")
-            .arg(bookPath, why);
+    if (const QString why = prepareAddressBook(db_); !why.isEmpty()) {
+        const SyncKind kind = sqliteKind(sqlite3_extended_errcode(db_.get()));
+        return {kind == SyncKind::Done ? SyncKind::Book : kind,
+                QStringLiteral("Could not bring the address book \"%1\" up to date: %2.")
+                    .arg(bookPath, why)};
+    }
     if (!contactIdentityInstalled(db_))
-        return QStringLiteral("The address book \"%1\" is in use and could not be brought up to "
-                              "date; try again in a moment.")
-            .arg(bookPath);
+        return {SyncKind::Busy,
+                QStringLiteral("The address book \"%1\" is in use and could not be brought up "
+                               "to date; try again in a moment.")
+                    .arg(bookPath)};
     // The window only looks for the triggers; rows renumbered by a reload or a VACUUM are
     // found here, by counting, and their identities made anew.
     if (!contactIdentitySound(db_)) {
-        if (QString why = begin(); !why.isEmpty())
+        if (SyncResult why = begin(); !why.ok())
             return why;
         if (installContactIdentity(db_) != SQLITE_OK) {
-            const QString why = failure(QStringLiteral("renew the contacts' identities"));
+            SyncResult why = failure(QStringLiteral("renew the contacts' identities"));
             rollback();
             return why;
         }
-        if (QString why = commit(); !why.isEmpty())
+        if (SyncResult why = commit(); !why.ok())
             return why;
     }
     return upgrade();
 }
 
-QString SyncStore::upgrade() {
+SyncResult SyncStore::upgrade() {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select [Schema] from [Rolvane Sync Link]")) != SQLITE_OK)
         return {}; // never linked
     const int rc = s.step();
     if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? QString() : failure(QStringLiteral("read the link"));
+        return rc == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("read the link"));
     const qint64 schema = s.columnInt64(0);
     s.finalize();
     if (schema > kSyncSchema)
-        return QStringLiteral("The address book \"%1\" was linked by a newer version of Rolvane; "
-                              "this one cannot sync it.")
-            .arg(path_);
+        return {SyncKind::TooNew,
+                QStringLiteral("The address book \"%1\" was linked by a newer version of "
+                               "Rolvane; this one cannot sync it.")
+                    .arg(path_)};
     if (schema == kSyncSchema)
         return {};
-    if (QString why = begin(); !why.isEmpty())
+    if (SyncResult why = begin(); !why.ok())
         return why;
     if (db_.exec(kFromSchema1) != SQLITE_OK) {
-        const QString why = failure(QStringLiteral("bring the sync's records up to date"));
+        SyncResult why = failure(QStringLiteral("bring the sync's records up to date"));
         rollback();
         return why;
     }
     return commit();
 }
 
-std::optional<Link> SyncStore::link(QString* why) {
+SyncResult SyncStore::link(std::optional<Link>& out) {
+    out.reset();
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select count(*) from sqlite_schema where name = "
                                       "'Rolvane Sync Link'")) != SQLITE_OK ||
-        s.step() != SQLITE_ROW) {
-        if (why)
-            *why = failure(QStringLiteral("read the link"));
-        return std::nullopt;
-    }
+        s.step() != SQLITE_ROW)
+        return failure(QStringLiteral("read the link"));
     if (s.columnInt64(0) == 0)
-        return std::nullopt; // never linked
+        return {}; // never linked
     if (s.prepare(db_, QStringLiteral("select [Url], [User], [Name], [Token], [Paired], "
                                       "[Version4], [Last Sync], [Last Result], [Listing] from "
-                                      "[Rolvane Sync Link]")) != SQLITE_OK) {
-        if (why)
-            *why = failure(QStringLiteral("read the link"));
-        return std::nullopt;
-    }
+                                      "[Rolvane Sync Link]")) != SQLITE_OK)
+        return failure(QStringLiteral("read the link"));
     const int rc = s.step();
-    if (rc != SQLITE_ROW) {
-        if (rc != SQLITE_DONE && why)
-            *why = failure(QStringLiteral("read the link"));
-        return std::nullopt;
-    }
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("read the link"));
     Link l;
     l.url = s.columnText(0);
     l.user = s.columnText(1);
@@ -163,27 +166,29 @@ std::optional<Link> SyncStore::link(QString* why) {
     l.lastSync = s.columnText(6);
     l.lastResult = s.columnText(7);
     l.listing = s.columnInt64(8);
-    return l;
+    out = std::move(l);
+    return {};
 }
 
-QString SyncStore::addLink(const Link& link) {
+SyncResult SyncStore::addLink(const Link& link) {
     if (db_.exec("begin immediate") != SQLITE_OK)
         return failure(QStringLiteral("link the book"));
-    QString why;
+    SyncResult why;
     if (db_.exec(kSchema) != SQLITE_OK)
         why = failure(QStringLiteral("add the sync's tables"));
     sqlite::Statement count;
-    if (why.isEmpty() &&
+    if (why.ok() &&
         (count.prepare(db_, QStringLiteral("select count(*) from [Rolvane Sync Link]")) !=
              SQLITE_OK ||
          count.step() != SQLITE_ROW))
         why = failure(QStringLiteral("read the link"));
-    if (why.isEmpty() && count.columnInt64(0) > 0)
-        why = QStringLiteral("This book is already linked; \"rolvane-db sync remove\" forgets "
-                             "that link.");
+    if (why.ok() && count.columnInt64(0) > 0)
+        why = {SyncKind::AlreadyLinked,
+               QStringLiteral("This book is already linked; \"rolvane-db sync "
+                              "remove\" forgets that link.")};
     count.finalize();
     sqlite::Statement add;
-    if (why.isEmpty() &&
+    if (why.ok() &&
         add.prepare(db_, QStringLiteral("insert into [Rolvane Sync Link] ([Schema], [Url], [User], "
                                         "[Name], [Version4]) values (?, ?, ?, ?, ?)")) ==
             SQLITE_OK) {
@@ -196,24 +201,24 @@ QString SyncStore::addLink(const Link& link) {
             why = failure(QStringLiteral("store the link"));
     }
     add.finalize();
-    if (why.isEmpty() && db_.exec("commit") != SQLITE_OK)
+    if (why.ok() && db_.exec("commit") != SQLITE_OK)
         why = failure(QStringLiteral("store the link"));
-    if (!why.isEmpty())
+    if (!why.ok())
         db_.exec("rollback");
     return why;
 }
 
-QString SyncStore::removeLink() {
+SyncResult SyncStore::removeLink() {
     if (db_.exec("begin immediate") != SQLITE_OK || db_.exec(kDrop) != SQLITE_OK ||
         db_.exec("commit") != SQLITE_OK) {
-        const QString why = failure(QStringLiteral("forget the link"));
+        SyncResult why = failure(QStringLiteral("forget the link"));
         db_.exec("rollback");
         return why;
     }
     return {};
 }
 
-QString SyncStore::saveListing(const Link& link) {
+SyncResult SyncStore::saveListing(const Link& link) {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?, "
                                       "[Listing] = ?")) != SQLITE_OK)
@@ -221,21 +226,22 @@ QString SyncStore::saveListing(const Link& link) {
     s.bindText(1, link.token);
     s.bindInt64(2, link.paired ? 1 : 0);
     s.bindInt64(3, link.listing);
-    return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("store the sync token"));
+    return s.step() == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("store the sync token"));
 }
 
-QString SyncStore::saveResult(const QString& when, const QString& result) {
+SyncResult SyncStore::saveResult(const QString& when, const QString& result) {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Last Sync] = ?, "
                                       "[Last Result] = ?")) != SQLITE_OK)
         return failure(QStringLiteral("store the sync's result"));
     s.bindText(1, when);
     s.bindText(2, result);
-    return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("store the sync's result"));
+    return s.step() == SQLITE_DONE ? SyncResult()
+                                   : failure(QStringLiteral("store the sync's result"));
 }
 
-std::vector<Item> SyncStore::items(QString* why) {
-    std::vector<Item> out;
+SyncResult SyncStore::items(std::vector<Item>& out) {
+    out.clear();
     sqlite::Statement s;
     // Sized once: growing by doubling would hold up to three times the records for a moment.
     if (s.prepare(db_, QStringLiteral("select count(*) from [Rolvane Sync Item]")) == SQLITE_OK &&
@@ -243,10 +249,8 @@ std::vector<Item> SyncStore::items(QString* why) {
         out.reserve(std::size_t(s.columnInt64(0)));
     if (s.prepare(db_, QStringLiteral("select [Id], [Contact], [Href], [Uid], [ETag], [Synced], "
                                       "[Listed], [Fetch], [Gone], [Sent], [Seen] from "
-                                      "[Rolvane Sync Item] order by [Id]")) != SQLITE_OK) {
-        *why = failure(QStringLiteral("read the sync's records"));
-        return out;
-    }
+                                      "[Rolvane Sync Item] order by [Id]")) != SQLITE_OK)
+        return failure(QStringLiteral("read the sync's records"));
     int rc;
     while ((rc = s.step()) == SQLITE_ROW) {
         Item item;
@@ -269,26 +273,25 @@ std::vector<Item> SyncStore::items(QString* why) {
         item.seen = s.columnInt64(10);
         out.push_back(std::move(item));
     }
-    if (rc != SQLITE_DONE)
-        *why = failure(QStringLiteral("read the sync's records"));
-    return out;
+    return rc == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("read the sync's records"));
 }
 
-QString SyncStore::begin() {
-    return db_.exec("begin immediate") == SQLITE_OK ? QString()
+SyncResult SyncStore::begin() {
+    return db_.exec("begin immediate") == SQLITE_OK ? SyncResult()
                                                     : failure(QStringLiteral("begin a write"));
 }
 
-QString SyncStore::commit(bool durable) {
+SyncResult SyncStore::commit(bool durable) {
     if (durable)
         db_.exec("pragma synchronous = full");
-    const int rc = db_.exec("commit");
+    // Taken before the pragma below replaces the connection's last error.
+    SyncResult why = db_.exec("commit") == SQLITE_OK
+                         ? SyncResult()
+                         : failure(QStringLiteral("store what the sync changed"));
     if (durable)
         db_.exec("pragma synchronous = normal");
-    if (rc == SQLITE_OK)
-        return {};
-    const QString why = failure(QStringLiteral("store what the sync changed"));
-    rollback();
+    if (!why.ok())
+        rollback();
     return why;
 }
 
@@ -297,7 +300,7 @@ void SyncStore::rollback() {
         db_.exec("rollback");
 }
 
-QString SyncStore::saveItem(Item& item) {
+SyncResult SyncStore::saveItem(Item& item) {
     sqlite::Statement s;
     const QString sql =
         item.id == 0
@@ -338,7 +341,7 @@ QString SyncStore::saveItem(Item& item) {
     return {};
 }
 
-QString SyncStore::loadCard(Item& item) {
+SyncResult SyncStore::loadCard(Item& item) {
     if (item.cardLoaded)
         return {};
     sqlite::Statement s;
@@ -354,13 +357,14 @@ QString SyncStore::loadCard(Item& item) {
     return {};
 }
 
-QString SyncStore::deleteItem(qint64 id) {
+SyncResult SyncStore::deleteItem(qint64 id) {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("delete from [Rolvane Sync Item] where [Id] = ?")) !=
         SQLITE_OK)
         return failure(QStringLiteral("forget a contact's sync"));
     s.bindInt64(1, id);
-    return s.step() == SQLITE_DONE ? QString() : failure(QStringLiteral("forget a contact's sync"));
+    return s.step() == SQLITE_DONE ? SyncResult()
+                                   : failure(QStringLiteral("forget a contact's sync"));
 }
 
 } // namespace rolvane::carddav

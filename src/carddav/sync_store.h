@@ -6,6 +6,7 @@
 #pragma once
 
 #include "data/sqlite_db.h"
+#include "sync_result.h"
 #include "texts.h"
 
 #include <QString>
@@ -49,48 +50,51 @@ struct Item {
     qint64 seen = 0; // the full listing that last named it
 };
 
+// Every failure carries the kind of the SQLite code that caused it (a full disk, a read-only
+// book, a lock held too long), taken where it happened.
 class SyncStore {
 public:
-    // Opens the book for writing, bringing it and the sync's tables up to date; empty on
-    // success, else why not.
-    QString open(const QString& bookPath);
+    // Opens the book for writing, bringing it and the sync's tables up to date.
+    SyncResult open(const QString& bookPath);
 
-    // The link, or nothing (with `why` set when the book could not be read).
-    std::optional<Link> link(QString* why = nullptr);
+    // The link; nothing (and done) when the book has none.
+    SyncResult link(std::optional<Link>& out);
     // Adds the sync's tables when missing, then the link; fails when one exists.
-    QString addLink(const Link& link);
+    SyncResult addLink(const Link& link);
     // Forgets the link and everything the sync kept; the contacts stay.
-    QString removeLink();
+    SyncResult removeLink();
     // The token, pairing and listing under way, as `link` holds them.
-    QString saveListing(const Link& link);
-    QString saveResult(const QString& when, const QString& result);
+    SyncResult saveListing(const Link& link);
+    SyncResult saveResult(const QString& when, const QString& result);
 
     // Every record, without its card (cardLoaded false).
-    std::vector<Item> items(QString* why);
+    SyncResult items(std::vector<Item>& out);
     // Every contact by identity, with its texts.
-    std::unordered_map<qint64, PackedTexts> rows(QString* why);
+    SyncResult rows(std::unordered_map<qint64, PackedTexts>& out);
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
-    QString begin();
+    SyncResult begin();
     // `durable`: on the disk before this returns, power cut or not; else only safe from a
     // killed process, which is all the records of observations need.
-    QString commit(bool durable = false);
+    SyncResult commit(bool durable = false);
     void rollback();
     // Inserts when item.id is 0. A card written is let go of in memory (cardLoaded false).
-    QString saveItem(Item& item);
+    SyncResult saveItem(Item& item);
     // Reads the item's card, unless that was done.
-    QString loadCard(Item& item);
-    QString deleteItem(qint64 id);
+    SyncResult loadCard(Item& item);
+    SyncResult deleteItem(qint64 id);
     // Writes `next` only when the contact still holds `expected`; `applied` says whether it did.
-    QString updateRow(qint64 contact, const Texts& expected, const Texts& next, bool& applied);
-    QString deleteRow(qint64 contact, const Texts& expected, bool& applied);
+    SyncResult updateRow(qint64 contact, const Texts& expected, const Texts& next, bool& applied);
+    SyncResult deleteRow(qint64 contact, const Texts& expected, bool& applied);
     // Stores a new contact; `contact` gets its identity.
-    QString insertRow(const Texts& texts, qint64& contact);
+    SyncResult insertRow(const Texts& texts, qint64& contact);
 
 private:
-    QString failure(const QString& doing) const;
-    QString upgrade();
-    std::optional<Texts> readRow(qint64 contact, QString& why);
+    // The connection's last error: call it before anything else touches the connection.
+    SyncResult failure(const QString& doing) const;
+    SyncResult upgrade();
+    // The contact's texts; nothing when it is gone.
+    SyncResult readRow(qint64 contact, std::optional<Texts>& out);
 
     sqlite::Connection db_;
     QString path_;

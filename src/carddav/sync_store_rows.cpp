@@ -42,43 +42,39 @@ const QString kByContact =
 
 } // namespace
 
-std::unordered_map<qint64, PackedTexts> SyncStore::rows(QString* why) {
+SyncResult SyncStore::rows(std::unordered_map<qint64, PackedTexts>& out) {
     // Straight into the map: a list first would hold every contact twice for a moment.
-    std::unordered_map<qint64, PackedTexts> out;
+    out.clear();
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select c.[Id], %1 from [Rolvane] r join [Rolvane Contact] "
                                       "c on c.[Row] = r.rowid")
-                           .arg(columnList(QStringLiteral("r.")))) != SQLITE_OK) {
-        *why = failure(QStringLiteral("read the contacts"));
-        return out;
-    }
+                           .arg(columnList(QStringLiteral("r.")))) != SQLITE_OK)
+        return failure(QStringLiteral("read the contacts"));
     int rc;
     while ((rc = s.step()) == SQLITE_ROW)
         out.emplace(s.columnInt64(0), rowTexts(s, 1));
-    if (rc != SQLITE_DONE)
-        *why = failure(QStringLiteral("read the contacts"));
-    return out;
+    return rc == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("read the contacts"));
 }
 
-std::optional<Texts> SyncStore::readRow(qint64 contact, QString& why) {
+SyncResult SyncStore::readRow(qint64 contact, std::optional<Texts>& out) {
+    out.reset();
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select %1 from [Rolvane] where %2")
-                           .arg(columnList(), kByContact)) != SQLITE_OK) {
-        why = failure(QStringLiteral("read a contact"));
-        return std::nullopt;
-    }
+                           .arg(columnList(), kByContact)) != SQLITE_OK)
+        return failure(QStringLiteral("read a contact"));
     s.bindInt64(1, contact);
-    if (s.step() != SQLITE_ROW)
-        return std::nullopt;
-    return rowTexts(s, 0);
+    // A failing disk is not a contact deleted meanwhile.
+    if (const int rc = s.step(); rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("read a contact"));
+    out = rowTexts(s, 0);
+    return {};
 }
 
-QString SyncStore::updateRow(qint64 contact, const Texts& expected, const Texts& next,
-                             bool& applied) {
+SyncResult SyncStore::updateRow(qint64 contact, const Texts& expected, const Texts& next,
+                                bool& applied) {
     applied = false;
-    QString why;
-    const std::optional<Texts> now = readRow(contact, why);
-    if (!now || !sameStored(*now, expected))
+    std::optional<Texts> now;
+    if (SyncResult why = readRow(contact, now); !why.ok() || !now || !sameStored(*now, expected))
         return why;
     QStringList sets;
     std::vector<std::size_t> changed;
@@ -108,11 +104,10 @@ QString SyncStore::updateRow(qint64 contact, const Texts& expected, const Texts&
     return {};
 }
 
-QString SyncStore::deleteRow(qint64 contact, const Texts& expected, bool& applied) {
+SyncResult SyncStore::deleteRow(qint64 contact, const Texts& expected, bool& applied) {
     applied = false;
-    QString why;
-    const std::optional<Texts> now = readRow(contact, why);
-    if (!now || !sameStored(*now, expected))
+    std::optional<Texts> now;
+    if (SyncResult why = readRow(contact, now); !why.ok() || !now || !sameStored(*now, expected))
         return why;
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("delete from [Rolvane] where %1").arg(kByContact)) !=
@@ -125,7 +120,7 @@ QString SyncStore::deleteRow(qint64 contact, const Texts& expected, bool& applie
     return {};
 }
 
-QString SyncStore::insertRow(const Texts& texts, qint64& contact) {
+SyncResult SyncStore::insertRow(const Texts& texts, qint64& contact) {
     ContactInsert insert;
     if (insert.prepare(db_) != SQLITE_OK)
         return failure(QStringLiteral("add a contact"));

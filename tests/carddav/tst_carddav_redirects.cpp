@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 using namespace rolvane::carddav;
 using rolvane::test::kPropfindETags;
@@ -46,6 +47,8 @@ private slots:
     void addConfirmsAnotherHost();
     void addAsksOnATerminal_data();
     void addAsksOnATerminal();
+    void syncExitStatus_data();
+    void syncExitStatus();
 };
 
 void TstCarddavRedirects::hostRule_data() {
@@ -221,7 +224,7 @@ struct Run {
 // Runs the set-up tool, serving the scripted server while it runs. Standard input is a pipe, or
 // with `terminal` a terminal (through script(1)) that types `typed`.
 Run runTool(const QStringList& args, const QString& home, const QByteArray& typed = {},
-            bool terminal = false) {
+            bool terminal = false, const std::function<void(QProcess&)>& whileRunning = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
@@ -239,8 +242,11 @@ Run runTool(const QStringList& args, const QString& home, const QByteArray& type
     p.write(typed);
     p.closeWriteChannel();
     QDeadlineTimer deadline(60'000);
-    while (p.state() != QProcess::NotRunning && !deadline.hasExpired())
+    while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         QTest::qWait(20);
+        if (whileRunning)
+            whileRunning(p);
+    }
     if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished();
@@ -344,6 +350,56 @@ void TstCarddavRedirects::addAsksOnATerminal() {
                                          "and password there too? [y/N]")),
              1);
     QCOMPARE(dav.sync({QStringLiteral("status")}).code, code);
+}
+
+void TstCarddavRedirects::syncExitStatus_data() {
+    QTest::addColumn<int>("status"); // what the server answers the sync; 0: nothing
+    QTest::addColumn<int>("code");
+    QTest::newRow("credentials refused") << 401 << 3;
+    QTest::newRow("sent on to a host not confirmed") << 301 << 3;
+    QTest::newRow("server error") << 503 << 4;
+    QTest::newRow("not CardDAV") << 405 << 1;
+    QTest::newRow("stopped by SIGTERM while it waits") << 0 << 5;
+}
+
+// What a stopped sync needs, by its exit status: the user, time, or a look.
+void TstCarddavRedirects::syncExitStatus() {
+    QFETCH(int, status);
+    QFETCH(int, code);
+    QTemporaryDir home;
+    const QString book = home.filePath(QStringLiteral("addy.mdb"));
+    bool linked = false;
+    quint16 port = 0;
+    ScriptedServer server([&](const SeenRequest& r, QTcpSocket& s) {
+        if (!linked)
+            s.write(
+                ScriptedServer::answer(207, r.method == "REPORT" ? kEmptyListing : kAddressBook));
+        else if (status != 0)
+            s.write(ScriptedServer::answer(
+                status, {},
+                "Location: http://localhost:" + QByteArray::number(port) + "/book/\r\n"));
+    });
+    port = server.port();
+    QCOMPARE(runTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path()).code,
+             0);
+    QCOMPARE(
+        runTool({QStringLiteral("sync"), QStringLiteral("add"),
+                 server.url(QStringLiteral("/book/")).toString(), QStringLiteral("--file"), book},
+                home.path())
+            .code,
+        0);
+    linked = true;
+    const qsizetype before = server.seen().size();
+    bool terminated = false; // once: a second signal ends the tool at once
+    const Run run = runTool({QStringLiteral("sync"), QStringLiteral("--file"), book}, home.path(),
+                            {}, false, [&](QProcess& p) {
+                                if (status == 0 && !terminated && server.seen().size() > before) {
+                                    p.terminate();
+                                    terminated = true;
+                                }
+                            });
+    QVERIFY2(run.code == code, qPrintable(run.err));
+    QVERIFY2(run.err.contains(QLatin1String("The sync stopped")), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TstCarddavRedirects)

@@ -43,10 +43,10 @@ public:
         link.url = kBook.toString();
         link.user = QStringLiteral("ann");
         SyncStore store;
-        QString why = store.open(book_.path());
-        if (why.isEmpty())
+        SyncResult why = store.open(book_.path());
+        if (why.ok())
             why = store.addLink(link);
-        failure_ = why;
+        failure_ = why.words();
         window_.rs.Refresh();
     }
 
@@ -68,8 +68,8 @@ public:
         server_.quiet();
         for (int round = 0; round < 8 && failure_.isEmpty(); ++round) {
             const SyncSummary s = sync(false);
-            if (!s.error.isEmpty())
-                return QStringLiteral("a quiet sync failed: %1").arg(s.error);
+            if (!s.stop.ok())
+                return QStringLiteral("a quiet sync failed: %1").arg(s.stop.words());
             if (s.sent + s.newHere + s.changedHere + s.deletedHere + s.deletedThere == 0)
                 return failure_.isEmpty() ? check() : failure_;
         }
@@ -111,10 +111,10 @@ private:
 
     SyncSummary sync(bool chaotic) {
         SyncStore store;
-        if (QString why = store.open(book_.path()); !why.isEmpty())
-            failure_ = why;
-        const std::optional<Link> link = store.link();
-        if (!link) {
+        if (SyncResult why = store.open(book_.path()); !why.ok())
+            failure_ = why.words();
+        std::optional<Link> link;
+        if (!store.link(link).ok() || !link) {
             failure_ = QStringLiteral("the link is gone");
             return {};
         }
@@ -152,7 +152,7 @@ private:
             pairing_ = !after->paired || !summary.error.isEmpty();
         trace(QStringLiteral("sync%1: %2 %3")
                   .arg(stopAt >= 0 ? QStringLiteral(" stopping at %1").arg(stopAt) : QString(),
-                       summary.line(), summary.error));
+                       summary.line(), summary.stop.words()));
         return summary;
     }
 

@@ -46,14 +46,13 @@ void TstSyncStore::firstSchemaIsBroughtUpToDate() {
               "pragma user_version = 1");
     book.exec(kFirstSchema);
     SyncStore store;
-    QCOMPARE(store.open(book.path()), QString());
-    const std::optional<Link> link = store.link();
-    QVERIFY(link);
+    QVERIFY(store.open(book.path()).ok());
+    std::optional<Link> link;
+    QVERIFY(store.link(link).ok() && link);
     QCOMPARE(link->token, QStringLiteral("tok-7"));
     QVERIFY(link->paired);
-    QString why;
-    const auto items = store.items(&why);
-    QCOMPARE(why, QString());
+    std::vector<rolvane::carddav::Item> items;
+    QVERIFY(store.items(items).ok());
     QCOMPARE(items.size(), std::size_t(2));
     // The record of Berg (rowid 2) now names Berg's identity, and a card sent since the token
     // still waits to be named by the next listing.
@@ -71,30 +70,33 @@ void TstSyncStore::firstSchemaIsBroughtUpToDate() {
 void TstSyncStore::newerSchemaIsRefused() {
     TestBook book;
     SyncStore store;
-    QCOMPARE(store.open(book.path()), QString());
+    QVERIFY(store.open(book.path()).ok());
     Link link;
     link.url = QStringLiteral("https://dav.example/book/");
-    QCOMPARE(store.addLink(link), QString());
+    QVERIFY(store.addLink(link).ok());
     book.exec("update [Rolvane Sync Link] set [Schema] = 99");
     SyncStore later;
-    QVERIFY(later.open(book.path()).contains("newer version"));
+    const rolvane::carddav::SyncResult refused = later.open(book.path());
+    QCOMPARE(kindName(refused.kind()), "too new");
+    QVERIFY(refused.words().contains("newer version"));
 }
 
 void TstSyncStore::failingDiskIsNotUnlinked() {
     TestBook book;
     SyncStore store;
-    QCOMPARE(store.open(book.path()), QString());
-    QString why;
-    QVERIFY(!store.link(&why));
-    QCOMPARE(why, QString()); // not linked, and nothing failed
-    Link link;
-    link.url = QStringLiteral("https://dav.example/book/");
-    QCOMPARE(store.addLink(link), QString());
+    QVERIFY(store.open(book.path()).ok());
+    std::optional<Link> link;
+    QVERIFY(store.link(link).ok() && !link); // not linked, and nothing failed
+    Link made;
+    made.url = QStringLiteral("https://dav.example/book/");
+    QVERIFY(store.addLink(made).ok());
     // The link's table is there but cannot be read, as on a disk that fails: that is told, and
     // never taken for a book that is not linked.
     book.exec("alter table [Rolvane Sync Link] drop column [Listing]");
-    QVERIFY(!store.link(&why));
-    QVERIFY2(why.contains("Could not read the link"), qPrintable(why));
+    const rolvane::carddav::SyncResult why = store.link(link);
+    QCOMPARE(kindName(why.kind()), "book");
+    QVERIFY(!link);
+    QVERIFY2(why.words().contains("Could not read the link"), qPrintable(why.words()));
 }
 
 QTEST_GUILESS_MAIN(TstSyncStore)

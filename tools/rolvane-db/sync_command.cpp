@@ -10,13 +10,12 @@
 #include "carddav/password_command.h"
 #include "carddav/redirect_hosts.h"
 #include "carddav/server_url.h"
-#include "carddav/sync_engine.h"
-#include "carddav/sync_lock.h"
+#include "carddav/sync_session.h"
+#include "stop_signal.h"
 #include "sync_arguments.h"
 #include "terminal_password.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -40,22 +39,29 @@ QString fileOption(const SyncArguments& a) {
     return a.file.isEmpty() ? QString() : QStringLiteral(" --file \"%1\"").arg(a.file);
 }
 
+QString noBook(const QString& path) {
+    return QStringLiteral("There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
+        .arg(path);
+}
+
+const QString kNotLinked =
+    QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+
 QString openBook(const SyncArguments& a, SyncStore& store) {
     const QString path = bookPath(a.file);
     if (!QFileInfo::exists(path))
-        return QStringLiteral(
-                   "There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
-            .arg(path);
-    return store.open(path);
+        return noBook(path);
+    return store.open(path).words();
 }
 
 // The book's link; empty with `why` set when the book cannot be opened or has no link.
 std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& why) {
     if (why = openBook(a, store); !why.isEmpty())
         return std::nullopt;
-    std::optional<Link> link = store.link(&why);
+    std::optional<Link> link;
+    why = store.link(link).words();
     if (!link && why.isEmpty())
-        why = QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+        why = kNotLinked;
     return link;
 }
 
@@ -133,8 +139,8 @@ bool reachBook(HttpClient& client, const QUrl& url, const SyncArguments& a,
         return false;
     }
     Listing listing;
-    if (listMembers(client, book.url, {}, listing, why) != ListingResult::Ok) {
-        why = QStringLiteral("Could not list the address book: %1.").arg(why);
+    if (const SyncResult listed = listMembers(client, book.url, {}, listing); !listed.ok()) {
+        why = QStringLiteral("Could not list the address book: %1.").arg(listed.words());
         return false;
     }
     cards = listing.members.size();
@@ -162,10 +168,11 @@ int add(const SyncArguments& a) {
     SyncStore store;
     if (const QString why = openBook(a, store); !why.isEmpty())
         return fail(why);
-    if (QString why; store.link(&why) || !why.isEmpty())
-        return fail(why.isEmpty() ? QStringLiteral("This book is already linked; \"rolvane-db sync "
-                                                   "remove\" forgets that link.")
-                                  : why);
+    std::optional<Link> linked;
+    if (const SyncResult read = store.link(linked); !read.ok() || linked)
+        return fail(read.ok() ? QStringLiteral("This book is already linked; \"rolvane-db sync "
+                                               "remove\" forgets that link.")
+                              : read.words());
     QString why;
     const std::optional<QString> secret = newPassword(a, url, why);
     if (!secret)
@@ -189,9 +196,11 @@ int add(const SyncArguments& a) {
             return fail(why);
         hosts << host;
     }
-    const std::size_t contacts = store.rows(&why).size();
-    if (!why.isEmpty())
-        return fail(why);
+    std::unordered_map<qint64, PackedTexts> rows;
+    if (const SyncResult read = store.rows(rows); !read.ok())
+        return fail(read.words());
+    const std::size_t contacts = rows.size();
+    rows = {};
     if (cards > 0 && contacts > 0 && !a.merge)
         return fail(QStringLiteral("This book holds %1 contacts and the address book %2 cards; "
                                    "add --merge to sync them together (equal contacts are paired).")
@@ -214,8 +223,8 @@ int add(const SyncArguments& a) {
     link.user = a.user;
     link.name = book.name;
     link.version4 = book.version4;
-    if (why = store.addLink(link); !why.isEmpty())
-        return fail(why);
+    if (const SyncResult added = store.addLink(link); !added.ok())
+        return fail(added.words());
     out(QStringLiteral("Linked to \"%1\" (%2). The first sync will send up to %3 contacts, fetch "
                        "up to %4 and pair those that are the same on both sides.")
             .arg(book.name, displayUrl(book.url))
@@ -229,38 +238,55 @@ int add(const SyncArguments& a) {
     return 0;
 }
 
+// What a stopped sync asks of the user, told by the exit status; the man page lists them.
+int exitStatus(SyncKind kind) {
+    switch (kind) {
+    case SyncKind::Done:
+        return 0;
+    case SyncKind::CredentialsRefused:
+    case SyncKind::AccessRefused:
+    case SyncKind::NoPassword:
+    case SyncKind::RedirectRefused:
+        return 3; // the link needs the user: the password, access, or a host to confirm
+    case SyncKind::Network:
+    case SyncKind::ServerError:
+    case SyncKind::OutcomeUnknown:
+    case SyncKind::PreconditionFailed:
+    case SyncKind::Busy:
+        return 4; // nothing is lost: a later sync takes it up
+    case SyncKind::Cancelled:
+        return 5;
+    default:
+        return 1;
+    }
+}
+
 int sync(const SyncArguments& a) {
-    SyncStore store;
-    QString why;
-    const std::optional<Link> link = linkOf(a, store, why);
-    if (!link)
-        return fail(why);
-    SyncLock lock(bookPath(a.file));
-    if (!lock.tryLock())
-        return fail(QStringLiteral("A sync of this book is already running."));
-    const QUrl url(link->url);
-    const std::optional<QString> secret = keptPassword(bookPath(a.file), url, link->user, why);
-    if (!secret)
-        return fail(why);
-    HttpClient client(url, link->user, *secret);
-    client.pinCertificate(certificatePin(url));
-    client.confirmHosts(confirmedHosts(url));
-    SyncOptions options;
-    options.allowMassDelete = a.allowMassDelete;
-    const SyncSummary summary = runSync(store, client, *link, options);
+    const QString path = bookPath(a.file);
+    SyncSessionOptions options;
+    options.sync.allowMassDelete = a.allowMassDelete;
+    options.cancel = &stopRequested();
+    const SyncOutcome outcome = syncBook(path, options);
+    const SyncSummary& summary = outcome.summary;
+    const SyncKind kind = summary.stop.kind();
+    if (!outcome.ran) {
+        fail(kind == SyncKind::NoBook      ? noBook(path)
+             : kind == SyncKind::NotLinked ? kNotLinked
+                                           : summary.stop.words());
+        return exitStatus(kind);
+    }
     for (const QString& warning : summary.warnings)
         std::fputs(QStringLiteral("rolvane-db: %1\n").arg(warning).toLocal8Bit().constData(),
                    stderr);
-    const QString result = summary.error.isEmpty() ? summary.line() : summary.error;
-    store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate), result);
-    if (!summary.error.isEmpty()) {
-        const QString host = client.refusedHost();
-        return fail(
-            QStringLiteral("The sync stopped: %1 (so far: %2)").arg(summary.error, summary.line()) +
-            (host.isEmpty() ? QString()
-                            : QStringLiteral("\nTo follow it to %1, remove the link and add it "
-                                             "again with --allow-host %1.")
-                                  .arg(host)));
+    if (!summary.stop.ok()) {
+        const QString& host = outcome.refusedHost;
+        fail(QStringLiteral("The sync stopped: %1 (so far: %2)")
+                 .arg(summary.stop.words(), summary.line()) +
+             (host.isEmpty() ? QString()
+                             : QStringLiteral("\nTo follow it to %1, remove the link and add it "
+                                              "again with --allow-host %1.")
+                                   .arg(host)));
+        return exitStatus(kind);
     }
     out(summary.line());
     return 0;
@@ -290,8 +316,8 @@ int remove(const SyncArguments& a) {
     const std::optional<Link> link = linkOf(a, store, why);
     if (!link)
         return fail(why);
-    if (why = store.removeLink(); !why.isEmpty())
-        return fail(why);
+    if (const SyncResult removed = store.removeLink(); !removed.ok())
+        return fail(removed.words());
     if (!link->user.isEmpty())
         if (why = forgetPassword(passwordKey(bookPath(a.file), QUrl(link->url), link->user));
             !why.isEmpty())
