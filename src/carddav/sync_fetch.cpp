@@ -182,7 +182,7 @@ SyncResult fetchChanges(SyncRun& run, bool& resend) {
     // card is new here. Stopped before, the next sync pairs again.
     if (!run.link.paired) {
         run.link.paired = true;
-        if (QString why = run.store.saveListing(run.link); !why.isEmpty())
+        if (SyncResult why = run.store.saveListing(run.link); !why.ok())
             return why;
     }
     for (const Item& item : run.items)

@@ -148,8 +148,8 @@ private:
         options.newUid = [this] { return QStringLiteral("sim-%1").arg(++uids_); };
         options.allowMassDelete = true;
         const SyncSummary summary = runSync(store, client, *link, options);
-        if (const std::optional<Link> after = store.link(); pairing_ && after)
-            pairing_ = !after->paired || !summary.error.isEmpty();
+        if (std::optional<Link> after; pairing_ && store.link(after).ok() && after)
+            pairing_ = !after->paired || !summary.stop.ok();
         trace(QStringLiteral("sync%1: %2 %3")
                   .arg(stopAt >= 0 ? QStringLiteral(" stopping at %1").arg(stopAt) : QString(),
                        summary.line(), summary.stop.words()));
