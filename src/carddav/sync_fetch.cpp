@@ -175,6 +175,13 @@ QString fetchChanges(SyncRun& run, bool& resend) {
     }
     if (QString why = applyGoneAll(run, applier); !why.isEmpty())
         return why;
+    // Every card the first listing named is fetched and paired: from now on a contact with no
+    // card is new here. Stopped before, the next sync pairs again.
+    if (!run.link.paired) {
+        run.link.paired = true;
+        if (QString why = run.store.saveListing(run.link); !why.isEmpty())
+            return why;
+    }
     for (const Item& item : run.items)
         resend = resend || (run.hasRow(item) && !item.synced);
     return {};

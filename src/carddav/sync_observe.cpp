@@ -48,7 +48,8 @@ qint64 observe(SyncRun& run, const Listed& m, const QString& key) {
     return qint64(index);
 }
 
-// The listing is complete: what it should have named and did not is gone there.
+// The listing is complete: what it should have named and did not is gone there. The first
+// sync's pairing is done only once the cards it named are fetched (fetchChanges).
 void concludeListing(SyncRun& run, std::vector<std::size_t>& touched) {
     const bool full = run.link.listing != 0;
     for (std::size_t i = 0; i < run.items.size(); ++i) {
@@ -61,7 +62,6 @@ void concludeListing(SyncRun& run, std::vector<std::size_t>& touched) {
         }
     }
     run.link.listing = 0;
-    run.link.paired = true;
 }
 
 } // namespace

@@ -41,6 +41,8 @@ private slots:
     void hostRule();
     void credentialsFollowTheRule_data();
     void credentialsFollowTheRule();
+    void writesFollowNoRedirect_data();
+    void writesFollowNoRedirect();
     void addConfirmsAnotherHost();
     void addAsksOnATerminal_data();
     void addAsksOnATerminal();
@@ -151,6 +153,62 @@ void TstCarddavRedirects::credentialsFollowTheRule() {
     } else {
         QCOMPARE(client.refusedHost(), QString());
     }
+}
+
+void TstCarddavRedirects::writesFollowNoRedirect_data() {
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("otherPort"); // sent on to another port of this computer
+    QTest::addColumn<bool>("followed");
+    QTest::addColumn<bool>("authorized"); // the request after the redirect carried credentials
+    QTest::addColumn<int>("failure");     // HttpFailure
+    QTest::newRow("303 to a DELETE") << QByteArray("DELETE") << 303 << false << false << false
+                                     << int(HttpFailure::OutcomeUnknown);
+    QTest::newRow("307 to a DELETE") << QByteArray("DELETE") << 307 << false << false << false
+                                     << int(HttpFailure::OutcomeUnknown);
+    QTest::newRow("308 to a PUT") << QByteArray("PUT") << 308 << false << false << false
+                                  << int(HttpFailure::OutcomeUnknown);
+    QTest::newRow("303 to a REPORT") << QByteArray("REPORT") << 303 << false << false << false
+                                     << int(HttpFailure::OutcomeUnknown);
+    QTest::newRow("303 to a GET") << QByteArray("GET") << 303 << false << true << true
+                                  << int(HttpFailure::None);
+    QTest::newRow("307 to a REPORT")
+        << QByteArray("REPORT") << 307 << false << true << true << int(HttpFailure::None);
+    // Another port of this computer is another program: not followed, credentials or not.
+    QTest::newRow("another port") << QByteArray("REPORT") << 307 << true << false << false
+                                  << int(HttpFailure::Redirect);
+}
+
+void TstCarddavRedirects::writesFollowNoRedirect() {
+    QFETCH(QByteArray, method);
+    QFETCH(int, status);
+    QFETCH(bool, otherPort);
+    QFETCH(bool, followed);
+    QFETCH(bool, authorized);
+    QFETCH(int, failure);
+    // The card's address sends us on to the address book itself, as a server might after a
+    // write: followed with the write's method, that would act on every card.
+    const auto answer = [](const SeenRequest&, QTcpSocket& s) {
+        s.write(ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
+    };
+    ScriptedServer other(answer);
+    quint16 port = 0;
+    ScriptedServer server([&](const SeenRequest& r, QTcpSocket& s) {
+        if (r.path != "/book/a.vcf")
+            return answer(r, s);
+        s.write(ScriptedServer::answer(
+            status, {},
+            "Location: http://127.0.0.1:" + QByteArray::number(otherPort ? other.port() : port) +
+                "/book/\r\n"));
+    });
+    port = server.port();
+    HttpClient client(server.url(), QStringLiteral("ann"), QStringLiteral("pw"), quickLimits());
+    const HttpResponse r = client.send({method, server.url("/book/a.vcf"), "x", {}});
+    const QList<SeenRequest>& after = otherPort ? other.seen() : server.seen();
+    QCOMPARE(after.size(), otherPort ? qsizetype(followed) : qsizetype(followed ? 2 : 1));
+    QCOMPARE(int(r.failure), failure);
+    if (followed)
+        QCOMPARE(after.back().head.contains("Authorization: Basic"), authorized);
 }
 
 namespace {
