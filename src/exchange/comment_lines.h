@@ -12,7 +12,7 @@
 namespace rolvane::exchange {
 
 // Alone on its line; only what follows it is read as properties.
-inline constexpr std::string_view kCardSeparator = "--- from the card ---";
+inline constexpr std::string_view kCardSeparator = "--- other fields ---";
 
 // "Name (qualifier): value", a value of several lines going on in lines indented by two blanks.
 std::string labelledLine(const CardExtra& line);

@@ -241,15 +241,20 @@ ShownCard showCard(const Card& card) {
     mapAddresses(card, c, lines);
     if (!company && !card.organization.empty())
         lines.push_back({"Organization", {}, card.organization, card.orgLine, 0});
-    for (const CardExtra& e : card.extras)
-        if (!company || e.line != card.nameLine || card.nameLine == 0)
+    // A column with a name of its own ("ContactTitle") is no property: it is note text, where
+    // reading Comments back would put it anyway.
+    out.note = card.note;
+    for (const CardExtra& e : card.extras) {
+        if (!labelKind(e.name))
+            out.note += (out.note.empty() ? "" : "\n") + labelledLine(e);
+        else if (!company || e.line != card.nameLine || card.nameLine == 0)
             lines.push_back(e);
+    }
     // Fixed order by label; a label's lines in the card's order.
     std::stable_sort(lines.begin(), lines.end(), [](const CardExtra& a, const CardExtra& b) {
         return labelRank(a.name) < labelRank(b.name);
     });
-    out.note = card.note;
-    set(c.comments, joinComments(card.note, lines));
+    set(c.comments, joinComments(out.note, lines));
     set(c.lastUpdate, card.lastUpdate ? *card.lastUpdate : stampFromRevision(card.revision));
     return out;
 }

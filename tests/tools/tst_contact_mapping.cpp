@@ -181,7 +181,7 @@ void TstContactMapping::phones_data() {
         << std::vector<CardValue>{value("1"), value("2", {"cell"}), value("3"),
                                   value("4", {"pager"}), value("5", {"cell"}, true)}
         << strings({"5", "1", "2", "<null>", "<null>",
-                    "--- from the card ---\nPhone: 3\nPhone (pager): 4"});
+                    "--- other fields ---\nPhone: 3\nPhone (pager): 4"});
     QTest::newRow("a work pager is not Bus")
         << std::vector<CardValue>{value("1", {"work", "pager"})}
         << strings({"1", "<null>", "<null>", "<null>", "<null>", "<null>"});
@@ -211,12 +211,12 @@ void TstContactMapping::names_data() {
                             << "Dr. Jo Doe"
                             << ""
                             << strings(
-                                   {"Jo", "Doe", "--- from the card ---\nFull name: Dr. Jo Doe"});
+                                   {"Jo", "Doe", "--- other fields ---\nFull name: Dr. Jo Doe"});
     QTest::newRow("FN split at its last word")
         << ""
         << ""
         << "Mary Ann van Dyke "
-        << "ACME" << strings({"Mary Ann van", "Dyke", "--- from the card ---\nOrganization: ACME"});
+        << "ACME" << strings({"Mary Ann van", "Dyke", "--- other fields ---\nOrganization: ACME"});
     QTest::newRow("one word is a last name") << ""
                                              << ""
                                              << "Cher"
@@ -225,7 +225,7 @@ void TstContactMapping::names_data() {
         << ""
         << ""
         << ""
-        << "ACME Ltd" << strings({"<null>", "ACME Ltd", "--- from the card ---\nCompany: yes"});
+        << "ACME Ltd" << strings({"<null>", "ACME Ltd", "--- other fields ---\nCompany: yes"});
 }
 
 void TstContactMapping::names() {
@@ -267,7 +267,7 @@ void TstContactMapping::preferredEmailAndAddress() {
     QCOMPARE(text(c.email), QStringLiteral("b@x"));
     QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLeeds\nLS1\nUK"));
     QCOMPARE(text(c.comments),
-             QStringLiteral("met at the fair\n--- from the card ---\nE-mail (home): a@x\n"
+             QStringLiteral("met at the fair\n--- other fields ---\nE-mail (home): a@x\n"
                             "Address (home): 1 Main St\n  Flat 2\n  Leeds\n  LS1\n  UK"));
     QCOMPARE(text(c.lastUpdate), QStringLiteral("kept"));
     QCOMPARE(stampFromRevision("2024-02-30"), std::string());
