@@ -10,6 +10,18 @@ namespace rolvane::exchange {
 
 namespace {
 
+// CR LF and a lone CR as LF: a CR left at a street line's end would come back from the card as
+// a line end of its own (vCard cannot write a CR), an empty line more.
+std::string lineFeeds(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i] == '\r' ? '\n' : text[i];
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return out;
+}
+
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> out;
     std::size_t pos = 0;
@@ -91,7 +103,8 @@ bool sameShape(const CardAddress& a, const CardAddress& b) {
 
 } // namespace
 
-CardAddress addressFromLines(std::string_view text, const CardAddress* before) {
+CardAddress addressFromLines(std::string_view typed, const CardAddress* before) {
+    const std::string text = lineFeeds(typed);
     const std::vector<std::string> lines = splitLines(text);
     std::vector<CardAddress> fits;
     for (bool country : {true, false})
@@ -108,7 +121,7 @@ CardAddress addressFromLines(std::string_view text, const CardAddress* before) {
                  : plausible(a)))
             return a;
     CardAddress whole;
-    whole.street = std::string(text);
+    whole.street = text;
     return whole;
 }
 

@@ -80,6 +80,9 @@ const char* const kGenerated[] = {
     "FN:Ferro\r\nTEL:+39 06 1234\r\n",
     "N:Okafor;Ada;;;\r\nX-ANDROID-CUSTOM:vnd.android.cursor.item/relation;Ben "
     "Okafor;14;;;;;;;;;;;;;\r\n",
+    // Street lines above a postcode and city with no country, as parts and as the whole.
+    "N:Roux;Lea;;;\r\nADR;TYPE=HOME:;;1 Rue X\\nApt 2;Paris;;75001;\r\n",
+    "N:Roux;Lea;;;\r\nADR:;;1 Rue X\\nApt 2\\n75001 Paris;;;;\r\n",
 };
 
 std::string generated(const char* body, bool v4) {
@@ -94,6 +97,8 @@ class TstCardMapping : public QObject {
 private slots:
     void cardToTextsToCardKeepsEveryProperty_data();
     void cardToTextsToCardKeepsEveryProperty();
+    void addressToNewCardAndBack_data();
+    void addressToNewCardAndBack();
     void eachLabelledLineChangesItsOwnProperty_data();
     void eachLabelledLineChangesItsOwnProperty();
     void textAboveTheSeparatorStaysNote_data();
@@ -130,6 +135,30 @@ void TstCardMapping::cardToTextsToCardKeepsEveryProperty() {
         QVERIFY2(shown(again.lines) == shown(read.lines), rebuilt.c_str());
         // Sent again unchanged, the card is left as it is.
         QCOMPARE(patchCard(rebuilt, again.texts, again.texts, "2"), rebuilt);
+    }
+}
+
+void TstCardMapping::addressToNewCardAndBack_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("street lines, postcode and city") << "1 Rue X\nApt 2\n75001 Paris";
+    QTest::newRow("CR LF before the postcode") << "1 Rue X\nApt 2\r\n75001 Paris";
+    QTest::newRow("CR LF throughout") << "1 Rue X\r\nApt 2\r\n75001 Paris\r\nFrance";
+    QTest::newRow("lone CR") << "1 Elm St\rSpringfield, IL 62701\rUSA";
+    QTest::newRow("UK lines") << "2 Oak Rd\nSuite 4\nLondon\nSW1A 2AA\nUK";
+    QTest::newRow("no reading fits") << "Flat 2\r\nLeeds";
+}
+
+// A contact typed here, sent as a new card built from its texts alone and read back, keeps its
+// Address, line ends aside.
+void TstCardMapping::addressToNewCardAndBack() {
+    QFETCH(QString, address);
+    Texts texts;
+    texts[Last] = "Roux";
+    texts[Addy] = address.toStdString();
+    for (bool v4 : {false, true}) {
+        const std::string card = newCard(texts, "u", v4, "1");
+        QCOMPARE(QString::fromStdString(readOrFail(card).texts[Addy]),
+                 QString::fromStdString(normalised(texts[Addy])));
     }
 }
 
