@@ -65,7 +65,7 @@ std::vector<CardLine> splitCardLines(std::string_view card) {
             break;
         if (result != exchange::VCardPropertyReader::Result::Property)
             continue; // damaged lines are dropped, as an import drops them
-        lines.push_back({p.text(), asciiUpperCase(p.name()), {}, p.isQuotedPrintable()});
+        lines.push_back({p.text(), asciiUpperCase(p.name()), {}, p.isQuotedPrintable(), p.line()});
         starts.push_back(p.line());
     }
     starts.push_back(reader.lineNumber());
@@ -101,6 +101,21 @@ std::string decodedValue(std::string_view version, std::string_view lines) {
         return {};
     std::string scratch;
     return std::string(exchange::decodedValue(p, scratch));
+}
+
+std::vector<std::string> splitRawComponents(std::string_view value) {
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            parts.back() += value.substr(i, 2);
+            ++i;
+        } else if (value[i] == ';') {
+            parts.emplace_back();
+        } else {
+            parts.back() += value[i];
+        }
+    }
+    return parts;
 }
 
 std::size_t valueStart(std::string_view line) {

@@ -16,6 +16,7 @@ struct CardLine {
                       // follow included; empty when they could not be told apart (the line is
                       // then written folded anew)
     bool quotedPrintable = false;
+    long long line = 0; // where it starts, counted as the exchange reader counts
 };
 
 // The properties of `card`, BEGIN and END included, binary values kept.
@@ -30,6 +31,9 @@ void appendFolded(std::string& out, std::string_view line);
 // The value of the property whose physical lines are `lines`, in a card of `version`, its
 // quoted-printable and character set decoded to UTF-8, escapes kept; empty when there is none.
 std::string decodedValue(std::string_view version, std::string_view lines);
+
+// A structured value split on the semicolons no backslash escapes, escapes kept.
+std::vector<std::string> splitRawComponents(std::string_view value);
 
 // `line` written anew from its logical text, for when its physical lines could not be told apart.
 void appendAnew(std::string& out, const CardLine& line);

@@ -3,10 +3,12 @@
 // that is replaced is the one the field was read from; a field with no line gets a new one.
 #include "card_patch.h"
 
+#include "card_labelled.h"
 #include "card_lines.h"
 #include "card_texts.h"
 #include "card_values.h"
 #include "exchange/byte_source.h"
+#include "exchange/comment_lines.h"
 #include "exchange/vcard_reader.h"
 
 #include <QBuffer>
@@ -16,14 +18,6 @@
 namespace rolvane::carddav {
 
 namespace {
-
-struct Line {
-    std::string text;
-    std::string raw; // the physical lines, as they came or as rewritten
-    std::string name;
-    bool removed = false;
-    bool claimed = false;
-};
 
 // The reader's view of one property (its physical lines), read alone in a card of the same version.
 std::optional<exchange::Card> readProperty(const std::string& version, const std::string& lines) {
@@ -50,86 +44,45 @@ std::string composedName(const Texts& t) {
     return name + t[Last];
 }
 
-// Splits a structured value on semicolons that no backslash escapes.
-std::vector<std::string> rawComponents(std::string_view value) {
-    std::vector<std::string> parts(1);
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 1 < value.size()) {
-            parts.back() += value.substr(i, 2);
-            ++i;
-        } else if (value[i] == ';') {
-            parts.emplace_back();
-        } else {
-            parts.back() += value[i];
-        }
-    }
-    return parts;
-}
-
-std::string head(const std::string& line) {
-    const std::size_t start = valueStart(line);
-    return line.substr(0, start == std::string::npos ? line.size() : start - 1);
+bool isCompany(const exchange::SplitComments& c) {
+    return std::any_of(c.lines.begin(), c.lines.end(),
+                       [](const exchange::CardExtra& l) { return l.name == "Company"; });
 }
 
 class Patcher {
 public:
     Patcher(std::string_view base, const Texts& from, const Texts& to)
-        : from_(from), to_(to), leftover_(readCardTexts(base).value_or(CardTexts{}).leftover) {
-        for (CardLine& read : splitCardLines(base)) {
-            if (read.raw.empty())
-                appendAnew(read.raw, read);
-            Line line{std::move(read.text), std::move(read.raw), std::move(read.name)};
-            if (line.name == "VERSION" && valueStart(line.text) != std::string::npos)
-                version_ = line.text.substr(valueStart(line.text));
-            lines_.push_back(std::move(line));
-        }
-    }
+        : from_(from), to_(to), card_(base), shown_(readCardTexts(base).value_or(CardTexts{})),
+          fromComments_(exchange::splitComments(from[Comments])),
+          toComments_(exchange::splitComments(to[Comments])) {}
     std::string run(std::string_view revision);
 
 private:
     bool changed(Field f) const { return !sameField(from_, to_, f); }
-    Line* find(const char* name);
     // The line whose value the reader gives as `text` for the property `name`.
-    Line* findByValue(const char* name, Field field);
-    bool v21() const { return version_.starts_with("2.") || version_.starts_with("1."); }
-    std::string text(const std::string& t) const { return escapeText(t, v21()); }
-    std::string component(const std::string& t) const { return escapeComponent(t, v21()); }
-    std::optional<exchange::Card> read(const Line& line) const {
-        return readProperty(version_, line.raw);
-    }
-    void replaceValue(Line& line, const std::string& value) {
-        const std::string written = head(line.text);
-        line.text = written + ':' + value;
-        line.raw = writeProperty(written, value, v21());
-    }
-    void add(const std::string& head, const std::string& value) {
-        added_.push_back(writeProperty(head, value, v21()));
+    EditLine* findByValue(const char* name, Field field, exchange::CardAddress* address = nullptr);
+    std::string text(const std::string& t) const { return escapeText(t, card_.v21()); }
+    std::string component(const std::string& t) const { return escapeComponent(t, card_.v21()); }
+    std::optional<exchange::Card> read(const EditLine& line) const {
+        return readProperty(card_.version(), line.raw);
     }
     void setValues(const char* name, Field field, const std::string& newHead);
     void patchNames();
-    void patchAddress();
+    void patchCompanyName();
     void patchNote();
 
     const Texts& from_;
     const Texts& to_;
-    std::string leftover_;
-    std::string version_ = "3.0";
-    std::vector<Line> lines_;
-    std::vector<std::string> added_;
+    CardEdit card_;
+    CardTexts shown_;
+    exchange::SplitComments fromComments_, toComments_;
 };
 
-Line* Patcher::find(const char* name) {
-    for (Line& line : lines_)
-        if (!line.removed && line.name == name)
-            return &line;
-    return nullptr;
-}
-
-Line* Patcher::findByValue(const char* name, Field field) {
+EditLine* Patcher::findByValue(const char* name, Field field, exchange::CardAddress* address) {
     const std::string wanted = normalised(from_[field]);
     if (wanted.empty())
         return nullptr;
-    for (Line& line : lines_) {
+    for (EditLine& line : card_.lines()) {
         if (line.removed || line.claimed || line.name != name)
             continue;
         const std::optional<exchange::Card> card = read(line);
@@ -143,6 +96,8 @@ Line* Patcher::findByValue(const char* name, Field field) {
         else if (!card->phones.empty())
             value = card->phones.front().value;
         if (normalised(value) == wanted) {
+            if (address && !card->addresses.empty())
+                *address = card->addresses.front();
             line.claimed = true;
             return &line;
         }
@@ -151,69 +106,95 @@ Line* Patcher::findByValue(const char* name, Field field) {
 }
 
 void Patcher::setValues(const char* name, Field field, const std::string& newHead) {
-    Line* line = findByValue(name, field);
-    const std::string& text = to_[field];
-    if (text.empty()) {
+    exchange::CardAddress before;
+    EditLine* line = findByValue(name, field, &before);
+    const std::string& value = to_[field];
+    if (value.empty()) {
         if (line)
-            line->removed = true;
+            card_.remove(*line);
         return;
     }
-    const std::string value = field == Addy ? ";;" + component(text) + ";;;;" : this->text(text);
+    std::string head = line ? headOf(line->text) : newHead;
+    const std::string written = propertyValue(card_, head, name, value, line ? &before : nullptr);
     if (line)
-        replaceValue(*line, value);
+        card_.replaceHead(*line, head, written);
     else
-        add(newHead, value);
+        card_.add(head, written);
 }
 
 void Patcher::patchNames() {
-    if (Line* n = find("N")) {
+    if (EditLine* n = card_.named("N")) {
         // The other components stay as written, but decoded: the line is encoded anew.
-        std::vector<std::string> parts = rawComponents(decodedValue(version_, n->raw));
+        std::vector<std::string> parts = splitRawComponents(decodedValue(card_.version(), n->raw));
         parts.resize(std::max<std::size_t>(parts.size(), 5));
         parts[0] = component(to_[Last]);
         parts[1] = component(to_[First]);
         std::string joined;
         for (std::size_t i = 0; i < parts.size(); ++i)
             joined += (i ? ";" : "") + parts[i];
-        replaceValue(*n, joined);
+        card_.replaceValue(*n, joined);
     } else {
-        add("N", component(to_[Last]) + ';' + component(to_[First]) + ";;;");
+        card_.add("N", component(to_[Last]) + ';' + component(to_[First]) + ";;;");
     }
     // FN follows the names only when it was made from them; a chosen display name stays.
-    Line* fn = find("FN");
+    EditLine* fn = card_.named("FN");
     const std::optional<exchange::Card> old = fn ? read(*fn) : std::nullopt;
-    const std::string composed = composedName(to_);
     if (!fn)
-        add("FN", text(composed));
+        card_.add("FN", text(composedName(to_)));
     else if (!old || normalised(old->formatted) == normalised(composedName(from_)))
-        replaceValue(*fn, text(composed));
+        card_.replaceValue(*fn, text(composedName(to_)));
 }
 
-void Patcher::patchAddress() {
-    setValues("ADR", Addy, "ADR;TYPE=HOME");
+// A company's name is its ORG, and its FN when that was the name; its N is the contact person.
+void Patcher::patchCompanyName() {
+    const std::string name = to_[Last].empty() ? to_[First] : to_[Last];
+    EditLine* org = card_.named("ORG");
+    if (org) {
+        std::vector<std::string> parts =
+            splitRawComponents(decodedValue(card_.version(), org->raw));
+        parts[0] = component(name);
+        std::string joined;
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            joined += (i ? ";" : "") + parts[i];
+        card_.replaceValue(*org, joined);
+    } else {
+        card_.add("ORG", component(name));
+    }
+    EditLine* fn = card_.named("FN");
+    const std::optional<exchange::Card> old = fn ? read(*fn) : std::nullopt;
+    if (!fn)
+        card_.add("FN", text(name));
+    else if (!old || normalised(old->formatted) == normalised(from_[Last]) ||
+             old->formatted.empty())
+        card_.replaceValue(*fn, text(name));
+    if (!card_.named("N"))
+        card_.add("N", ";;;;");
 }
 
 void Patcher::patchNote() {
-    const std::string note = noteFromComments(to_[Comments], leftover_);
+    const std::string note = toComments_.fullNote();
+    if (normalised(note) == normalised(fromComments_.fullNote()))
+        return;
     // The reader joins every NOTE into one text, so the first holds it all and the rest go.
     bool kept = false;
-    for (Line& line : lines_) {
+    for (EditLine& line : card_.lines()) {
         if (line.removed || line.name != "NOTE")
             continue;
         if (kept || note.empty()) {
-            line.removed = true;
+            card_.remove(line);
         } else {
-            replaceValue(line, text(note));
+            card_.replaceValue(line, text(note));
             kept = true;
         }
     }
     if (!kept && !note.empty())
-        add("NOTE", text(note));
+        card_.add("NOTE", text(note));
 }
 
 std::string Patcher::run(std::string_view revision) {
-    if (changed(First) || changed(Last))
-        patchNames();
+    const bool company = isCompany(toComments_);
+    if (changed(First) || changed(Last) || company != isCompany(fromComments_))
+        company ? patchCompanyName() : patchNames();
     // Claims first, so a changed number never takes the line of one that stays.
     constexpr Field phones[] = {Ph1, Ph2, Ph3, Bus, Fax};
     for (Field f : phones)
@@ -227,66 +208,29 @@ std::string Patcher::run(std::string_view revision) {
                   std::string("TEL;TYPE=") + types +
                       ";X-ROLVANE-FIELD=" + std::string(kColumnNames[f]));
     }
-    if (changed(Email))
+    if (!changed(Email))
+        findByValue("EMAIL", Email);
+    else
         setValues("EMAIL", Email, "EMAIL;TYPE=INTERNET");
-    if (changed(Addy))
-        patchAddress();
-    if (changed(Comments))
+    if (!changed(Addy))
+        findByValue("ADR", Addy);
+    else
+        setValues("ADR", Addy, "ADR;TYPE=HOME");
+    if (changed(Comments)) {
         patchNote();
-    const bool fnAdded = std::any_of(added_.begin(), added_.end(), [](const std::string& l) {
-        return l.starts_with("FN:") || l.starts_with("FN;");
-    });
-    if (!find("FN") && !fnAdded) // required by every version
-        added_.insert(added_.begin(), writeProperty("FN", text(composedName(to_)), v21()));
-    const bool any = !added_.empty() || !sameFields(from_, to_);
-    if (any) {
-        if (Line* rev = find("REV"))
+        patchLabelled(card_, shown_.lines, fromComments_.lines, toComments_.lines);
+    }
+    if (!card_.named("FN")) // required by every version
+        card_.addFirst("FN", text(composedName(to_)));
+    if (card_.anyAdded() || !sameFields(from_, to_)) {
+        if (EditLine* rev = card_.named("REV"))
             rev->removed = true;
-        add("REV", std::string(revision));
+        card_.add("REV", std::string(revision));
     }
-    // The card's own END is the last: any before it end cards nested in it.
-    const auto end = std::find_if(lines_.rbegin(), lines_.rend(),
-                                  [](const Line& line) { return line.name == "END"; });
-    std::string out;
-    for (const Line& line : lines_) {
-        if (end != lines_.rend() && &line == &*end)
-            for (const std::string& extra : added_)
-                out += extra;
-        if (!line.removed)
-            out += line.raw;
-    }
-    return out;
+    return card_.text();
 }
 
 } // namespace
-
-std::string noteFromComments(std::string_view comments, std::string_view leftover) {
-    const std::string text = normalised(comments);
-    const std::string tail = normalised(leftover);
-    if (tail.empty())
-        return text;
-    if (text == tail)
-        return {};
-    if (text.size() > tail.size() && text.ends_with("\n" + tail))
-        return text.substr(0, text.size() - tail.size() - 1);
-    // The labelled lines were edited in place: whichever of them is still there stays out.
-    std::string out;
-    std::size_t pos = 0;
-    const std::string wrapped = "\n" + tail + "\n";
-    while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(pos, end - pos);
-        if (wrapped.find("\n" + line + "\n") == std::string::npos) {
-            if (!out.empty())
-                out += '\n';
-            out += line;
-        }
-        pos = end + 1;
-    }
-    return out;
-}
 
 std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
                       std::string_view revision) {

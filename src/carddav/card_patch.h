@@ -19,8 +19,4 @@ std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
 std::string newCard(const Texts& texts, std::string_view uid, bool version4,
                     std::string_view revision);
 
-// Comments without the labelled lines that the card's other properties put there (`leftover`),
-// which are never sent back into NOTE.
-std::string noteFromComments(std::string_view comments, std::string_view leftover);
-
 } // namespace rolvane::carddav

@@ -20,16 +20,13 @@ std::optional<CardTexts> readCardTexts(std::string_view card) {
     std::optional<CardTexts> result;
     exchange::ReadCallbacks callbacks;
     callbacks.card = [&result](exchange::Card& read) {
-        tool::Contact contact;
-        exchange::toContact(read, contact);
+        exchange::ShownCard shown = exchange::showCard(read);
         CardTexts out;
         std::size_t i = 0;
-        for (const std::optional<std::string>* value : tool::columnValues(contact))
+        for (const std::optional<std::string>* value : tool::columnValues(shown.contact))
             out.texts[i++] = value->value_or(std::string());
-        const std::string& comments = out.texts[Comments];
-        if (comments.size() > read.note.size())
-            out.leftover = comments.substr(read.note.empty() ? 0 : read.note.size() + 1);
         out.note = normalised(read.note);
+        out.lines = std::move(shown.lines);
         result = std::move(out);
         return false; // one card is all a resource holds
     };

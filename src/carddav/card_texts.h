@@ -3,6 +3,7 @@
 // the same reader an import uses, so a card syncs in as it would import.
 #pragma once
 
+#include "exchange/card.h"
 #include "texts.h"
 
 #include <optional>
@@ -13,8 +14,10 @@ namespace rolvane::carddav {
 
 struct CardTexts {
     Texts texts;
-    std::string note;     // NOTE alone; Comments adds the labelled lines after it
-    std::string leftover; // the labelled lines (what has no column), as Comments ends with them
+    std::string note; // NOTE alone; Comments adds the labelled lines below it
+    // The labelled lines of Comments, each with the line its property starts on: a merge can
+    // compare a card's properties one by one by these, keyed by name, qualifier and value.
+    std::vector<exchange::CardExtra> lines;
 };
 
 // Empty when `card` holds no readable vCard.

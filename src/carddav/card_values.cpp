@@ -127,6 +127,47 @@ std::string escapeComponent(std::string_view text, bool v21) {
     return out;
 }
 
+std::string telUri(std::string_view number) {
+    std::string out = "tel:+", ext;
+    std::size_t i = 0;
+    while (i < number.size() && number[i] == ' ')
+        ++i;
+    if (i == number.size() || number[i++] != '+')
+        return {};
+    bool digits = false;
+    for (; i < number.size(); ++i) {
+        const char c = number[i];
+        if (c >= '0' && c <= '9') {
+            out += c;
+            digits = true;
+        } else if (c == ' ' || c == '-' || c == '.' || c == '(' || c == ')') {
+            if (out.back() != '-' && out.back() != '+')
+                out += '-';
+        } else {
+            // "ext. 23", "x23", ";ext=23": the rest is the extension.
+            std::string_view rest = number.substr(i);
+            for (std::string_view mark : {";ext=", "ext.", "ext", "x"})
+                if (rest.size() > mark.size() && sameAsciiName(rest.substr(0, mark.size()), mark)) {
+                    rest.remove_prefix(mark.size());
+                    break;
+                }
+            for (char d : rest)
+                if (d >= '0' && d <= '9')
+                    ext += d;
+                else if (d != ' ')
+                    return {};
+            if (ext.empty())
+                return {};
+            break;
+        }
+    }
+    while (out.back() == '-')
+        out.pop_back();
+    if (!digits)
+        return {};
+    return ext.empty() ? out : out + ";ext=" + ext;
+}
+
 std::string writeProperty(std::string_view head, std::string_view value, bool v21) {
     bool hadCharset = false;
     std::string out = headWithoutEncoding(head, hadCharset);

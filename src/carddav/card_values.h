@@ -16,6 +16,11 @@ std::string escapeText(std::string_view text, bool v21);
 // `text` as one component of a structured value (N, ADR).
 std::string escapeComponent(std::string_view text, bool v21);
 
+// `number` as an RFC 3966 global number, its blanks as visual separators and an extension as
+// the `ext` parameter ("tel:+46-70-999-0000;ext=23"); empty when it cannot be one (a local
+// number with no country code, or letters).
+std::string telUri(std::string_view number);
+
 // The property `head` (group, name and parameters as written) with `value` (escaped as above),
 // as physical lines each ended by CR LF. Whatever encoding and character set `head` named is
 // replaced by what `value` is written in, so no parameter disagrees with the bytes.

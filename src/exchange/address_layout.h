@@ -21,3 +21,13 @@ AddressOrder addressOrder(std::string_view country);
 std::string addressLines(const CardAddress& address);
 
 } // namespace rolvane::exchange
+
+namespace rolvane::exchange {
+
+// The parts of an address shown as `addressLines` wrote it, read back by the same country
+// layout; `before` (the parts it was read from, if any) settles which optional parts it has.
+// When no reading gives the same lines again, the whole text is the street. CR LF and CR are
+// line ends, as LF.
+CardAddress addressFromLines(std::string_view text, const CardAddress* before);
+
+} // namespace rolvane::exchange

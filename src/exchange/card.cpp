@@ -43,8 +43,21 @@ std::string unkeptWording(const Unkept& u) {
 }
 
 void Card::addExtra(std::string label, std::string value) {
-    if (!value.empty())
-        extras.emplace_back(std::move(label), std::move(value));
+    CardExtra extra;
+    // "Web page (home)" from a column title is a name and its qualifier, as in Comments.
+    if (const std::size_t open = label.find(" (");
+        open != std::string::npos && label.back() == ')') {
+        extra.qualifier = label.substr(open + 2, label.size() - open - 3);
+        label.resize(open);
+    }
+    extra.name = std::move(label);
+    extra.value = std::move(value);
+    addExtra(std::move(extra));
+}
+
+void Card::addExtra(CardExtra extra) {
+    if (!extra.value.empty())
+        extras.push_back(std::move(extra));
 }
 
 } // namespace rolvane::exchange

@@ -2,6 +2,8 @@
 // One mapping for every format, so a contact lands in the same columns whatever file it came in.
 #include "contact_mapping.h"
 
+#include "card_labels.h"
+#include "comment_lines.h"
 #include "data/date_stamp.h"
 
 #include <QDate>
@@ -20,9 +22,11 @@ void set(Column& column, std::string value) {
         column = std::move(value);
 }
 
-// The kinds worth naming in a label; "voice", "internet" and "pref" say nothing to a reader.
-std::string labelFor(const char* what, const std::vector<std::string>& types) {
-    std::string label = what;
+// The kinds worth naming in a label; "voice", "internet" and "pref" say nothing to a reader. A
+// user's own label stands alone: it is what the user sees on the phone.
+std::string qualifierOf(const std::vector<std::string>& types, const std::string& own) {
+    if (!own.empty())
+        return own;
     std::string kinds;
     for (const std::string& t : types) {
         if (t == "voice" || t == "internet" || t == "x400" || t == "pref" || t.empty())
@@ -33,27 +37,10 @@ std::string labelFor(const char* what, const std::vector<std::string>& types) {
             kinds += ", ";
         kinds += t;
     }
-    if (!kinds.empty())
-        label += " (" + kinds + ")";
-    return label;
+    return kinds;
 }
 
-void appendLine(std::string& text, std::string_view line) {
-    if (!text.empty())
-        text += '\n';
-    text += line;
-}
-
-std::string oneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ',');
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == ',' && i + 1 < text.size() && text[i + 1] != ' ')
-            out += ' ';
-    }
-    return out;
-}
+using Lines = std::vector<CardExtra>;
 
 // Index of the preferred entry, else the first; -1 for none.
 template <typename T>
@@ -74,7 +61,7 @@ bool isFax(const CardValue& v) {
     return v.is("fax");
 }
 
-void mapPhones(const Card& card, std::array<Column*, 11>& columns, std::string& leftover) {
+void mapPhones(const Card& card, std::array<Column*, 11>& columns, Lines& leftover) {
     const auto& phones = card.phones;
     std::vector<bool> used(phones.size(), false);
     // Our own export names each number's column.
@@ -117,7 +104,8 @@ void mapPhones(const Card& card, std::array<Column*, 11>& columns, std::string& 
         if (free) {
             set(*free, phones[i].value);
         } else {
-            appendLine(leftover, labelFor("Phone", phones[i].types) + ": " + phones[i].value);
+            leftover.push_back({"Phone", qualifierOf(phones[i].types, phones[i].label),
+                                phones[i].value, phones[i].line});
         }
     }
 }
@@ -146,8 +134,28 @@ std::string stampFromRevision(std::string_view revision) {
 
 namespace {
 
-// Names from N; without one, from FN ("Jo van Dyke": the last word is the last name); without
-// that, the organization as the last name, so the contact can be found by a letter. Returns
+bool isCompany(const Card& card) {
+    return card.company || (!card.hasName && !card.organization.empty() &&
+                            (card.formatted.empty() || card.formatted == card.organization));
+}
+
+// A company is filed under its name in Last Name, as the sample book does; its N, if any, is
+// the person to ask for.
+void mapCompany(const Card& card, tool::Contact& c, Lines& lines) {
+    const std::string& name = card.organization.empty() ? card.formatted : card.organization;
+    set(c.lastName, name);
+    lines.push_back({"Company", {}, "yes", 0});
+    std::string person = card.given;
+    if (!person.empty() && !card.family.empty())
+        person += ' ';
+    person += card.family;
+    if (!person.empty())
+        lines.push_back({"Contact person", {}, person, card.nameLine});
+    if (!card.formatted.empty() && card.formatted != name)
+        lines.push_back({"Full name", {}, card.formatted, 0});
+}
+
+// Names from N; without one, from FN ("Jo van Dyke": the last word is the last name). Returns
 // the full name when it says more than the parts.
 std::string mapNames(const Card& card, tool::Contact& c) {
     if (card.hasName) {
@@ -159,10 +167,6 @@ std::string mapNames(const Card& card, tool::Contact& c) {
         composed += card.family;
         return !card.formatted.empty() && card.formatted != composed ? card.formatted
                                                                      : std::string();
-    }
-    if (card.formatted.empty()) {
-        set(c.lastName, card.organization);
-        return {};
     }
     std::string name = card.formatted;
     while (!name.empty() && name.back() == ' ')
@@ -180,7 +184,7 @@ std::string mapNames(const Card& card, tool::Contact& c) {
     return {};
 }
 
-void mapEmails(const Card& card, tool::Contact& c, std::string& leftover) {
+void mapEmails(const Card& card, tool::Contact& c, Lines& leftover) {
     std::vector<bool> used(card.emails.size(), false);
     for (std::size_t i = 0; i < card.emails.size() && !c.email; ++i)
         if (card.emails[i].column == 5) {
@@ -195,11 +199,11 @@ void mapEmails(const Card& card, tool::Contact& c, std::string& leftover) {
     }
     for (std::size_t i = 0; i < card.emails.size(); ++i)
         if (!used[i])
-            appendLine(leftover,
-                       labelFor("E-mail", card.emails[i].types) + ": " + card.emails[i].value);
+            leftover.push_back({"E-mail", qualifierOf(card.emails[i].types, card.emails[i].label),
+                                card.emails[i].value, card.emails[i].line});
 }
 
-void mapAddresses(const Card& card, tool::Contact& c, std::string& leftover) {
+void mapAddresses(const Card& card, tool::Contact& c, Lines& leftover) {
     std::vector<bool> used(card.addresses.size(), false);
     if (const int i = preferredIndex(card.addresses, used); i >= 0) {
         set(c.addy, card.addresses[std::size_t(i)].lines());
@@ -207,40 +211,59 @@ void mapAddresses(const Card& card, tool::Contact& c, std::string& leftover) {
     }
     for (std::size_t i = 0; i < card.addresses.size(); ++i)
         if (!used[i])
-            appendLine(leftover, labelFor("Address", card.addresses[i].types) + ": " +
-                                     oneLine(card.addresses[i].lines()));
+            leftover.push_back({"Address",
+                                qualifierOf(card.addresses[i].types, card.addresses[i].label),
+                                card.addresses[i].lines(), card.addresses[i].line});
 }
 
 } // namespace
 
-bool toContact(const Card& card, tool::Contact& c) {
-    c = tool::Contact();
+ShownCard showCard(const Card& card) {
+    ShownCard out;
+    tool::Contact& c = out.contact;
     std::array<Column*, 11> columns = {&c.firstName, &c.lastName, &c.ph1,       &c.ph2,
                                        &c.ph3,       &c.email,    &c.bus,       &c.fax,
                                        &c.addy,      &c.comments, &c.lastUpdate};
     if (card.columns) {
         for (std::size_t i = 0; i < columns.size(); ++i)
             set(*columns[i], (*card.columns)[i]);
-    } else {
-        const std::string fullName = mapNames(card, c);
-        std::string leftover;
-        mapPhones(card, columns, leftover);
-        mapEmails(card, c, leftover);
-        mapAddresses(card, c, leftover);
-        if (!fullName.empty())
-            appendLine(leftover, "Full name: " + fullName);
-        if ((card.hasName || !card.formatted.empty()) && !card.organization.empty())
-            appendLine(leftover, "Organization: " + card.organization);
-        for (const auto& [label, value] : card.extras)
-            appendLine(leftover, label + ": " + oneLine(value));
-        std::string comments = card.note;
-        if (!leftover.empty())
-            appendLine(comments, leftover);
-        set(c.comments, std::move(comments));
-        set(c.lastUpdate, card.lastUpdate ? *card.lastUpdate : stampFromRevision(card.revision));
+        return out;
     }
+    Lines& lines = out.lines;
+    const bool company = isCompany(card);
+    if (company) {
+        mapCompany(card, c, lines);
+    } else if (const std::string full = mapNames(card, c); !full.empty()) {
+        lines.push_back({"Full name", {}, full, 0});
+    }
+    mapPhones(card, columns, lines);
+    mapEmails(card, c, lines);
+    mapAddresses(card, c, lines);
+    if (!company && !card.organization.empty())
+        lines.push_back({"Organization", {}, card.organization, card.orgLine, 0});
+    // A column with a name of its own ("ContactTitle") is no property: it is note text, where
+    // reading Comments back would put it anyway.
+    out.note = card.note;
+    for (const CardExtra& e : card.extras) {
+        if (!labelKind(e.name))
+            out.note += (out.note.empty() ? "" : "\n") + labelledLine(e);
+        else if (!company || e.line != card.nameLine || card.nameLine == 0)
+            lines.push_back(e);
+    }
+    // Fixed order by label; a label's lines in the card's order.
+    std::stable_sort(lines.begin(), lines.end(), [](const CardExtra& a, const CardExtra& b) {
+        return labelRank(a.name) < labelRank(b.name);
+    });
+    set(c.comments, joinComments(out.note, lines));
+    set(c.lastUpdate, card.lastUpdate ? *card.lastUpdate : stampFromRevision(card.revision));
+    return out;
+}
+
+bool toContact(const Card& card, tool::Contact& c) {
+    c = showCard(card).contact;
+    const auto columns = tool::columnValues(c);
     return std::any_of(columns.begin(), columns.end(),
-                       [](const Column* col) { return bool(*col); });
+                       [](const std::optional<std::string>* col) { return bool(*col); });
 }
 
 } // namespace rolvane::exchange

@@ -3,8 +3,10 @@
 // Apple's grouped labels (item1.X-ABLabel) are matched to their values when the card ends.
 #include "vcard_reader.h"
 
+#include "card_labels.h"
 #include "data/ascii_case.h"
 #include "data/column_index.h"
+#include "vcard_extras.h"
 #include "vcard_property.h"
 #include "vcard_value.h"
 
@@ -14,32 +16,9 @@ namespace rolvane::exchange {
 
 namespace {
 
-// Apple's labels look like "_$!<HomePage>!$_"; a user's own are plain text.
-std::string cleanLabel(std::string_view label) {
-    if (label.size() > 8 && label.substr(0, 4) == "_$!<" &&
-        label.substr(label.size() - 4) == ">!$_")
-        label = label.substr(4, label.size() - 8);
-    return asciiLowerCase(label);
-}
-
 std::string component(const std::vector<std::string>& parts, std::size_t index) {
     return index < parts.size() ? parts[index] : std::string();
 }
-
-struct LabelledExtra {
-    const char* name;
-    const char* label;
-};
-constexpr LabelledExtra kExtras[] = {
-    {"TITLE", "Title"},
-    {"ROLE", "Role"},
-    {"NICKNAME", "Nickname"},
-    {"BDAY", "Birthday"},
-    {"ANNIVERSARY", "Anniversary"},
-    {"URL", "Web page"},
-    {"IMPP", "Chat"},
-    {"GENDER", "Gender"},
-};
 
 class CardBuilder {
 public:
@@ -52,7 +31,7 @@ public:
 private:
     struct Grouped {
         std::string group;
-        int kind; // 0 phone, 1 e-mail, 2 address
+        int kind; // 0 phone, 1 e-mail, 2 address, 3 another labelled line
         std::size_t index;
     };
     void warn(long long line, std::string text) {
@@ -80,7 +59,11 @@ private:
     std::vector<std::string> labels_; // label of each group, parallel to groupNames_
     std::vector<std::string> groupNames_;
     std::vector<Grouped> grouped_;
-    std::vector<std::pair<std::string, std::string>> groupedExtras_; // group, value
+    struct GroupedExtra {
+        std::string group, name, value;
+        long long line;
+    };
+    std::vector<GroupedExtra> groupedExtras_;
     std::vector<std::string> postalLabels_;
     bool sawAddress_ = false;
     bool sawNote_ = false;
@@ -108,22 +91,36 @@ const std::string* CardBuilder::labelOf(const std::string& group) const {
 }
 
 bool CardBuilder::finish() {
+    // A kind of Apple's ("_$!<Work>!$_") joins the types; a user's own label is kept as written.
+    auto labelInto = [](const std::string& l, std::vector<std::string>& types, std::string& own) {
+        if (std::string kind = standardLabel(l); !kind.empty())
+            types.push_back(std::move(kind));
+        else if (isTypeList(l))
+            types.push_back(asciiLowerCase(l));
+        else
+            own = l;
+    };
     for (const Grouped& g : grouped_) {
-        const std::string* label = labelOf(g.group);
-        if (!label)
+        const std::string* l = labelOf(g.group);
+        if (!l)
             continue;
         if (g.kind == 0)
-            card_.phones[g.index].types.push_back(*label);
+            labelInto(*l, card_.phones[g.index].types, card_.phones[g.index].label);
         else if (g.kind == 1)
-            card_.emails[g.index].types.push_back(*label);
-        else
-            card_.addresses[g.index].types.push_back(*label);
+            labelInto(*l, card_.emails[g.index].types, card_.emails[g.index].label);
+        else if (g.kind == 2)
+            labelInto(*l, card_.addresses[g.index].types, card_.addresses[g.index].label);
+        else if (CardExtra& e = card_.extras[g.index]; e.qualifier.empty())
+            e.qualifier = standardLabel(*l).empty() ? *l : standardLabel(*l);
     }
-    for (auto& [group, value] : groupedExtras_) {
-        const std::string* label = labelOf(group);
-        std::string name = label && !label->empty() ? *label : std::string("other");
-        name[0] = asciiUpper(name[0]);
-        card_.addExtra(std::move(name), std::move(value));
+    for (GroupedExtra& e : groupedExtras_) {
+        const std::string* l = labelOf(e.group);
+        const std::string kind = l ? standardLabel(*l) : std::string();
+        const std::string shown = l ? (kind.empty() ? *l : kind) : std::string();
+        if (e.name == "X-ABRELATEDNAMES")
+            card_.addExtra(relation(shown, std::move(e.value), e.line));
+        else
+            card_.addExtra({"Date", shown, std::move(e.value), e.line});
     }
     if (!sawAddress_) {
         for (std::string& label : postalLabels_) {
@@ -153,7 +150,10 @@ void CardBuilder::takeName(const VCardProperty& p) {
     card_.family = component(parts, 0);
     card_.given = component(parts, 1);
     card_.hasName = !card_.family.empty() || !card_.given.empty();
-    card_.addExtra("Middle name", component(parts, 2));
+    card_.nameLine = p.line();
+    const char* labels[] = {"Middle name", "Name prefix", "Name suffix"};
+    for (int i = 0; i < 3; ++i)
+        card_.addExtra({labels[i], {}, component(parts, std::size_t(i) + 2), p.line(), i + 2});
 }
 
 void CardBuilder::takeValue(const VCardProperty& p, bool phone) {
@@ -168,6 +168,7 @@ void CardBuilder::takeValue(const VCardProperty& p, bool phone) {
         return;
     v.types = p.types(&v.preferred);
     v.column = columnIndex(p.parameter("X-ROLVANE-FIELD"));
+    v.line = p.line();
     auto& list = phone ? card_.phones : card_.emails;
     if (!p.group().empty())
         grouped_.push_back({asciiLowerCase(p.group()), phone ? 0 : 1, list.size()});
@@ -185,6 +186,7 @@ void CardBuilder::takeAddress(const VCardProperty& p) {
     a.postalCode = component(parts, 5);
     a.country = component(parts, 6);
     a.types = p.types(&a.preferred);
+    a.line = p.line();
     sawAddress_ = true;
     if (a.isEmpty())
         return;
@@ -197,14 +199,17 @@ void CardBuilder::takeOther(const VCardProperty& p) {
     if (p.isNamed("X-ABLABEL")) {
         if (!p.group().empty()) {
             groupNames_.push_back(asciiLowerCase(p.group()));
-            labels_.push_back(cleanLabel(raw(p)));
+            labels_.push_back(std::string(raw(p)));
         }
-    } else if (!p.group().empty() && sameAsciiName(p.name().substr(0, 4), "X-AB")) {
-        groupedExtras_.emplace_back(asciiLowerCase(p.group()), text(p, true));
+    } else if (!p.group().empty() && (p.isNamed("X-ABRELATEDNAMES") || p.isNamed("X-ABDATE"))) {
+        groupedExtras_.push_back(
+            {asciiLowerCase(p.group()), asciiUpperCase(p.name()), text(p, true), p.line()});
     } else {
-        for (const LabelledExtra& e : kExtras)
-            if (p.isNamed(e.name))
-                card_.addExtra(e.label, text(p, true));
+        const std::size_t before = card_.extras.size();
+        const std::string value = text(p, true);
+        if (takeExtra(p, raw(p), value, card_) && !p.group().empty() &&
+            card_.extras.size() > before)
+            grouped_.push_back({asciiLowerCase(p.group()), 3, before});
     }
 }
 
@@ -218,8 +223,8 @@ void CardBuilder::take(const VCardProperty& p) {
     } else if (p.isNamed("ORG")) {
         const std::vector<std::string> parts = splitComponents(raw(p), p.isVersion21());
         card_.organization = component(parts, 0);
-        for (std::size_t i = 1; i < parts.size(); ++i)
-            card_.addExtra("Department", parts[i]);
+        card_.orgLine = p.line();
+        card_.addExtra({"Department", {}, component(parts, 1), p.line(), 1});
     } else if (p.isNamed("TEL") || p.isNamed("EMAIL")) {
         takeValue(p, p.isNamed("TEL"));
     } else if (p.isNamed("ADR")) {

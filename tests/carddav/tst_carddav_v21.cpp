@@ -4,6 +4,7 @@
 #include "carddav/card_lines.h"
 #include "carddav/card_patch.h"
 #include "carddav/card_texts.h"
+#include "exchange/comment_lines.h"
 
 #include <QDir>
 #include <QTest>
@@ -180,9 +181,9 @@ void TstCarddavV21::patchReadsBackAsSent() {
     Texts after = before, other = before;
     after[std::size_t(field)] = text.toStdString();
     other[std::size_t(field)] = "x";
-    if (field == Comments && !read->leftover.empty()) { // as the book shows them, below the note
-        after[Comments] += '\n' + read->leftover;
-        other[Comments] += '\n' + read->leftover;
+    if (field == Comments) { // as the book shows them, below the note
+        after[Comments] = rolvane::exchange::joinComments(after[Comments], read->lines);
+        other[Comments] = rolvane::exchange::joinComments(other[Comments], read->lines);
     }
     const std::string patched = patchCard(base, before, after, "20260101T000000Z");
     const Texts back = readBack(patched);
@@ -242,9 +243,8 @@ void TstCarddavV21::otherProgramsCardsRoundTrip() {
     QVERIFY(read);
     Texts after = read->texts;
     after[Last] = "Ñandú; Jr\\";
-    after[Comments] = "Door code=41, room=20B\nMilk, eggs; bread";
-    if (!read->leftover.empty())
-        after[Comments] += '\n' + read->leftover;
+    after[Comments] =
+        rolvane::exchange::joinComments("Door code=41, room=20B\nMilk, eggs; bread", read->lines);
     const std::string patched = patchCard(base, read->texts, after, "20260101T000000Z");
     const Texts back = readBack(patched);
     for (std::size_t f = 0; f < kMergedFields; ++f)

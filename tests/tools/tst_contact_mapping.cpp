@@ -180,7 +180,8 @@ void TstContactMapping::phones_data() {
     QTest::newRow("preferred first, overflow labelled in Comments")
         << std::vector<CardValue>{value("1"), value("2", {"cell"}), value("3"),
                                   value("4", {"pager"}), value("5", {"cell"}, true)}
-        << strings({"5", "1", "2", "<null>", "<null>", "Phone: 3\nPhone (pager): 4"});
+        << strings({"5", "1", "2", "<null>", "<null>",
+                    "--- other fields ---\nPhone: 3\nPhone (pager): 4"});
     QTest::newRow("a work pager is not Bus")
         << std::vector<CardValue>{value("1", {"work", "pager"})}
         << strings({"1", "<null>", "<null>", "<null>", "<null>", "<null>"});
@@ -208,12 +209,14 @@ void TstContactMapping::names_data() {
     QTest::newRow("N wins") << "Jo"
                             << "Doe"
                             << "Dr. Jo Doe"
-                            << "" << strings({"Jo", "Doe", "Full name: Dr. Jo Doe"});
+                            << ""
+                            << strings(
+                                   {"Jo", "Doe", "--- other fields ---\nFull name: Dr. Jo Doe"});
     QTest::newRow("FN split at its last word")
         << ""
         << ""
         << "Mary Ann van Dyke "
-        << "ACME" << strings({"Mary Ann van", "Dyke", "Organization: ACME"});
+        << "ACME" << strings({"Mary Ann van", "Dyke", "--- other fields ---\nOrganization: ACME"});
     QTest::newRow("one word is a last name") << ""
                                              << ""
                                              << "Cher"
@@ -222,7 +225,7 @@ void TstContactMapping::names_data() {
         << ""
         << ""
         << ""
-        << "ACME Ltd" << strings({"<null>", "ACME Ltd", "<null>"});
+        << "ACME Ltd" << strings({"<null>", "ACME Ltd", "--- other fields ---\nCompany: yes"});
 }
 
 void TstContactMapping::names() {
@@ -263,8 +266,9 @@ void TstContactMapping::preferredEmailAndAddress() {
     QVERIFY(toContact(card, c));
     QCOMPARE(text(c.email), QStringLiteral("b@x"));
     QCOMPARE(text(c.addy), QStringLiteral("9 Mill Rd\nLeeds\nLS1\nUK"));
-    QCOMPARE(text(c.comments), QStringLiteral("met at the fair\nE-mail (home): a@x\n"
-                                              "Address (home): 1 Main St, Flat 2, Leeds, LS1, UK"));
+    QCOMPARE(text(c.comments),
+             QStringLiteral("met at the fair\n--- other fields ---\nE-mail (home): a@x\n"
+                            "Address (home): 1 Main St\n  Flat 2\n  Leeds\n  LS1\n  UK"));
     QCOMPARE(text(c.lastUpdate), QStringLiteral("kept"));
     QCOMPARE(stampFromRevision("2024-02-30"), std::string());
     QCOMPARE(stampFromRevision("yesterday"), std::string());

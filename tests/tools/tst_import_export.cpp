@@ -93,7 +93,8 @@ void TstImportExport::importsEachLayout_data() {
     QTest::newRow("3.0 folded note, the other e-mail")
         << v30 << 2 << "Jr."
         << "Comments"
-        << "likes tea, not coffee; call after 6pm\nE-mail (home): jane@example.com";
+        << "likes tea, not coffee; call after 6pm\n--- other fields ---\nE-mail (home): "
+           "jane@example.com";
     QTest::newRow("4.0 quoted types, CR CR LF") << v30 << 2 << "Roe"
                                                 << "Bus"
                                                 << "+1-555-0101";
@@ -108,7 +109,7 @@ void TstImportExport::importsEachLayout_data() {
                                  << "said \"hi\"";
     QTest::newRow("Outlook desktop, windows-1252")
         << contactsFile("outlook_desktop.csv") << 1 << "Doe"
-        << "Comments" << QString::fromUtf8("café\nTitle: Dr.");
+        << "Comments" << QString::fromUtf8("café\n--- other fields ---\nTitle: Dr.");
     QTest::newRow("Thunderbird") << contactsFile("thunderbird.csv") << 1 << "Doe"
                                  << "Addy"
                                  << "1 Elm\nBA1 Bath";

@@ -100,7 +100,7 @@ void TstVCardReader::readsTrait_data() {
         << card("N:D;J\r\nTEL;TYPE=CELL:1\r\nTEL;TYPE=CELL:2\r\nTEL;TYPE=CELL:3\r\n"
                 "item2.TEL:4\r\nitem2.X-ABLabel:_$!<Other>!$_\r\n")
         << "Comments"
-        << "Phone (other): 4";
+        << "--- other fields ---\nPhone (other): 4";
     QTest::newRow("bare 2.1 types") << card("TEL;WORK;FAX:9\r\nN:D;J\r\n", "2.1") << "Fax"
                                     << "9";
     QTest::newRow("repeated TYPE") << card("N:D;J\r\nTEL;TYPE=work;TYPE=voice:7\r\n") << "Bus"
