@@ -39,14 +39,22 @@ private:
 // back too: the summary never tells of contacts that were not stored.
 template <typename Step> SyncResult inTransaction(SyncRun& run, Step step) {
     SyncSummary before = run.summary;
+    qint64 countBefore = -1, countAfter = -1;
     SyncResult why = run.store.begin();
+    if (why.ok())
+        why = run.store.changeCount(countBefore);
     if (why.ok()) {
         why = step();
+        if (why.ok())
+            why = run.store.changeCount(countAfter);
         if (!why.ok())
             run.store.rollback();
         else
             why = run.store.commit();
     }
+    // Its own writes keep the count known; anyone else's before them make it unknown.
+    if (why.ok())
+        run.knownCount = countBefore == run.knownCount ? countAfter : -1;
     if (!why.ok()) {
         before.warnings = run.summary.warnings;
         run.summary = std::move(before);

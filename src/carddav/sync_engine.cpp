@@ -55,6 +55,11 @@ void SyncRun::assignNewName(Item& item) const {
 }
 
 SyncResult SyncRun::loadLocal() {
+    // Counted first: a change made while the contacts are read then only makes the count old.
+    if (SyncResult why = store.changeCount(knownCount); !why.ok())
+        return why;
+    quiet = false;
+    link.clean = -1;
     // Let go of what was read before first, or both readings are held at once.
     items = {};
     rows = {};
@@ -110,6 +115,19 @@ void SyncRun::report(SyncPhase phase, int done, int total) const {
         options.progress({phase, done, total});
 }
 
+SyncResult SyncRun::noteIfClean() {
+    if (quiet || knownCount < 0)
+        return {}; // still clean as noted, or written by someone else meanwhile
+    for (const Item& item : items)
+        if (item.fetch || item.gone || !item.synced || !hasRow(item) ||
+            !sameFields(rows.at(*item.contact), *item.synced))
+            return {};
+    if (items.size() != rows.size())
+        return {};
+    link.clean = knownCount;
+    return store.saveListing(link);
+}
+
 QString SyncSummary::line() const {
     QStringList parts;
     if (paired)
@@ -139,17 +157,26 @@ SyncSummary runSync(SyncStore& store, HttpClient& client, const Link& link,
     if (run.options.revision.isEmpty())
         run.options.revision =
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    bool resend = false;
+    qint64 count = -1;
+    if (why = store.changeCount(count); !why.ok()) {
+        run.summary.stop = std::move(why);
+        return run.summary;
+    }
+    run.quiet = run.link.paired && run.link.clean >= 0 && count == run.link.clean;
+    run.knownCount = run.quiet ? count : -1;
+    bool resend = false, again = false;
     if (!run.link.paired)
         why = fetchChanges(run, resend);
     for (int round = 0; why.ok() && round < kMaxRounds; ++round) {
-        bool again = false;
+        again = false;
         why = pushChanges(run, again);
         if (why.ok())
             why = fetchChanges(run, resend);
         if (!resend && !again)
             break;
     }
+    if (why.ok() && !resend && !again)
+        why = run.noteIfClean();
     run.summary.stop = std::move(why);
     return run.summary;
 }

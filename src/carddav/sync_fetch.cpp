@@ -139,7 +139,7 @@ SyncResult applyGoneAll(SyncRun& run, Applier& applier) {
 
 SyncResult fetchChanges(SyncRun& run, bool& resend) {
     resend = false;
-    if (!run.localCurrent)
+    if (!run.localCurrent && !run.quiet)
         if (SyncResult why = run.loadLocal(); !why.ok())
             return why;
     run.localCurrent = false;
@@ -167,6 +167,10 @@ SyncResult fetchChanges(SyncRun& run, bool& resend) {
             continue;
         }
         const bool cutShort = listing.truncated && !listing.token.isEmpty();
+        // The server names a card: the contacts are read after all.
+        if (run.quiet && (!listing.members.empty() || run.link.token.isEmpty()))
+            if (why = run.loadLocal(); !why.ok())
+                return why;
         if (why = recordPage(run, listing, !cutShort); !why.ok())
             return why;
         listed += int(listing.members.size());

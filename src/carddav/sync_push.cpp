@@ -223,6 +223,8 @@ SyncResult pushLoaded(SyncRun& run, bool& resend) {
 } // namespace
 
 SyncResult pushChanges(SyncRun& run, bool& resend) {
+    if (run.quiet)
+        return {}; // nothing changed here since everything was synced
     if (SyncResult why = run.loadLocal(); !why.ok())
         return why;
     const int requestsBefore = run.client.requestCount();

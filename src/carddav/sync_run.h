@@ -29,11 +29,20 @@ struct SyncRun {
     // What loadLocal read is still what the sync last wrote: a push that sent nothing leaves it
     // so, and the fetch after it need not read every contact again.
     bool localCurrent = false;
+    // Nothing here changed since a sync left everything synced (the change count is the link's
+    // clean one): the contacts are read only if the server names a card.
+    bool quiet = false;
+    // The change count as of the contacts the sync last read, carried over its own writes;
+    // -1 once something else wrote the book meanwhile.
+    qint64 knownCount = -1;
 
     // Reads the book again. A record whose contact is gone is deleted here, unless the book's
     // identities were lost (rowids renumbered): then it is paired anew with a contact holding
     // exactly its synced texts.
     SyncResult loadLocal();
+    // After a sync that left every contact synced and nothing to fetch, with no other writer
+    // meanwhile: notes the change count, so the next sync need not read the contacts.
+    SyncResult noteIfClean();
     // Whether `item`'s contact is in the book as last read.
     bool hasRow(const Item& item) const { return item.contact && rows.count(*item.contact); }
     // An href as kept: the path of `href` resolved against the collection; empty when it lies

@@ -15,7 +15,7 @@ constexpr const char* kSchema =
     "create table if not exists [Rolvane Sync Link] ([Schema] integer not null, [Url] text not "
     "null, [User] text, [Name] text, [Token] text, [Paired] integer not null default 0, "
     "[Version4] integer not null default 0, [Last Sync] text, [Last Result] text, "
-    "[Listing] integer not null default 0);"
+    "[Listing] integer not null default 0, [Clean] integer not null default -1);"
     "create table if not exists [Rolvane Sync Item] ([Id] integer primary key, [Contact] integer, "
     "[Href] text not null unique, [Uid] text, [ETag] blob, [Card] blob, [Synced] blob, "
     "[Listed] blob, [Fetch] integer not null default 0, [Gone] integer not null default 0, "
@@ -26,6 +26,7 @@ constexpr const char* kSchema =
 // From the first schema, which named contacts by rowid and kept them by triggers of its own.
 constexpr const char* kFromSchema1 =
     "alter table [Rolvane Sync Link] add column [Listing] integer not null default 0;"
+    "alter table [Rolvane Sync Link] add column [Clean] integer not null default -1;"
     "alter table [Rolvane Sync Item] add column [Contact] integer;"
     "alter table [Rolvane Sync Item] add column [Listed] blob;"
     "alter table [Rolvane Sync Item] add column [Fetch] integer not null default 0;"
@@ -150,7 +151,8 @@ SyncResult SyncStore::link(std::optional<Link>& out) {
     if (s.columnInt64(0) == 0)
         return {}; // never linked
     if (s.prepare(db_, QStringLiteral("select [Url], [User], [Name], [Token], [Paired], "
-                                      "[Version4], [Last Sync], [Last Result], [Listing] from "
+                                      "[Version4], [Last Sync], [Last Result], [Listing], [Clean] "
+                                      "from "
                                       "[Rolvane Sync Link]")) != SQLITE_OK)
         return failure(QStringLiteral("read the link"));
     const int rc = s.step();
@@ -166,6 +168,7 @@ SyncResult SyncStore::link(std::optional<Link>& out) {
     l.lastSync = s.columnText(6);
     l.lastResult = s.columnText(7);
     l.listing = s.columnInt64(8);
+    l.clean = s.columnInt64(9);
     out = std::move(l);
     return {};
 }
@@ -221,11 +224,12 @@ SyncResult SyncStore::removeLink() {
 SyncResult SyncStore::saveListing(const Link& link) {
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Token] = ?, [Paired] = ?, "
-                                      "[Listing] = ?")) != SQLITE_OK)
+                                      "[Listing] = ?, [Clean] = ?")) != SQLITE_OK)
         return failure(QStringLiteral("store the sync token"));
     s.bindText(1, link.token);
     s.bindInt64(2, link.paired ? 1 : 0);
     s.bindInt64(3, link.listing);
+    s.bindInt64(4, link.clean);
     return s.step() == SQLITE_DONE ? SyncResult() : failure(QStringLiteral("store the sync token"));
 }
 

@@ -26,6 +26,9 @@ struct Link {
     // The full listing under way, if any: the number its pages mark the cards they name with.
     // Whatever it did not name when its last page came is gone there.
     qint64 listing = 0;
+    // The count of changes to the contacts (changeCount) when a sync last left everything
+    // synced; -1 when unknown. While the count is the same, nothing here needs reading.
+    qint64 clean = -1;
     QString lastSync, lastResult;
 };
 
@@ -71,6 +74,10 @@ public:
     SyncResult items(std::vector<Item>& out);
     // Every contact by identity, with its texts.
     SyncResult rows(std::unordered_map<qint64, PackedTexts>& out);
+    // How many times the contacts were inserted, changed or deleted, by anyone, ever.
+    SyncResult changeCount(qint64& out);
+    // How often rows() read the contacts: a sync with nothing changed reads them not at all.
+    int rowReadings() const { return rowReadings_; }
 
     // Each write runs in its own short transaction unless one is open (begin/commit).
     SyncResult begin();
@@ -97,6 +104,7 @@ private:
     SyncResult readRow(qint64 contact, std::optional<Texts>& out);
 
     sqlite::Connection db_;
+    int rowReadings_ = 0;
     QString path_;
 };
 

@@ -42,9 +42,19 @@ const QString kByContact =
 
 } // namespace
 
+SyncResult SyncStore::changeCount(qint64& out) {
+    sqlite::Statement s;
+    if (s.prepare(db_, QStringLiteral("select [Count] from [Rolvane Changes]")) != SQLITE_OK ||
+        s.step() != SQLITE_ROW)
+        return failure(QStringLiteral("read the contacts"));
+    out = s.columnInt64(0);
+    return {};
+}
+
 SyncResult SyncStore::rows(std::unordered_map<qint64, PackedTexts>& out) {
     // Straight into the map: a list first would hold every contact twice for a moment.
     out.clear();
+    ++rowReadings_;
     sqlite::Statement s;
     if (s.prepare(db_, QStringLiteral("select c.[Id], %1 from [Rolvane] r join [Rolvane Contact] "
                                       "c on c.[Row] = r.rowid")

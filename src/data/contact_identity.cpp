@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Only SQLite's own functions in the triggers, so any tool that writes the book keeps them. The
+// Only SQLite's own functions in the triggers, so any tool that writes the book keeps them. They
+// also count every change to the contacts, so a sync can tell that nothing changed unread. The
 // insert trigger first drops an identity still naming the rowid: INSERT OR REPLACE with a rowid
 // fires no delete trigger. The update trigger follows a rowid changed by UPDATE ... SET rowid.
 #include "contact_identity.h"
@@ -15,18 +16,26 @@ namespace {
 constexpr const char* kInstall =
     "create table if not exists [Rolvane Contact] ([Id] integer primary key autoincrement, "
     "[Row] integer not null unique);"
+    "create table if not exists [Rolvane Changes] ([Count] integer not null);"
+    "insert into [Rolvane Changes] select 0 where not exists (select 1 from [Rolvane Changes]);"
     "create trigger if not exists [Rolvane Contact Insert] after insert on [Rolvane] begin "
     "delete from [Rolvane Contact] where [Row] = new.rowid; "
-    "insert into [Rolvane Contact] ([Row]) values (new.rowid); end;"
+    "insert into [Rolvane Contact] ([Row]) values (new.rowid); "
+    "update [Rolvane Changes] set [Count] = [Count] + 1; end;"
     "create trigger if not exists [Rolvane Contact Delete] after delete on [Rolvane] begin "
-    "delete from [Rolvane Contact] where [Row] = old.rowid; end;"
+    "delete from [Rolvane Contact] where [Row] = old.rowid; "
+    "update [Rolvane Changes] set [Count] = [Count] + 1; end;"
+    "create trigger if not exists [Rolvane Contact Edit] after update on [Rolvane] begin "
+    "update [Rolvane Changes] set [Count] = [Count] + 1; end;"
     "create trigger if not exists [Rolvane Contact Move] after update on [Rolvane] "
     "when new.rowid != old.rowid begin "
     "delete from [Rolvane Contact] where [Row] = new.rowid; "
     "update [Rolvane Contact] set [Row] = new.rowid where [Row] = old.rowid; end;"
     "delete from [Rolvane Contact] where [Row] not in (select rowid from [Rolvane]);"
     "insert into [Rolvane Contact] ([Row]) select rowid from [Rolvane] where rowid not in "
-    "(select [Row] from [Rolvane Contact]) order by rowid;";
+    "(select [Row] from [Rolvane Contact]) order by rowid;"
+    // Whatever was written while the triggers were missing went uncounted.
+    "update [Rolvane Changes] set [Count] = [Count] + 1;";
 
 // The identities of a renumbered book name other contacts: they are all dropped and made anew.
 constexpr const char* kRenumber = "delete from [Rolvane Contact];";
@@ -52,7 +61,7 @@ int installContactIdentity(sqlite::Connection& db) {
 bool contactIdentityInstalled(const sqlite::Connection& db) {
     return countOf(db, "select count(*) from sqlite_schema where type = 'trigger' and name in "
                        "('Rolvane Contact Insert', 'Rolvane Contact Delete', "
-                       "'Rolvane Contact Move')") == 3;
+                       "'Rolvane Contact Move', 'Rolvane Contact Edit')") == 4;
 }
 
 bool contactIdentitySound(const sqlite::Connection& db) {

@@ -12,7 +12,8 @@ namespace sqlite {
 class Connection;
 }
 
-// "[Rolvane Contact]": [Id] the identity, [Row] the contact's rowid.
+// "[Rolvane Contact]": [Id] the identity, [Row] the contact's rowid. "[Rolvane Changes]" holds one
+// [Count] that every insert, update and delete of a contact raises.
 extern const char* const kIdentityTable;
 
 // Inside a write transaction: the table and its triggers, made when missing, and every contact

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Rules of the sync that one run shows, against the model server: the mass-delete guard counts
-// the deletes of every page of a listing together, and a sync started with a link read before
-// another sync ran takes up the token that one stored.
+// the deletes of every page of a listing together, a sync started with a link read before
+// another sync ran takes up the token that one stored, and a sync with nothing changed here
+// reads no contact.
 #include "carddav/card_patch.h"
 #include "carddav/sync_engine.h"
 #include "support/model_server.h"
@@ -57,6 +58,7 @@ private slots:
     void guardCountsEveryPage_data();
     void guardCountsEveryPage();
     void staleLinkTakesUpTheStoredToken();
+    void nothingChangedReadsNoContacts();
 };
 
 void TstSyncRules::guardCountsEveryPage_data() {
@@ -102,6 +104,42 @@ void TstSyncRules::staleLinkTakesUpTheStoredToken() {
     QCOMPARE(s.newHere, 0);
     QCOMPARE(rig.server.requestCount() - requests, 1);
     QCOMPARE(rig.book.count(), 1);
+}
+
+void TstSyncRules::nothingChangedReadsNoContacts() {
+    Rig rig(5);
+    std::vector<QString> hrefs;
+    for (int i = 0; i < 3; ++i)
+        hrefs.push_back(rig.server.deviceAdd(card(i)));
+    QCOMPARE(rig.sync().newHere, 3);
+    // Each row: what changes before the sync, whether the contacts are read, what it does.
+    struct Step {
+        const char* change;
+        bool reads;
+        int sent, changedHere;
+    };
+    const Step steps[] = {
+        {"", false, 0, 0},
+        {"update Rolvane set Ph1 = '555' where rowid = 1", true, 1, 0},
+        {"", false, 0, 0},
+        {"server", true, 0, 1},
+        {"", false, 0, 0},
+        {"update Rolvane set Ph1 = Ph1 where rowid = 2", true, 0, 0}, // written, not changed
+        {"", false, 0, 0},
+    };
+    for (const Step& step : steps) {
+        const QString change = QString::fromLatin1(step.change);
+        if (change == QLatin1String("server"))
+            rig.server.deviceEdit(hrefs[1], card(7));
+        else if (!change.isEmpty())
+            rig.book.exec(change);
+        const int before = rig.store.rowReadings();
+        const SyncSummary s = rig.sync();
+        QVERIFY2(s.stop.ok(), qPrintable(s.stop.words()));
+        QCOMPARE(rig.store.rowReadings() > before, step.reads);
+        QCOMPARE(s.sent, step.sent);
+        QCOMPARE(s.changedHere, step.changedHere);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstSyncRules)

@@ -42,7 +42,8 @@ void TstSyncStore::firstSchemaIsBroughtUpToDate() {
     book.insertLastNames({"Aalto", "Berg"});
     // Made by the program before identities: no identity table yet, user_version 1.
     book.exec("drop trigger [Rolvane Contact Insert]; drop trigger [Rolvane Contact Delete]; "
-              "drop trigger [Rolvane Contact Move]; drop table [Rolvane Contact]; "
+              "drop trigger [Rolvane Contact Move]; drop trigger [Rolvane Contact Edit]; "
+              "drop table [Rolvane Contact]; drop table [Rolvane Changes]; "
               "pragma user_version = 1");
     book.exec(kFirstSchema);
     SyncStore store;

@@ -95,7 +95,7 @@ void TstRolvaneDb::createMakesTableColumnsAndIndex() {
     // Every contact has an identity that is never reused, kept by triggers.
     QCOMPARE(
         book.value(QStringLiteral("select count(*) from sqlite_schema where type = 'trigger'")),
-        QStringLiteral("3"));
+        QStringLiteral("4"));
     QCOMPARE(book.value(QStringLiteral("select Version from [Rolvane Collation]")),
              QString::fromStdString(rolvane::collation::collatorVersion()));
     // Nothing but the book is left in the folder.
