@@ -55,6 +55,8 @@ void SyncRun::assignNewName(Item& item) const {
 }
 
 SyncResult SyncRun::loadLocal() {
+    if (SyncResult why = store.renewIdentities(); !why.ok())
+        return why;
     // Counted first: a change made while the contacts are read then only makes the count old.
     if (SyncResult why = store.changeCount(knownCount); !why.ok())
         return why;

@@ -99,20 +99,20 @@ SyncResult SyncStore::open(const QString& bookPath) {
                 QStringLiteral("The address book \"%1\" is in use and could not be brought up "
                                "to date; try again in a moment.")
                     .arg(bookPath)};
-    // The window only looks for the triggers; rows renumbered by a reload or a VACUUM are
-    // found here, by counting, and their identities made anew.
-    if (!contactIdentitySound(db_)) {
-        if (SyncResult why = begin(); !why.ok())
-            return why;
-        if (installContactIdentity(db_) != SQLITE_OK) {
-            SyncResult why = failure(QStringLiteral("renew the contacts' identities"));
-            rollback();
-            return why;
-        }
-        if (SyncResult why = commit(); !why.ok())
-            return why;
-    }
     return upgrade();
+}
+
+SyncResult SyncStore::renewIdentities() {
+    if (contactIdentitySound(db_))
+        return {};
+    if (SyncResult why = begin(); !why.ok())
+        return why;
+    if (installContactIdentity(db_) != SQLITE_OK) {
+        SyncResult why = failure(QStringLiteral("renew the contacts' identities"));
+        rollback();
+        return why;
+    }
+    return commit();
 }
 
 SyncResult SyncStore::upgrade() {

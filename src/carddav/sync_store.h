@@ -74,6 +74,9 @@ public:
     SyncResult items(std::vector<Item>& out);
     // Every contact by identity, with its texts.
     SyncResult rows(std::unordered_map<qint64, PackedTexts>& out);
+    // The window only looks for the identity triggers; rows renumbered by a reload or a VACUUM
+    // (which fires no trigger) are found here, by counting every row, and given identities anew.
+    SyncResult renewIdentities();
     // How many times the contacts were inserted, changed or deleted, by anyone, ever.
     SyncResult changeCount(qint64& out);
     // How often rows() read the contacts: a sync with nothing changed reads them not at all.
