@@ -41,10 +41,10 @@ SyncResult Applier::apply(Item& item, const Fetched& f, bool& resend) {
         Texts base = item.synced.value_or(server->texts);
         if (!item.synced) {
             // Ours, its answer lost: the card sent (recorded before it went) is the base.
-            if (SyncResult why = run_.store.loadCard(item); !why.ok())
+            std::optional<Texts> sent;
+            if (SyncResult why = run_.textsSent(item, sent); !why.ok())
                 return why;
-            if (const auto sent = readCardTexts(item.card); sent && !item.card.empty())
-                base = sent->texts;
+            base = sent.value_or(base);
         }
         const Merged m = mergeTexts(base, local, server->texts);
         bool applied = true;

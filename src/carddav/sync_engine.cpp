@@ -4,6 +4,7 @@
 // A merge that leaves something to send starts one more round, a bounded number of times.
 #include "sync_engine.h"
 
+#include "card_texts.h"
 #include "server_url.h"
 #include "sync_run.h"
 
@@ -70,8 +71,7 @@ SyncResult SyncRun::loadLocal() {
         return why;
     if (SyncResult why = store.rows(rows); !why.ok())
         return why;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        byHref.insert(items[i].href, i);
+    indexByHref();
 
     std::unordered_map<qint64, std::size_t> claimedBy;
     std::vector<std::size_t> lost;
@@ -110,6 +110,31 @@ SyncResult SyncRun::loadLocal() {
     std::sort(unlinkedRows.begin(), unlinkedRows.end());
     localCurrent = true;
     return {};
+}
+
+void SyncRun::dropItems(const std::vector<qint64>& ids) {
+    std::vector<qint64> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    std::erase_if(items, [&](const Item& item) {
+        return std::binary_search(sorted.begin(), sorted.end(), item.id);
+    });
+    indexByHref();
+}
+
+SyncResult SyncRun::textsSent(Item& item, std::optional<Texts>& out) {
+    out.reset();
+    if (SyncResult why = store.loadCard(item); !why.ok())
+        return why;
+    if (const std::optional<CardTexts> sent =
+            item.card.empty() ? std::nullopt : readCardTexts(item.card))
+        out = sent->texts;
+    return {};
+}
+
+void SyncRun::indexByHref() {
+    byHref.clear();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        byHref.insert(items[i].href, i);
 }
 
 void SyncRun::report(SyncPhase phase, int done, int total) const {

@@ -27,9 +27,7 @@ qint64 observe(SyncRun& run, const Listed& m, const QString& key) {
         if (m.gone)
             return -1; // never known here
         Item item;
-        item.contact.reset();
         item.href = key;
-        item.cardLoaded = true;
         run.byHref.insert(key, run.items.size());
         run.items.push_back(std::move(item));
     }
@@ -86,24 +84,11 @@ SyncResult recordPage(SyncRun& run, const Listing& listing, bool last) {
         concludeListing(run, touched);
     run.link.token = listing.token;
     return inTransaction(run, [&] {
-        for (std::size_t i : touched) {
-            run.items[i].cardLoaded = run.items[i].id == 0 || run.items[i].cardLoaded;
+        for (std::size_t i : touched)
             if (SyncResult why = run.store.saveItem(run.items[i]); !why.ok())
                 return why;
-        }
         return run.store.saveListing(run.link);
     });
-}
-
-void SyncRun::dropItems(const std::vector<qint64>& ids) {
-    std::vector<qint64> sorted = ids;
-    std::sort(sorted.begin(), sorted.end());
-    std::erase_if(items, [&](const Item& item) {
-        return std::binary_search(sorted.begin(), sorted.end(), item.id);
-    });
-    byHref.clear();
-    for (std::size_t i = 0; i < items.size(); ++i)
-        byHref.insert(items[i].href, i);
 }
 
 } // namespace rolvane::carddav

@@ -4,7 +4,6 @@
 // A new contact's UID and file name are stored before its PUT and reused on a retry: a 412 then
 // means the earlier try landed.
 #include "card_patch.h"
-#include "card_texts.h"
 #include "discovery.h"
 #include "sync_run.h"
 
@@ -133,11 +132,10 @@ SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
         return refusedCard(run, item, answer);
     // An earlier try landed, and another device may have changed it since: the card that try
     // sent (recorded before it) is the base, against which the server's card is merged.
-    if (SyncResult why = run.store.loadCard(item); !why.ok())
+    std::optional<Texts> tried;
+    if (SyncResult why = run.textsSent(item, tried); !why.ok())
         return why;
-    const std::optional<CardTexts> tried =
-        item.card.empty() ? std::nullopt : readCardTexts(item.card);
-    item.synced = tried ? tried->texts : now;
+    item.synced = tried.value_or(now);
     item.card.clear();
     item.cardLoaded = true;
     item.etag.clear();

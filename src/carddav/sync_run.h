@@ -53,6 +53,9 @@ struct SyncRun {
     void assignNewName(Item& item) const;
     // Forgets the records with these ids (deleted from the book already).
     void dropItems(const std::vector<qint64>& ids);
+    void indexByHref();
+    // The texts of the card recorded before a new contact's first PUT, if one was.
+    SyncResult textsSent(Item& item, std::optional<Texts>& out);
     // Tells the caller's progress callback, if any.
     void report(SyncPhase phase, int done, int total) const;
 };
