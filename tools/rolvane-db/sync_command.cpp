@@ -44,8 +44,14 @@ QString noBook(const QString& path) {
         .arg(path);
 }
 
-const QString kNotLinked =
-    QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+// A book named by --file is named in the hint too, or the command it gives would link another.
+QString notLinked(const SyncArguments& a) {
+    if (a.file.isEmpty())
+        return QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
+    return QStringLiteral("This book is not linked; \"rolvane-db sync add URL --file '%1'\" "
+                          "links it.")
+        .arg(a.file);
+}
 
 QString openBook(const SyncArguments& a, SyncStore& store) {
     const QString path = bookPath(a.file);
@@ -61,7 +67,7 @@ std::optional<Link> linkOf(const SyncArguments& a, SyncStore& store, QString& wh
     std::optional<Link> link;
     why = store.link(link).words();
     if (!link && why.isEmpty())
-        why = kNotLinked;
+        why = notLinked(a);
     return link;
 }
 
@@ -271,7 +277,7 @@ int sync(const SyncArguments& a) {
     const SyncKind kind = summary.stop.kind();
     if (!outcome.ran) {
         fail(kind == SyncKind::NoBook      ? noBook(path)
-             : kind == SyncKind::NotLinked ? kNotLinked
+             : kind == SyncKind::NotLinked ? notLinked(a)
                                            : summary.stop.words());
         return exitStatus(kind);
     }
