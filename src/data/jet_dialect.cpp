@@ -95,10 +95,7 @@ std::string collated() {
 // Adds a parameter and returns its placeholder.
 std::string parameter(KeysetSql& result, std::string value) {
     result.parameters.push_back(std::move(value));
-    // Appended rather than "?" + ...: GCC 12 warns falsely (-Wrestrict) on that form at -O2.
-    std::string placeholder = "?";
-    placeholder += std::to_string(result.parameters.size());
-    return placeholder;
+    return "?" + std::to_string(result.parameters.size());
 }
 
 size_t previousSolid(const std::vector<Token>& tokens, size_t i) {

@@ -46,11 +46,10 @@ QString noBook(const QString& path) {
 
 // A book named by --file is named in the hint too, or the command it gives would link another.
 QString notLinked(const SyncArguments& a) {
-    if (a.file.isEmpty())
-        return QStringLiteral("This book is not linked; \"rolvane-db sync add URL\" links it.");
-    return QStringLiteral("This book is not linked; \"rolvane-db sync add URL --file '%1'\" "
-                          "links it.")
-        .arg(a.file);
+    QString command = QStringLiteral("rolvane-db sync add URL");
+    if (!a.file.isEmpty())
+        command += QStringLiteral(" --file '%1'").arg(a.file);
+    return QStringLiteral("This book is not linked; \"%1\" links it.").arg(command);
 }
 
 QString openBook(const SyncArguments& a, SyncStore& store) {
