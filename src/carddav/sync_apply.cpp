@@ -3,7 +3,7 @@
 // contact changed meanwhile leaves it to fetch, and asks for another round.
 #include "sync_apply.h"
 
-#include "card_texts.h"
+#include "exchange/card_texts.h"
 #include "field_merge.h"
 
 namespace rolvane::carddav {
@@ -16,12 +16,12 @@ Applier::Applier(SyncRun& run) : run_(run) {
 
 SyncResult Applier::apply(Item& item, const Fetched& f, bool& resend) {
     SyncSummary& s = run_.summary;
-    const std::optional<CardTexts> server = readCardTexts(f.card);
+    const std::optional<exchange::CardTexts> server = exchange::readCardTexts(f.card);
     if (!server) {
         s.warnings << QStringLiteral("The card %1 could not be read; it was skipped.").arg(f.key);
         return {};
     }
-    const QString uid = QString::fromStdString(cardUid(f.card));
+    const QString uid = QString::fromStdString(exchange::cardUid(f.card));
     if (uid.isEmpty())
         s.warnings << QStringLiteral("The card %1 has no UID; it was kept.").arg(f.key);
     else if (uids_.contains(uid))

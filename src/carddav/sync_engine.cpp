@@ -4,7 +4,7 @@
 // A merge that leaves something to send starts one more round, a bounded number of times.
 #include "sync_engine.h"
 
-#include "card_texts.h"
+#include "exchange/card_texts.h"
 #include "server_url.h"
 #include "sync_run.h"
 
@@ -125,8 +125,8 @@ SyncResult SyncRun::textsSent(Item& item, std::optional<Texts>& out) {
     out.reset();
     if (SyncResult why = store.loadCard(item); !why.ok())
         return why;
-    if (const std::optional<CardTexts> sent =
-            item.card.empty() ? std::nullopt : readCardTexts(item.card))
+    if (const std::optional<exchange::CardTexts> sent =
+            item.card.empty() ? std::nullopt : exchange::readCardTexts(item.card))
         out = sent->texts;
     return {};
 }

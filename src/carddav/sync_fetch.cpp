@@ -4,8 +4,8 @@
 // answer would pass the size cap), each batch merged in one short transaction after its
 // request, so the network is never used while the book is locked for writing. A card that could
 // not be merged (edited here meanwhile, unreadable, too large) stays marked to fetch.
-#include "card_texts.h"
 #include "discovery.h"
+#include "exchange/card_texts.h"
 #include "listing.h"
 #include "multistatus.h"
 #include "sync_apply.h"

@@ -3,8 +3,8 @@
 // once in a short transaction of its own, so a sync killed at any moment converges next time.
 // A new contact's UID and file name are stored before its PUT and reused on a retry: a 412 then
 // means the earlier try landed.
-#include "card_patch.h"
 #include "discovery.h"
+#include "exchange/card_patch.h"
 #include "sync_run.h"
 
 namespace rolvane::carddav {
@@ -95,7 +95,8 @@ SyncResult sendDelete(SyncRun& run, Item& item, bool& resend) {
 SyncResult sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     if (SyncResult why = run.store.loadCard(item); !why.ok())
         return why;
-    std::string card = patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
+    std::string card =
+        exchange::patchCard(item.card, *item.synced, now, run.options.revision.toStdString());
     HttpRequest request{"PUT",
                         run.urlOf(item.href),
                         QByteArray::fromStdString(card),
@@ -119,8 +120,8 @@ SyncResult sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
 }
 
 SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
-    std::string card =
-        newCard(now, item.uid.toStdString(), run.link.version4, run.options.revision.toStdString());
+    std::string card = exchange::newCard(now, item.uid.toStdString(), run.link.version4,
+                                         run.options.revision.toStdString());
     const HttpResponse answer =
         run.client.send({"PUT",
                          run.urlOf(item.href),
@@ -154,8 +155,8 @@ SyncResult nameNewContacts(SyncRun& run) {
         item.contact = row;
         run.assignNewName(item);
         // What is sent, kept: if the answer is lost, it is the base of the next merge.
-        item.card = newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
-                            run.options.revision.toStdString());
+        item.card = exchange::newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
+                                      run.options.revision.toStdString());
         if (SyncResult why = run.store.saveItem(item); !why.ok()) {
             run.store.rollback();
             return why;

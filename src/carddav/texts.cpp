@@ -6,36 +6,6 @@
 
 namespace rolvane::carddav {
 
-std::string normalised(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            out += text[i];
-            continue;
-        }
-        out += '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-    }
-    return out;
-}
-
-bool sameField(const Texts& a, const Texts& b, std::size_t field) {
-    const std::string& x = a[field];
-    const std::string& y = b[field];
-    if (x == y)
-        return true;
-    return normalised(x) == normalised(y);
-}
-
-bool sameFields(const Texts& a, const Texts& b) {
-    for (std::size_t f = 0; f < kMergedFields; ++f)
-        if (!sameField(a, b, f))
-            return false;
-    return true;
-}
-
 bool sameFields(const PackedTexts& a, const PackedTexts& b) {
     return a.packed() == b.packed() || sameFields(Texts(a), Texts(b));
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A contact as the sync compares it: the eleven column texts, NULL read as empty.
+// A contact's texts as the sync keeps them: the mapping's texts, and packed for its tables.
 #pragma once
 
-#include "data/contact_table.h"
+#include "exchange/contact_texts.h"
 
 #include <QByteArray>
 #include <array>
@@ -11,19 +11,13 @@
 
 namespace rolvane::carddav {
 
-using Texts = std::array<std::string, kColumnNames.size()>;
-
-enum Field { First, Last, Ph1, Ph2, Ph3, Email, Bus, Fax, Addy, Comments, LastUpdate };
-
-// Fields that are merged and sent; Last Update is a stamp, not a field.
-inline constexpr std::size_t kMergedFields = LastUpdate;
-
-// CR LF and lone CR become LF, so line ends never count as a change.
-std::string normalised(std::string_view text);
-
-// Whether the ten merged fields hold the same texts, line ends aside.
-bool sameFields(const Texts& a, const Texts& b);
-bool sameField(const Texts& a, const Texts& b, std::size_t field);
+using exchange::Field;
+using exchange::kMergedFields;
+using exchange::normalised;
+using exchange::sameField;
+using exchange::sameFields;
+using exchange::Texts;
+using enum exchange::Field;
 
 // Texts kept in one column of the sync's own tables: each as its length, a colon, the bytes.
 std::string encodeTexts(const Texts& texts);

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sync's pieces that need no server: patching a server's card, the merge rule, reading
 // multistatus answers as Radicale and Xandikos write them, and the address rules.
-#include "carddav/card_patch.h"
-#include "carddav/card_texts.h"
 #include "carddav/field_merge.h"
 #include "carddav/multistatus.h"
 #include "carddav/server_url.h"
+#include "exchange/card_patch.h"
+#include "exchange/card_texts.h"
 
 #include <QTest>
 
 using namespace rolvane::carddav;
+using namespace rolvane::exchange;
 
 namespace {
 

@@ -3,14 +3,15 @@
 // the deletes of every page of a listing together, a sync started with a link read before
 // another sync ran takes up the token that one stored, and a sync with nothing changed here
 // reads no contact.
-#include "carddav/card_patch.h"
 #include "carddav/sync_engine.h"
+#include "exchange/card_patch.h"
 #include "support/model_server.h"
 #include "support/test_book.h"
 
 #include <QTest>
 
 using namespace rolvane::carddav;
+using namespace rolvane::exchange;
 using rolvane::test::ModelFaults;
 using rolvane::test::ModelServer;
 using rolvane::test::TestBook;

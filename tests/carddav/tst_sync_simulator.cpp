@@ -7,9 +7,9 @@
 // kept, and a card keeps what has no field. Some books start with the contacts the server holds,
 // to be paired by the first sync. ROLVANE_SIM_SEED=N replays one seed alone;
 // ROLVANE_SIM_SECONDS bounds how many seeds run.
-#include "carddav/card_patch.h"
-#include "carddav/card_texts.h"
 #include "carddav/sync_engine.h"
+#include "exchange/card_patch.h"
+#include "exchange/card_texts.h"
 #include "support/model_server.h"
 #include "support/screenless_source.h"
 #include "support/sim_oracle.h"
@@ -23,6 +23,7 @@
 #include <random>
 
 using namespace rolvane::carddav;
+using namespace rolvane::exchange;
 using rolvane::test::ModelFaults;
 using rolvane::test::ModelServer;
 using rolvane::test::ScreenlessSource;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim_oracle.h"
 
-#include "carddav/card_texts.h"
+#include "exchange/card_texts.h"
 #include "model_server.h"
 #include "test_book.h"
 
@@ -16,6 +16,7 @@
 namespace rolvane::test {
 
 using namespace rolvane::carddav;
+using namespace rolvane::exchange;
 
 namespace {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Patching vCard 2.1 cards, which have their own escapes, quoted-printable and character sets:
 // what is sent must read back as exactly the texts sent, however often it is patched.
-#include "carddav/card_lines.h"
-#include "carddav/card_patch.h"
-#include "carddav/card_texts.h"
+#include "exchange/card_lines.h"
+#include "exchange/card_patch.h"
+#include "exchange/card_texts.h"
 #include "exchange/comment_lines.h"
 
 #include <QDir>
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <utility>
 
-using namespace rolvane::carddav;
+using namespace rolvane::exchange;
 
 namespace {
 
@@ -253,4 +253,4 @@ void TstCarddavV21::otherProgramsCardsRoundTrip() {
 }
 
 QTEST_GUILESS_MAIN(TstCarddavV21)
-#include "tst_carddav_v21.moc"
+#include "tst_card_v21.moc"

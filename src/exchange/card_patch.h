@@ -3,12 +3,12 @@
 // fields replaced, so a photo, groups, labels, extra numbers and X- properties stay as they were.
 #pragma once
 
-#include "texts.h"
+#include "contact_texts.h"
 
 #include <string>
 #include <string_view>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 // `base` (the server's last card) where the fields of `from` that differ in `to` are rewritten
 // from `to`; every other line is kept as it was. REV becomes `revision` when anything changed.
@@ -19,4 +19,4 @@ std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
 std::string newCard(const Texts& texts, std::string_view uid, bool version4,
                     std::string_view revision);
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 // `text` as the whole value of a property of one text (FN, TEL, EMAIL, NOTE).
 std::string escapeText(std::string_view text, bool v21);
@@ -26,4 +26,4 @@ std::string telUri(std::string_view number);
 // replaced by what `value` is written in, so no parameter disagrees with the bytes.
 std::string writeProperty(std::string_view head, std::string_view value, bool v21);
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

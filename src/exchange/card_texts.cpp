@@ -2,25 +2,25 @@
 // One card at a time through the import's reader and mapping.
 #include "card_texts.h"
 
+#include "byte_source.h"
 #include "card_lines.h"
-#include "exchange/byte_source.h"
-#include "exchange/contact_mapping.h"
-#include "exchange/vcard_reader.h"
+#include "contact_mapping.h"
+#include "vcard_reader.h"
 
 #include <QBuffer>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 std::optional<CardTexts> readCardTexts(std::string_view card) {
     QByteArray bytes = QByteArray::fromRawData(card.data(), qsizetype(card.size()));
     QBuffer device(&bytes);
     if (!device.open(QIODevice::ReadOnly))
         return std::nullopt;
-    exchange::ByteSource source(device);
+    ByteSource source(device);
     std::optional<CardTexts> result;
-    exchange::ReadCallbacks callbacks;
-    callbacks.card = [&result](exchange::Card& read) {
-        exchange::ShownCard shown = exchange::showCard(read);
+    ReadCallbacks callbacks;
+    callbacks.card = [&result](Card& read) {
+        ShownCard shown = showCard(read);
         CardTexts out;
         std::size_t i = 0;
         for (const std::optional<std::string>* value : tool::columnValues(shown.contact))
@@ -30,7 +30,7 @@ std::optional<CardTexts> readCardTexts(std::string_view card) {
         result = std::move(out);
         return false; // one card is all a resource holds
     };
-    exchange::readVCards(source, callbacks);
+    readVCards(source, callbacks);
     return result;
 }
 
@@ -44,4 +44,4 @@ std::string cardUid(std::string_view card) {
     return {};
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 struct EditLine {
     std::string text;  // the logical line
@@ -59,4 +59,4 @@ private:
 // The head (group, name, parameters) of a logical line.
 std::string headOf(const std::string& line);
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -2,20 +2,16 @@
 // The two-way mapping between a card's properties and the book's texts: a card read, written
 // anew from its texts alone and read again shows the same; each labelled line, edited or
 // removed, changes its own property and no other; text above the separator is only ever note.
-#include "carddav/card_patch.h"
-#include "carddav/card_texts.h"
-#include "carddav/card_values.h"
+#include "exchange/card_patch.h"
+#include "exchange/card_texts.h"
+#include "exchange/card_values.h"
 #include "exchange/comment_lines.h"
 
 #include <QDir>
 #include <QTest>
 #include <algorithm>
 
-using namespace rolvane::carddav;
-using rolvane::exchange::CardExtra;
-using rolvane::exchange::joinComments;
-using rolvane::exchange::labelledLine;
-using rolvane::exchange::splitComments;
+using namespace rolvane::exchange;
 
 namespace {
 

@@ -3,21 +3,17 @@
 // and web mail read it there, and vCard 4.0 has no parameter for it.
 #include "card_labelled.h"
 
+#include "card_labels.h"
 #include "card_lines.h"
 #include "card_values.h"
+#include "contact_texts.h"
 #include "data/ascii_case.h"
-#include "exchange/card_labels.h"
-#include "texts.h"
 
 #include <algorithm>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 namespace {
-
-using exchange::CardExtra;
-using exchange::LabelKind;
-using exchange::Qualifier;
 
 bool same(const CardExtra& a, const CardExtra& b) {
     return a.name == b.name && a.qualifier == b.qualifier &&
@@ -116,7 +112,7 @@ void LabelPatch::setComponents(EditLine* line, const LabelKind& kind, int compon
 }
 
 void LabelPatch::edit(const CardExtra& old, const CardExtra& now) {
-    const LabelKind* kind = exchange::labelKind(now.name);
+    const LabelKind* kind = labelKind(now.name);
     const int at = find(old);
     EditLine* line = at < 0 ? nullptr : lineOf(shown_[std::size_t(at)], *kind);
     if (!line || old.qualifier != now.qualifier || kind->name == "Company") {
@@ -142,7 +138,7 @@ void LabelPatch::remove(const CardExtra& old) {
     const int at = find(old);
     if (at < 0)
         return;
-    const LabelKind* kind = exchange::labelKind(old.name);
+    const LabelKind* kind = labelKind(old.name);
     EditLine* line = lineOf(shown_[std::size_t(at)], *kind);
     if (!line)
         return;
@@ -159,7 +155,7 @@ void LabelPatch::remove(const CardExtra& old) {
 // and 3.0 a relation, is written as a labelled group.
 std::string LabelPatch::head(const CardExtra& now, const LabelKind& kind) {
     std::string name(kind.property), params, label;
-    const bool types = kind.qualifier == Qualifier::Types && exchange::isTypeList(now.qualifier);
+    const bool types = kind.qualifier == Qualifier::Types && isTypeList(now.qualifier);
     if (types || kind.qualifier == Qualifier::Service) {
         std::string list;
         for (char c : now.qualifier)
@@ -189,7 +185,7 @@ std::string LabelPatch::head(const CardExtra& now, const LabelKind& kind) {
 }
 
 void LabelPatch::add(const CardExtra& now) {
-    const LabelKind* kind = exchange::labelKind(now.name);
+    const LabelKind* kind = labelKind(now.name);
     if (!kind || now.value.empty())
         return;
     if (kind->name == "Company") {
@@ -230,4 +226,4 @@ void patchLabelled(CardEdit& card, const std::vector<CardExtra>& shown,
         patch.add(now);
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

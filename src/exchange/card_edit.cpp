@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 std::string headOf(const std::string& line) {
     const std::size_t start = valueStart(line);
@@ -141,4 +141,4 @@ std::string CardEdit::text() const {
     return out;
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

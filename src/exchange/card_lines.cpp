@@ -3,16 +3,16 @@
 // import; only the grouping of physical lines and the writing of new lines are the patcher's.
 #include "card_lines.h"
 
+#include "byte_source.h"
 #include "data/ascii_case.h"
-#include "exchange/byte_source.h"
-#include "exchange/vcard_property.h"
-#include "exchange/vcard_value.h"
-#include "exchange/vcard_writer.h"
+#include "vcard_property.h"
+#include "vcard_value.h"
+#include "vcard_writer.h"
 
 #include <QBuffer>
 #include <algorithm>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -54,16 +54,16 @@ std::vector<CardLine> splitCardLines(std::string_view card) {
     QByteArray bytes = QByteArray::fromRawData(card.data(), qsizetype(card.size()));
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
-    exchange::ByteSource source(device);
-    exchange::VCardPropertyReader reader(source, exchange::VCardPropertyReader::Binary::Keep);
+    ByteSource source(device);
+    VCardPropertyReader reader(source, VCardPropertyReader::Binary::Keep);
     std::vector<CardLine> lines;
     std::vector<long long> starts;
-    exchange::VCardProperty p;
+    VCardProperty p;
     for (;;) {
         const auto result = reader.next(p);
-        if (result == exchange::VCardPropertyReader::Result::End)
+        if (result == VCardPropertyReader::Result::End)
             break;
-        if (result != exchange::VCardPropertyReader::Result::Property)
+        if (result != VCardPropertyReader::Result::Property)
             continue; // damaged lines are dropped, as an import drops them
         lines.push_back({p.text(), asciiUpperCase(p.name()), {}, p.isQuotedPrintable(), p.line()});
         starts.push_back(p.line());
@@ -93,14 +93,14 @@ std::string decodedValue(std::string_view version, std::string_view lines) {
     bytes.append(lines.data(), qsizetype(lines.size()));
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
-    exchange::ByteSource source(device);
-    exchange::VCardPropertyReader reader(source, exchange::VCardPropertyReader::Binary::Keep);
-    exchange::VCardProperty p;
-    using Result = exchange::VCardPropertyReader::Result;
+    ByteSource source(device);
+    VCardPropertyReader reader(source, VCardPropertyReader::Binary::Keep);
+    VCardProperty p;
+    using Result = VCardPropertyReader::Result;
     if (reader.next(p) != Result::Property || reader.next(p) != Result::Property)
         return {};
     std::string scratch;
-    return std::string(exchange::decodedValue(p, scratch));
+    return std::string(decodedValue(p, scratch));
 }
 
 std::vector<std::string> splitRawComponents(std::string_view value) {
@@ -132,7 +132,7 @@ std::size_t valueStart(std::string_view line) {
 void appendFolded(std::string& out, std::string_view line) {
     const std::size_t start = out.size();
     out += line;
-    exchange::endLine(out, start);
+    endLine(out, start);
 }
 
 // A quoted-printable value is folded by soft breaks, never inside an "=XX": a folding blank
@@ -164,4 +164,4 @@ void appendAnew(std::string& out, const CardLine& line) {
     out += "\r\n";
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A value written back from the text the book shows, by its property's rules.
+#include "address_layout.h"
 #include "card_labelled.h"
 #include "card_values.h"
 #include "data/ascii_case.h"
-#include "exchange/address_layout.h"
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -35,7 +35,7 @@ std::string joinList(const std::string& text, bool v21) {
 } // namespace
 
 std::string propertyValue(CardEdit& card, std::string& head, std::string_view property,
-                          const std::string& text, const exchange::CardAddress* before) {
+                          const std::string& text, const CardAddress* before) {
     const bool v21 = card.v21();
     if (property == "TEL" && asciiLowerCase(head).find(";value=uri") != std::string::npos) {
         if (std::string uri = telUri(text); !uri.empty())
@@ -43,7 +43,7 @@ std::string propertyValue(CardEdit& card, std::string& head, std::string_view pr
         head = asText(head);
     }
     if (property == "ADR") {
-        const exchange::CardAddress a = exchange::addressFromLines(text, before);
+        const CardAddress a = addressFromLines(text, before);
         const std::string parts[] = {a.poBox,  a.extended,   a.street, a.city,
                                      a.region, a.postalCode, a.country};
         std::string out;
@@ -56,4 +56,4 @@ std::string propertyValue(CardEdit& card, std::string& head, std::string_view pr
     return escapeText(text, v21);
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -6,9 +6,9 @@
 
 #include "card_lines.h"
 #include "data/ascii_case.h"
-#include "exchange/vcard_writer.h"
+#include "vcard_writer.h"
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 namespace {
 
@@ -101,7 +101,7 @@ std::string escapeText(std::string_view text, bool v21) {
         return std::string(text); // 2.1 has no escapes in a value of one text
     std::string out;
     out.reserve(text.size());
-    exchange::escapeInto(out, text);
+    escapeInto(out, text);
     return out;
 }
 
@@ -201,4 +201,4 @@ std::string writeProperty(std::string_view head, std::string_view value, bool v2
     return out;
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 struct CardLine {
     std::string text; // the logical line, unfolded
@@ -38,4 +38,4 @@ std::vector<std::string> splitRawComponents(std::string_view value);
 // `line` written anew from its logical text, for when its physical lines could not be told apart.
 void appendAnew(std::string& out, const CardLine& line);
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange

@@ -3,37 +3,37 @@
 // that is replaced is the one the field was read from; a field with no line gets a new one.
 #include "card_patch.h"
 
+#include "byte_source.h"
 #include "card_labelled.h"
 #include "card_lines.h"
 #include "card_texts.h"
 #include "card_values.h"
-#include "exchange/byte_source.h"
-#include "exchange/comment_lines.h"
-#include "exchange/vcard_reader.h"
+#include "comment_lines.h"
+#include "vcard_reader.h"
 
 #include <QBuffer>
 #include <algorithm>
 #include <optional>
 
-namespace rolvane::carddav {
+namespace rolvane::exchange {
 
 namespace {
 
 // The reader's view of one property (its physical lines), read alone in a card of the same version.
-std::optional<exchange::Card> readProperty(const std::string& version, const std::string& lines) {
+std::optional<Card> readProperty(const std::string& version, const std::string& lines) {
     QByteArray bytes = QByteArrayLiteral("BEGIN:VCARD\r\nVERSION:");
     bytes += QByteArray::fromStdString(version) + "\r\n";
     bytes += QByteArray::fromStdString(lines) + "END:VCARD\r\n";
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
-    exchange::ByteSource source(device);
-    std::optional<exchange::Card> result;
-    exchange::ReadCallbacks callbacks;
-    callbacks.card = [&result](exchange::Card& card) {
+    ByteSource source(device);
+    std::optional<Card> result;
+    ReadCallbacks callbacks;
+    callbacks.card = [&result](Card& card) {
         result = std::move(card);
         return false;
     };
-    exchange::readVCards(source, callbacks);
+    readVCards(source, callbacks);
     return result;
 }
 
@@ -44,26 +44,25 @@ std::string composedName(const Texts& t) {
     return name + t[Last];
 }
 
-bool isCompany(const exchange::SplitComments& c) {
+bool isCompany(const SplitComments& c) {
     return std::any_of(c.lines.begin(), c.lines.end(),
-                       [](const exchange::CardExtra& l) { return l.name == "Company"; });
+                       [](const CardExtra& l) { return l.name == "Company"; });
 }
 
 class Patcher {
 public:
     Patcher(std::string_view base, const Texts& from, const Texts& to)
         : from_(from), to_(to), card_(base), shown_(readCardTexts(base).value_or(CardTexts{})),
-          fromComments_(exchange::splitComments(from[Comments])),
-          toComments_(exchange::splitComments(to[Comments])) {}
+          fromComments_(splitComments(from[Comments])), toComments_(splitComments(to[Comments])) {}
     std::string run(std::string_view revision);
 
 private:
     bool changed(Field f) const { return !sameField(from_, to_, f); }
     // The line whose value the reader gives as `text` for the property `name`.
-    EditLine* findByValue(const char* name, Field field, exchange::CardAddress* address = nullptr);
+    EditLine* findByValue(const char* name, Field field, CardAddress* address = nullptr);
     std::string text(const std::string& t) const { return escapeText(t, card_.v21()); }
     std::string component(const std::string& t) const { return escapeComponent(t, card_.v21()); }
-    std::optional<exchange::Card> read(const EditLine& line) const {
+    std::optional<Card> read(const EditLine& line) const {
         return readProperty(card_.version(), line.raw);
     }
     void setValues(const char* name, Field field, const std::string& newHead);
@@ -75,17 +74,17 @@ private:
     const Texts& to_;
     CardEdit card_;
     CardTexts shown_;
-    exchange::SplitComments fromComments_, toComments_;
+    SplitComments fromComments_, toComments_;
 };
 
-EditLine* Patcher::findByValue(const char* name, Field field, exchange::CardAddress* address) {
+EditLine* Patcher::findByValue(const char* name, Field field, CardAddress* address) {
     const std::string wanted = normalised(from_[field]);
     if (wanted.empty())
         return nullptr;
     for (EditLine& line : card_.lines()) {
         if (line.removed || line.claimed || line.name != name)
             continue;
-        const std::optional<exchange::Card> card = read(line);
+        const std::optional<Card> card = read(line);
         if (!card)
             continue;
         std::string value;
@@ -106,7 +105,7 @@ EditLine* Patcher::findByValue(const char* name, Field field, exchange::CardAddr
 }
 
 void Patcher::setValues(const char* name, Field field, const std::string& newHead) {
-    exchange::CardAddress before;
+    CardAddress before;
     EditLine* line = findByValue(name, field, &before);
     const std::string& value = to_[field];
     if (value.empty()) {
@@ -138,7 +137,7 @@ void Patcher::patchNames() {
     }
     // FN follows the names only when it was made from them; a chosen display name stays.
     EditLine* fn = card_.named("FN");
-    const std::optional<exchange::Card> old = fn ? read(*fn) : std::nullopt;
+    const std::optional<Card> old = fn ? read(*fn) : std::nullopt;
     if (!fn)
         card_.add("FN", text(composedName(to_)));
     else if (!old || normalised(old->formatted) == normalised(composedName(from_)))
@@ -161,7 +160,7 @@ void Patcher::patchCompanyName() {
         card_.add("ORG", component(name));
     }
     EditLine* fn = card_.named("FN");
-    const std::optional<exchange::Card> old = fn ? read(*fn) : std::nullopt;
+    const std::optional<Card> old = fn ? read(*fn) : std::nullopt;
     if (!fn)
         card_.add("FN", text(name));
     else if (!old || normalised(old->formatted) == normalised(from_[Last]) ||
@@ -247,4 +246,4 @@ std::string newCard(const Texts& texts, std::string_view uid, bool version4,
     return patchCard(skeleton, Texts{}, texts, revision);
 }
 
-} // namespace rolvane::carddav
+} // namespace rolvane::exchange
