@@ -51,8 +51,10 @@ bool isCompany(const SplitComments& c) {
 
 class Patcher {
 public:
-    Patcher(std::string_view base, const Texts& from, const Texts& to)
-        : from_(from), to_(to), card_(base), shown_(readCardTexts(base).value_or(CardTexts{})),
+    // `fresh`: `base` is a bare skeleton, with nothing to show and nothing to find.
+    Patcher(std::string_view base, const Texts& from, const Texts& to, bool fresh = false)
+        : from_(from), to_(to), card_(base),
+          shown_(fresh ? CardTexts{} : readCardTexts(base).value_or(CardTexts{})),
           fromComments_(splitComments(from[Comments])), toComments_(splitComments(to[Comments])) {}
     std::string run(std::string_view revision);
 
@@ -221,7 +223,7 @@ std::string Patcher::run(std::string_view revision) {
     }
     if (!card_.named("FN")) // required by every version
         card_.addFirst("FN", text(composedName(to_)));
-    if (card_.anyAdded() || !sameFields(from_, to_)) {
+    if (!revision.empty() && (card_.anyAdded() || !sameFields(from_, to_))) {
         if (EditLine* rev = card_.named("REV"))
             rev->removed = true;
         card_.add("REV", std::string(revision));
@@ -243,7 +245,17 @@ std::string newCard(const Texts& texts, std::string_view uid, bool version4,
     skeleton += "\r\nUID:";
     skeleton += uid;
     skeleton += "\r\nEND:VCARD\r\n";
-    return patchCard(skeleton, Texts{}, texts, revision);
+    return Patcher(skeleton, Texts{}, texts, true).run(revision);
+}
+
+std::string exportCard(const Texts& texts) {
+    std::string skeleton = "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+    // The stamp is the user's regional text, which REV cannot hold as it is.
+    if (!texts[LastUpdate].empty())
+        skeleton += writeProperty("X-ROLVANE-LAST-UPDATE", escapeText(texts[LastUpdate], false),
+                                  false);
+    skeleton += "END:VCARD\r\n";
+    return Patcher(skeleton, Texts{}, texts, true).run({});
 }
 
 } // namespace rolvane::exchange

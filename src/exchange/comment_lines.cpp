@@ -106,8 +106,9 @@ SplitComments splitComments(std::string_view comments) {
     SplitComments out;
     const std::vector<std::string> lines = linesOf(comments);
     std::size_t i = 0;
+    // Joined as they came, blank lines at either end included: the note is the user's text.
     for (; i < lines.size() && lines[i] != kCardSeparator; ++i)
-        appendLine(out.note, lines[i]);
+        out.note += (i ? "\n" : "") + lines[i];
     out.separated = i < lines.size();
     // A line indented by two blanks goes on with the value above it.
     bool continuing = false;

@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Standard properties carry what other programs understand; X-ROLVANE-FIELD on a number names its
-// column and X-ROLVANE-LAST-UPDATE keeps the stamp's own text.
+// A contact goes out through the same mapping a sync sends it by: Comments' labelled lines become
+// the properties they show, and the card's NOTE holds the free note alone.
 #include "vcard_writer.h"
+
+#include "card_patch.h"
 
 #include <algorithm>
 
 namespace rolvane::exchange {
-
-namespace {
-
-enum Column { First, Last, Ph1, Ph2, Ph3, Email, Bus, Fax, Addy, Comments, LastUpdate };
-
-} // namespace
 
 void escapeInto(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -79,65 +75,11 @@ void endLine(std::string& out, std::size_t start) {
     out += "\r\n";
 }
 
-namespace {
-
-void property(std::string& out, std::string_view head, std::string_view value) {
-    const std::size_t start = out.size();
-    out += head;
-    out += ':';
-    escapeInto(out, value);
-    endLine(out, start);
-}
-
-void phone(std::string& out, const RowView& row, Column column, std::string_view types) {
-    if (row[column].empty())
-        return;
-    std::string head = "TEL;VALUE=text;TYPE=";
-    head += types;
-    head += ";X-ROLVANE-FIELD=";
-    head += kColumnNames[column];
-    property(out, head, row[column]);
-}
-
-} // namespace
-
 void appendVCard(const RowView& row, std::string& out) {
-    out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
-    std::string full(row[First]);
-    if (!full.empty() && !row[Last].empty())
-        full += ' ';
-    full += row[Last];
-    property(out, "FN", full);
-    {
-        const std::size_t start = out.size();
-        out += "N:";
-        escapeInto(out, row[Last]);
-        out += ';';
-        escapeInto(out, row[First]);
-        out += ";;;";
-        endLine(out, start);
-    }
-    phone(out, row, Ph1, "voice");
-    phone(out, row, Ph2, "voice");
-    phone(out, row, Ph3, "voice");
-    phone(out, row, Bus, "work,voice");
-    phone(out, row, Fax, "fax");
-    if (!row[Email].empty())
-        property(out, "EMAIL", row[Email]);
-    if (!row[Addy].empty()) {
-        // The lines as the user typed them, in the street field: nothing to split wrongly.
-        const std::size_t start = out.size();
-        out += "ADR:;;";
-        escapeInto(out, row[Addy]);
-        out += ";;;;";
-        endLine(out, start);
-    }
-    if (!row[Comments].empty())
-        property(out, "NOTE", row[Comments]);
-    // The stamp is the user's regional text, which REV cannot hold as it is.
-    if (!row[LastUpdate].empty())
-        property(out, "X-ROLVANE-LAST-UPDATE", row[LastUpdate]);
-    out += "END:VCARD\r\n";
+    Texts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = row[i];
+    out += exportCard(texts);
 }
 
 } // namespace rolvane::exchange

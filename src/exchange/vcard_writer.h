@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes contacts as vCard 4.0, so that reading the file back gives the same eleven texts.
+// Writes contacts as vCard 4.0, so that reading the file back gives the same eleven texts (up to
+// the order of Comments' labelled lines, which the mapping fixes).
 #pragma once
 
 #include "row_view.h"

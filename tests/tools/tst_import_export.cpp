@@ -274,7 +274,7 @@ void TstImportExport::standardInputAndOutput() {
         runTool({QStringLiteral("export"), QStringLiteral("-"), QStringLiteral("--format"),
                  QStringLiteral("vcard"), QStringLiteral("--file"), book.path()});
     QCOMPARE(out.exitCode, 0);
-    QVERIFY2(out.rawOut.startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Jo Doe\r\nN:Doe;Jo;;;\r\n"),
+    QVERIFY2(out.rawOut.startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\nN:Doe;Jo;;;\r\nFN:Jo Doe\r\n"),
              out.rawOut.constData());
     QCOMPARE(out.err, QStringLiteral("Exported 1 contact to standard output\n"));
 
