@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Both sides changed a contact since the last sync: each field takes the side that changed it;
-// a field changed on both sides to different texts takes the server's, and this computer's text
-// is kept as a labelled line in Comments.
+// Both sides changed a contact since the last sync: each field, and in Comments the note and each
+// labelled line's property, takes the side that changed it; one changed on both sides to
+// different texts takes the server's, and this computer's text is kept in a conflict line of the
+// note, above the labelled lines.
 #pragma once
 
 #include "texts.h"

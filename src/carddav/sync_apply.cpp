@@ -91,8 +91,7 @@ SyncResult Applier::applyGone(Item& item, std::vector<qint64>& forgotten) {
     }
     const PackedTexts& local = run_.rows[*item.contact];
     if (!sameFields(local, *item.synced)) {
-        run_.assignNewName(item); // edited here but deleted there: it goes back as a new card
-        return run_.store.saveItem(item);
+        return run_.reviveAsNew(item); // edited here but deleted there
     }
     bool applied = false;
     if (SyncResult why = run_.store.deleteRow(*item.contact, local, applied); !why.ok())

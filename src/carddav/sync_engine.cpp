@@ -4,6 +4,7 @@
 // A merge that leaves something to send starts one more round, a bounded number of times.
 #include "sync_engine.h"
 
+#include "exchange/card_patch.h"
 #include "exchange/card_texts.h"
 #include "server_url.h"
 #include "sync_run.h"
@@ -53,6 +54,16 @@ void SyncRun::assignNewName(Item& item) const {
     item.synced.reset();
     item.listed.clear();
     item.fetch = item.gone = item.sent = false;
+}
+
+SyncResult SyncRun::reviveAsNew(Item& item) {
+    if (SyncResult why = store.loadCard(item); !why.ok())
+        return why;
+    std::string last = std::move(item.card);
+    assignNewName(item);
+    if (!last.empty())
+        item.card = exchange::cardUnderUid(last, item.uid.toStdString());
+    return store.saveItem(item);
 }
 
 SyncResult SyncRun::loadLocal() {

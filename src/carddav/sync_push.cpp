@@ -5,6 +5,7 @@
 // means the earlier try landed.
 #include "discovery.h"
 #include "exchange/card_patch.h"
+#include "exchange/card_texts.h"
 #include "sync_run.h"
 
 namespace rolvane::carddav {
@@ -111,17 +112,28 @@ SyncResult sendEdit(SyncRun& run, Item& item, const Texts& now, bool& resend) {
         return recordSent(run, item, std::move(card), answer, now);
     if (answer.status == 412)
         return fetchFirst(run, item, resend); // changed there too: merged, then sent
-    if (answer.status == 404 || answer.status == 410) {
-        // Deleted there but edited here: it goes back as a new contact.
-        run.assignNewName(item);
-        return run.store.saveItem(item);
-    }
+    if (answer.status == 404 || answer.status == 410)
+        return run.reviveAsNew(item); // deleted there but edited here
     return refusedCard(run, item, answer);
 }
 
+// The card recorded for a new contact (written when it was named, or the server's last card of
+// one that comes back) with the fields here; a fresh card when none was recorded.
+SyncResult cardOfNew(SyncRun& run, Item& item, const Texts& now, std::string& card) {
+    if (SyncResult why = run.store.loadCard(item); !why.ok())
+        return why;
+    const std::string revision = run.options.revision.toStdString();
+    const std::optional<exchange::CardTexts> recorded =
+        item.card.empty() ? std::nullopt : exchange::readCardTexts(item.card);
+    card = recorded ? exchange::patchCard(item.card, recorded->texts, now, revision)
+                    : exchange::newCard(now, item.uid.toStdString(), run.link.version4, revision);
+    return {};
+}
+
 SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
-    std::string card = exchange::newCard(now, item.uid.toStdString(), run.link.version4,
-                                         run.options.revision.toStdString());
+    std::string card;
+    if (SyncResult why = cardOfNew(run, item, now, card); !why.ok())
+        return why;
     const HttpResponse answer =
         run.client.send({"PUT",
                          run.urlOf(item.href),

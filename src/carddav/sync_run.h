@@ -51,6 +51,10 @@ struct SyncRun {
     QUrl urlOf(const QString& key) const;
     // A fresh UID and file name for a contact the server has not seen.
     void assignNewName(Item& item) const;
+    // A contact edited here but deleted there goes back as a new card under a new name, made
+    // from the server's last card (its photo and every other property kept) and not from the
+    // texts alone.
+    SyncResult reviveAsNew(Item& item);
     // Forgets the records with these ids (deleted from the book already).
     void dropItems(const std::vector<qint64>& ids);
     void indexByHref();

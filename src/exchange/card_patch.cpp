@@ -248,12 +248,21 @@ std::string newCard(const Texts& texts, std::string_view uid, bool version4,
     return Patcher(skeleton, Texts{}, texts, true).run(revision);
 }
 
+std::string cardUnderUid(std::string_view card, std::string_view uid) {
+    CardEdit edit(card);
+    if (EditLine* line = edit.named("UID"))
+        edit.replaceValue(*line, std::string(uid));
+    else
+        edit.addFirst("UID", std::string(uid));
+    return edit.text();
+}
+
 std::string exportCard(const Texts& texts) {
     std::string skeleton = "BEGIN:VCARD\r\nVERSION:4.0\r\n";
     // The stamp is the user's regional text, which REV cannot hold as it is.
     if (!texts[LastUpdate].empty())
-        skeleton += writeProperty("X-ROLVANE-LAST-UPDATE", escapeText(texts[LastUpdate], false),
-                                  false);
+        skeleton +=
+            writeProperty("X-ROLVANE-LAST-UPDATE", escapeText(texts[LastUpdate], false), false);
     skeleton += "END:VCARD\r\n";
     return Patcher(skeleton, Texts{}, texts, true).run({});
 }

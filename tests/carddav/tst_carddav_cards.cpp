@@ -162,9 +162,37 @@ void TstCarddavCards::merge_data() {
         << QStringList{"9", "2", "note"}
         << QStringList{"9", "2", "note\nPhone 1 on this computer before the server's change: 5"}
         << 1 << true;
-    QTest::newRow("conflict on comments")
+    QTest::newRow("conflict on the note")
         << QStringList{"1", "2", "a"} << QStringList{"1", "2", "b\nc"} << QStringList{"1", "2", "s"}
-        << QStringList{"1", "2", "s\nComments on this computer before the server's change: b / c"}
+        << QStringList{"1", "2", "s\nNote on this computer before the server's change: b / c"} << 1
+        << true;
+    // Comments part by part: the note, and each labelled line's property on its own.
+    const QString sep = QStringLiteral("\n--- other fields ---\n");
+    QTest::newRow("note here, organization there")
+        << QStringList{"1", "2", "n" + sep + "Organization: Acme"}
+        << QStringList{"1", "2", "n2" + sep + "Organization: Acme"}
+        << QStringList{"1", "2", "n" + sep + "Organization: Beta"}
+        << QStringList{"1", "2", "n2" + sep + "Organization: Beta"} << 0 << true;
+    QTest::newRow("one property on both sides")
+        << QStringList{"1", "2", "n" + sep + "Title: A\nOrganization: Acme"}
+        << QStringList{"1", "2", "n" + sep + "Title: CFO\nOrganization: Acme"}
+        << QStringList{"1", "2", "n" + sep + "Title: CEO\nOrganization: Beta"}
+        << QStringList{"1", "2",
+                       "n\nTitle on this computer before the server's change: CFO" + sep +
+                           "Title: CEO\nOrganization: Beta"}
+        << 1 << true;
+    QTest::newRow("numbers added on both sides")
+        << QStringList{"1", "2", sep.mid(1) + "Phone: 3"}
+        << QStringList{"1", "2", sep.mid(1) + "Phone: 3\nPhone: 4"}
+        << QStringList{"1", "2", sep.mid(1) + "Phone: 5\nPhone: 3"}
+        << QStringList{"1", "2", sep.mid(1) + "Phone: 5\nPhone: 3\nPhone: 4"} << 0 << true;
+    QTest::newRow("a field's conflict goes above the lines")
+        << QStringList{"1", "2", "n" + sep + "Title: A"}
+        << QStringList{"5", "2", "n" + sep + "Title: A"}
+        << QStringList{"9", "2", "n" + sep + "Title: A"}
+        << QStringList{"9", "2",
+                       "n\nPhone 1 on this computer before the server's change: 5" + sep +
+                           "Title: A"}
         << 1 << true;
 }
 

@@ -60,6 +60,7 @@ private slots:
     void guardCountsEveryPage();
     void staleLinkTakesUpTheStoredToken();
     void nothingChangedReadsNoContacts();
+    void mergesAndResendsKeepTheCard();
 };
 
 void TstSyncRules::guardCountsEveryPage_data() {
@@ -141,6 +142,41 @@ void TstSyncRules::nothingChangedReadsNoContacts() {
         QCOMPARE(s.sent, step.sent);
         QCOMPARE(s.changedHere, step.changedHere);
     }
+}
+
+// A note edited here and a company changed there are two changes; a contact then deleted there
+// but edited here goes back as the server's last card, photo and all, with the edit.
+void TstSyncRules::mergesAndResendsKeepTheCard() {
+    Rig rig(3);
+    const std::string rich = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:r1\r\nN:Lee;Ann;;;\r\n"
+                             "FN:Ann Lee\r\nORG:Acme\r\nCATEGORIES:Family,Friends\r\n"
+                             "X-SOCIALPROFILE;TYPE=twitter:ann\r\nPHOTO;ENCODING=b;TYPE=JPEG:"
+                             "/9j/4AAQ\r\nNOTE:old\r\nEND:VCARD\r\n";
+    const QString href = rig.server.deviceAdd(rich);
+    QCOMPARE(rig.sync().newHere, 1);
+    rig.book.exec(QStringLiteral("update Rolvane set Comments = replace(Comments, 'old', 'new')"));
+    std::string there = rich;
+    there.replace(there.find("ORG:Acme"), 8, "ORG:Beta");
+    QVERIFY(rig.server.deviceEdit(href, there));
+    SyncSummary s = rig.sync();
+    QVERIFY2(s.stop.ok(), qPrintable(s.stop.words()));
+    QCOMPARE(s.conflicts, 0);
+    std::string card = rig.server.cards().at(href);
+    QVERIFY2(card.find("NOTE:new\r\n") != std::string::npos, card.c_str());
+    QVERIFY2(card.find("ORG:Beta\r\n") != std::string::npos, card.c_str());
+
+    rig.book.exec(QStringLiteral("update Rolvane set Ph1 = '555 0101'"));
+    QVERIFY(rig.server.deviceDelete(href));
+    s = rig.sync();
+    QVERIFY2(s.stop.ok(), qPrintable(s.stop.words()));
+    const auto cards = rig.server.cards();
+    QCOMPARE(cards.size(), std::size_t(1));
+    card = cards.begin()->second;
+    for (const char* kept :
+         {"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ", "CATEGORIES:Family,Friends",
+          "X-SOCIALPROFILE;TYPE=twitter:ann", "ORG:Beta", "NOTE:new", "555 0101"})
+        QVERIFY2(card.find(kept) != std::string::npos, (kept + ("\n" + card)).c_str());
+    QVERIFY2(card.find("UID:r1\r\n") == std::string::npos, card.c_str()); // a new contact there
 }
 
 QTEST_GUILESS_MAIN(TstSyncRules)
