@@ -106,20 +106,24 @@ bool sameShape(const CardAddress& a, const CardAddress& b) {
 CardAddress addressFromLines(std::string_view typed, const CardAddress* before) {
     const std::string text = lineFeeds(typed);
     const std::vector<std::string> lines = splitLines(text);
-    std::vector<CardAddress> fits;
+    // The cheap tests first: an export tries this on every contact's address. With nothing to
+    // go by, a last line that names no country this program knows is no country.
+    const bool knownCountry = addressOrder(lines.back()) != AddressOrder::PostcodeCity;
     for (bool country : {true, false})
         for (bool postcode : {true, false})
             for (bool region : {false, true}) {
-                CardAddress a = reading(lines, country, region, postcode);
-                if (!a.street.empty() && !a.city.empty() && addressLines(a) == text)
-                    fits.push_back(std::move(a));
+                if (country && !before && !knownCountry)
+                    continue; // plausible() would refuse every such reading
+                const CardAddress a = reading(lines, country, region, postcode);
+                if (a.street.empty() || a.city.empty() ||
+                    (!a.postalCode.empty() && !hasDigit(a.postalCode)))
+                    continue;
+                if (before ? sameShape(a, *before) &&
+                                 addressOrder(a.country) == addressOrder(before->country)
+                           : plausible(a))
+                    if (addressLines(a) == text)
+                        return a;
             }
-    for (const CardAddress& a : fits)
-        if ((a.postalCode.empty() || hasDigit(a.postalCode)) &&
-            (before
-                 ? sameShape(a, *before) && addressOrder(a.country) == addressOrder(before->country)
-                 : plausible(a)))
-            return a;
     CardAddress whole;
     whole.street = text;
     return whole;

@@ -45,6 +45,16 @@ CardEdit::CardEdit(std::string_view card) {
     }
 }
 
+CardEdit CardEdit::blank(std::string_view version) {
+    CardEdit card;
+    card.version_ = std::string(version);
+    const std::string lines[][2] = {
+        {"BEGIN:VCARD", "BEGIN"}, {"VERSION:" + card.version_, "VERSION"}, {"END:VCARD", "END"}};
+    for (const auto& [text, name] : lines)
+        card.lines_.push_back(EditLine{text, text + "\r\n", name, {}, 0});
+    return card;
+}
+
 EditLine* CardEdit::named(std::string_view name) {
     for (EditLine& line : lines_)
         if (!line.removed && line.name == name)
@@ -90,7 +100,8 @@ EditLine newLine(const std::string& head, const std::string& value, bool v21) {
     const std::size_t dot = head.rfind('.', end);
     line.name = asciiUpperCase(head.substr(dot == std::string::npos ? 0 : dot + 1,
                                            dot == std::string::npos ? end : end - dot - 1));
-    line.group = groupOf(line.text);
+    if (dot != std::string::npos)
+        line.group = asciiLowerCase(head.substr(0, dot));
     return line;
 }
 
@@ -131,10 +142,17 @@ std::string CardEdit::text() const {
     const auto end = std::find_if(lines_.rbegin(), lines_.rend(),
                                   [](const EditLine& line) { return line.name == "END"; });
     std::string out;
+    std::size_t size = 0;
+    for (const EditLine& line : lines_)
+        size += line.raw.size();
+    for (const EditLine& line : added_)
+        size += line.raw.size();
+    out.reserve(size);
     for (const EditLine& line : lines_) {
         if (end != lines_.rend() && &line == &*end)
             for (const EditLine& extra : added_)
-                out += extra.removed ? std::string() : extra.raw;
+                if (!extra.removed)
+                    out += extra.raw;
         if (!line.removed)
             out += line.raw;
     }

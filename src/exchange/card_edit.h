@@ -23,6 +23,8 @@ struct EditLine {
 class CardEdit {
 public:
     explicit CardEdit(std::string_view card);
+    // A card with nothing but BEGIN, VERSION and END, made without reading one.
+    static CardEdit blank(std::string_view version);
 
     bool v21() const { return version_.starts_with("2.") || version_.starts_with("1."); }
     bool v4() const { return version_.starts_with("4."); }
@@ -50,6 +52,7 @@ public:
     std::string text() const;
 
 private:
+    CardEdit() = default;
     std::string version_ = "3.0";
     std::vector<EditLine> lines_;
     std::deque<EditLine> added_; // kept in place: callers hold pointers to them

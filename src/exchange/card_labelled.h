@@ -18,6 +18,9 @@ void patchLabelled(CardEdit& card, const std::vector<CardExtra>& shown,
 
 // The escaped value of a TEL, ADR or text property holding `text`, for `line` (whose head may
 // change: a number that cannot be a tel: URI goes out as VALUE=text).
+// An ADR value holding the lines `text`, read back into parts by the layout that `before` (the
+// address as it was) or, with none, a plausible one writes them in.
+std::string addressValue(std::string_view text, const CardAddress* before, bool v21);
 std::string propertyValue(CardEdit& card, std::string& head, std::string_view property,
                           const std::string& text, const CardAddress* before);
 

@@ -51,10 +51,9 @@ bool isCompany(const SplitComments& c) {
 
 class Patcher {
 public:
-    // `fresh`: `base` is a bare skeleton, with nothing to show and nothing to find.
-    Patcher(std::string_view base, const Texts& from, const Texts& to, bool fresh = false)
-        : from_(from), to_(to), card_(base),
-          shown_(fresh ? CardTexts{} : readCardTexts(base).value_or(CardTexts{})),
+    // `shown`: what `card` shows; nothing for a card made here.
+    Patcher(CardEdit card, const Texts& from, const Texts& to, CardTexts shown = {})
+        : from_(from), to_(to), card_(std::move(card)), shown_(std::move(shown)),
           fromComments_(splitComments(from[Comments])), toComments_(splitComments(to[Comments])) {}
     std::string run(std::string_view revision);
 
@@ -204,19 +203,16 @@ std::string Patcher::run(std::string_view revision) {
     for (Field f : phones) {
         if (!changed(f))
             continue;
-        const char* types = f == Bus ? "WORK,VOICE" : f == Fax ? "FAX" : "VOICE";
-        setValues("TEL", f,
-                  std::string("TEL;TYPE=") + types +
-                      ";X-ROLVANE-FIELD=" + std::string(kColumnNames[f]));
+        setValues("TEL", f, fieldHead(f));
     }
     if (!changed(Email))
         findByValue("EMAIL", Email);
     else
-        setValues("EMAIL", Email, "EMAIL;TYPE=INTERNET");
+        setValues("EMAIL", Email, fieldHead(Email));
     if (!changed(Addy))
         findByValue("ADR", Addy);
     else
-        setValues("ADR", Addy, "ADR;TYPE=HOME");
+        setValues("ADR", Addy, fieldHead(Addy));
     if (changed(Comments)) {
         patchNote();
         patchLabelled(card_, shown_.lines, fromComments_.lines, toComments_.lines);
@@ -233,19 +229,31 @@ std::string Patcher::run(std::string_view revision) {
 
 } // namespace
 
+std::string fieldHead(Field field) {
+    switch (field) {
+    case Email:
+        return "EMAIL;TYPE=INTERNET";
+    case Addy:
+        return "ADR;TYPE=HOME";
+    default:
+        break;
+    }
+    const char* types = field == Bus ? "WORK,VOICE" : field == Fax ? "FAX" : "VOICE";
+    return std::string("TEL;TYPE=") + types +
+           ";X-ROLVANE-FIELD=" + std::string(kColumnNames[field]);
+}
+
 std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
                       std::string_view revision) {
-    return Patcher(base, from, to).run(revision);
+    return Patcher(CardEdit(base), from, to, readCardTexts(base).value_or(CardTexts{}))
+        .run(revision);
 }
 
 std::string newCard(const Texts& texts, std::string_view uid, bool version4,
                     std::string_view revision) {
-    std::string skeleton = "BEGIN:VCARD\r\nVERSION:";
-    skeleton += version4 ? "4.0" : "3.0";
-    skeleton += "\r\nUID:";
-    skeleton += uid;
-    skeleton += "\r\nEND:VCARD\r\n";
-    return Patcher(skeleton, Texts{}, texts, true).run(revision);
+    CardEdit card = CardEdit::blank(version4 ? "4.0" : "3.0");
+    card.add("UID", std::string(uid));
+    return Patcher(std::move(card), Texts{}, texts).run(revision);
 }
 
 std::string cardUnderUid(std::string_view card, std::string_view uid) {
@@ -258,13 +266,11 @@ std::string cardUnderUid(std::string_view card, std::string_view uid) {
 }
 
 std::string exportCard(const Texts& texts) {
-    std::string skeleton = "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+    CardEdit card = CardEdit::blank("4.0");
     // The stamp is the user's regional text, which REV cannot hold as it is.
     if (!texts[LastUpdate].empty())
-        skeleton +=
-            writeProperty("X-ROLVANE-LAST-UPDATE", escapeText(texts[LastUpdate], false), false);
-    skeleton += "END:VCARD\r\n";
-    return Patcher(skeleton, Texts{}, texts, true).run({});
+        card.add("X-ROLVANE-LAST-UPDATE", escapeText(texts[LastUpdate], false));
+    return Patcher(std::move(card), Texts{}, texts).run({});
 }
 
 } // namespace rolvane::exchange

@@ -18,6 +18,8 @@ std::string patchCard(std::string_view base, const Texts& from, const Texts& to,
 // A new card of `texts` under `uid`, vCard 4.0 when `version4`, else 3.0.
 std::string newCard(const Texts& texts, std::string_view uid, bool version4,
                     std::string_view revision);
+// The head a new property of a phone field, E-mail or Address is written with.
+std::string fieldHead(Field field);
 // `card` with its UID made `uid`, every other line as it was.
 std::string cardUnderUid(std::string_view card, std::string_view uid);
 // `texts` as an exported vCard 4.0, with no UID or REV, the stamp kept as

@@ -34,6 +34,19 @@ std::string joinList(const std::string& text, bool v21) {
 
 } // namespace
 
+std::string addressValue(std::string_view text, const CardAddress* before, bool v21) {
+    const CardAddress a = addressFromLines(text, before);
+    const std::string* parts[] = {&a.poBox,  &a.extended,   &a.street, &a.city,
+                                  &a.region, &a.postalCode, &a.country};
+    std::string out;
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        if (i)
+            out += ';';
+        out += escapeComponent(*parts[i], v21);
+    }
+    return out;
+}
+
 std::string propertyValue(CardEdit& card, std::string& head, std::string_view property,
                           const std::string& text, const CardAddress* before) {
     const bool v21 = card.v21();
@@ -42,15 +55,8 @@ std::string propertyValue(CardEdit& card, std::string& head, std::string_view pr
             return uri;
         head = asText(head);
     }
-    if (property == "ADR") {
-        const CardAddress a = addressFromLines(text, before);
-        const std::string parts[] = {a.poBox,  a.extended,   a.street, a.city,
-                                     a.region, a.postalCode, a.country};
-        std::string out;
-        for (std::size_t i = 0; i < std::size(parts); ++i)
-            out += (i ? ";" : "") + escapeComponent(parts[i], v21);
-        return out;
-    }
+    if (property == "ADR")
+        return addressValue(text, before, v21);
     if (property == "CATEGORIES" || property == "NICKNAME")
         return joinList(text, v21);
     return escapeText(text, v21);

@@ -102,6 +102,17 @@ std::string SplitComments::fullNote() const {
     return out;
 }
 
+bool hasSeparator(std::string_view comments) {
+    for (std::size_t at = 0; (at = comments.find(kCardSeparator, at)) != std::string_view::npos;
+         ++at) {
+        const std::size_t end = at + kCardSeparator.size();
+        if ((at == 0 || comments[at - 1] == '\n' || comments[at - 1] == '\r') &&
+            (end == comments.size() || comments[end] == '\n' || comments[end] == '\r'))
+            return true;
+    }
+    return false;
+}
+
 SplitComments splitComments(std::string_view comments) {
     SplitComments out;
     const std::vector<std::string> lines = linesOf(comments);

@@ -30,5 +30,7 @@ struct SplitComments {
     std::string fullNote() const;
 };
 SplitComments splitComments(std::string_view comments);
+// Whether the separator stands on a line of its own in `comments`: without it, all is note.
+bool hasSeparator(std::string_view comments);
 
 } // namespace rolvane::exchange

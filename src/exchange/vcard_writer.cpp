@@ -3,9 +3,14 @@
 // the properties they show, and the card's NOTE holds the free note alone.
 #include "vcard_writer.h"
 
+#include "card_labelled.h"
+#include "card_lines.h"
 #include "card_patch.h"
+#include "card_values.h"
+#include "comment_lines.h"
 
 #include <algorithm>
+#include <array>
 
 namespace rolvane::exchange {
 
@@ -75,11 +80,67 @@ void endLine(std::string& out, std::size_t start) {
     out += "\r\n";
 }
 
+namespace {
+
+// One property of a text value, escaped as it is copied: `line` is a buffer kept between calls.
+void appendText(std::string& out, std::string& line, std::string_view head, std::string_view text) {
+    line.assign(head);
+    line += ':';
+    escapeInto(line, text);
+    appendFolded(out, line);
+}
+
+// A contact with no labelled lines, written straight into `out`: the very bytes exportCard
+// writes (a test holds them together), without building a card to patch.
+void appendPlainCard(const Texts& t, std::string& out) {
+    static const std::array<std::string, kMergedFields> heads = [] {
+        std::array<std::string, kMergedFields> h;
+        for (Field f : {Ph1, Ph2, Ph3, Bus, Fax, Email, Addy})
+            h[f] = fieldHead(f);
+        return h;
+    }();
+    std::string line;
+    out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+    std::string name = t[First];
+    if (!name.empty() && !t[Last].empty())
+        name += ' ';
+    name += t[Last];
+    const bool named = !t[First].empty() || !t[Last].empty();
+    if (!named) // FN comes first when there is no N to write
+        appendText(out, line, "FN", name);
+    if (!t[LastUpdate].empty())
+        appendText(out, line, "X-ROLVANE-LAST-UPDATE", t[LastUpdate]);
+    if (named) {
+        line = "N:";
+        escapeInto(line, t[Last]);
+        line += ';';
+        escapeInto(line, t[First]);
+        line += ";;;";
+        appendFolded(out, line);
+        appendText(out, line, "FN", name);
+    }
+    for (Field f : {Ph1, Ph2, Ph3, Bus, Fax, Email})
+        if (!t[f].empty())
+            appendText(out, line, heads[f], t[f]);
+    if (!t[Addy].empty()) {
+        line = heads[Addy] + ':' + addressValue(t[Addy], nullptr, false);
+        appendFolded(out, line);
+    }
+    if (!normalised(t[Comments]).empty())
+        appendText(out, line, "NOTE", t[Comments]);
+    out += "END:VCARD\r\n";
+}
+
+} // namespace
+
 void appendVCard(const RowView& row, std::string& out) {
     Texts texts;
     for (std::size_t i = 0; i < texts.size(); ++i)
         texts[i] = row[i];
-    out += exportCard(texts);
+    if (hasSeparator(texts[Comments]))
+        out += exportCard(texts);
+    else
+        appendPlainCard(texts, out);
 }
 
 } // namespace rolvane::exchange

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one mapping from a card to the eleven columns: which number, address and name land where,
 // and that whatever finds no column is kept in Comments.
+#include "exchange/card_patch.h"
 #include "exchange/contact_mapping.h"
 #include "exchange/csv_writer.h"
 #include "exchange/vcard_writer.h"
@@ -51,6 +52,7 @@ private slots:
     void preferredEmailAndAddress();
     void ownColumnsTakenAsTheyAre();
     void emptyCardHoldsNothing();
+    void plainCardsAsTheMappingWritesThem();
 };
 
 void TstContactMapping::writeThenReadKeepsEveryText_data() {
@@ -315,4 +317,28 @@ void TstContactMapping::emptyCardHoldsNothing() {
 }
 
 QTEST_GUILESS_MAIN(TstContactMapping)
+// A contact with no labelled lines is exported without building a card to patch: the bytes
+// must be those the mapping writes.
+void TstContactMapping::plainCardsAsTheMappingWritesThem() {
+    using rolvane::exchange::Texts;
+    const std::vector<Texts> contacts = {
+        {},
+        {"Ann", "", "", "", "", "", "", "", "", "", "1 Jan 2020"},
+        {"", "Lee", "555", "", "556", "a@b.example", "5 Bus", "7 Fax", "", "", ""},
+        {"Ann;", "O'Lee,", "", "", "", "", "", "", "2 Oak Rd\nSpringfield, IL 62701\nUSA",
+         "note\r\nline two\r\n", "x"},
+        {"Ann", "Lee", "", "", "", "", "", "", "12 Rue X\r\n75001 Paris\r\nFrance", "\n", ""},
+        {"", "", "", "", "", "", "", "", "no digits\nat all", std::string(200, 'n'), ""},
+    };
+    for (const Texts& t : contacts) {
+        rolvane::exchange::RowView row;
+        for (std::size_t i = 0; i < t.size(); ++i)
+            row[i] = t[i];
+        std::string plain;
+        appendVCard(row, plain);
+        QCOMPARE(QString::fromStdString(plain),
+                 QString::fromStdString(rolvane::exchange::exportCard(t)));
+    }
+}
+
 #include "tst_contact_mapping.moc"
