@@ -11,6 +11,13 @@ namespace rolvane::carddav {
 
 namespace {
 
+QString notCardDav(const HttpResponse& response) {
+    return QStringLiteral("the server is not a CardDAV server, or %1 is not its CardDAV address "
+                          "(it answered %2)")
+        .arg(displayUrl(response.url))
+        .arg(response.status);
+}
+
 const QString kCardDav = QStringLiteral("urn:ietf:params:xml:ns:carddav");
 
 const QByteArray kProbe =
@@ -26,7 +33,8 @@ std::optional<Multistatus> propfind(HttpClient& client, const QUrl& url, const c
     if (answeredFrom)
         *answeredFrom = response.url;
     if (response.status != 207) {
-        why = answerProblem(response);
+        // Any other success means the request was not understood: a plain web server.
+        why = response.ok() ? notCardDav(response) : answerProblem(response);
         return std::nullopt;
     }
     QString error;
@@ -71,8 +79,13 @@ QUrl asCollection(QUrl url) {
 QString answerProblem(const HttpResponse& response) {
     if (!response.error.isEmpty())
         return response.error;
+    if (answerKind(response) == SyncKind::NotCardDav)
+        return notCardDav(response);
     switch (response.status) {
     case 401:
+        if (!response.sentCredentials)
+            return QStringLiteral("the server asks for a user name and password, and none was "
+                                  "given");
         return QStringLiteral("the server refused the user name or password");
     case 403:
         return QStringLiteral("the server refused access");

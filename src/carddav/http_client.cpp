@@ -19,13 +19,17 @@ namespace rolvane::carddav {
 
 namespace {
 
-QString networkError(const QNetworkReply& reply) {
+QString networkError(const QNetworkReply& reply, const QByteArray& untrusted) {
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
         return QStringLiteral("the server refused the connection");
     case QNetworkReply::HostNotFoundError:
         return QStringLiteral("the server's name was not found");
     case QNetworkReply::SslHandshakeFailedError:
+        if (!untrusted.isEmpty())
+            return QStringLiteral("the server's certificate could not be verified (its SHA-256 "
+                                  "fingerprint is %1)")
+                .arg(fingerprintText(untrusted));
         return QStringLiteral("the server's certificate could not be verified");
     case QNetworkReply::RemoteHostClosedError:
         return QStringLiteral("the server closed the connection");
@@ -44,7 +48,7 @@ void finish(QNetworkReply& reply, const QString& stopped, HttpResponse& response
     response.body += reply.readAll();
     response.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (response.status == 0) {
-        response.error = networkError(reply);
+        response.error = networkError(reply, response.untrustedCertificate);
         response.failure = HttpFailure::Network;
         return;
     }
@@ -53,6 +57,10 @@ void finish(QNetworkReply& reply, const QString& stopped, HttpResponse& response
 }
 
 } // namespace
+
+QString fingerprintText(const QByteArray& sha256) {
+    return QString::fromLatin1(sha256.toHex(':').toUpper());
+}
 
 HttpClient::HttpClient(const QUrl& origin, QString user, QString password, HttpLimits limits)
     : origin_(origin), limits_(limits), manager_(std::make_unique<QNetworkAccessManager>()) {
@@ -70,6 +78,10 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
     const bool write = request.method == "PUT" || request.method == "DELETE";
     for (int hop = 0;; ++hop) {
         HttpResponse response = sendOnce(current);
+        if (untrusted_.isEmpty())
+            untrusted_ = response.untrustedCertificate;
+        if (response.status == 401 && !response.sentCredentials)
+            askedForCredentials_ = true;
         const int s = response.status;
         if (s != 301 && s != 302 && s != 303 && s != 307 && s != 308)
             return response;
@@ -133,7 +145,8 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
     req.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     for (const auto& [name, value] : request.headers)
         req.setRawHeader(name, value);
-    if (!authorization_.isEmpty() && trusted(request.url))
+    const bool credentials = !authorization_.isEmpty() && trusted(request.url);
+    if (credentials)
         req.setRawHeader("Authorization", authorization_);
     if (!request.body.isEmpty() && !req.hasRawHeader("Content-Type"))
         req.setRawHeader("Content-Type", "application/xml; charset=utf-8");
@@ -144,11 +157,26 @@ HttpResponse HttpClient::sendOnce(const HttpRequest& request) {
             sent.headers.append({name, req.rawHeader(name)});
         HttpResponse response = transport_(sent);
         response.url = request.url;
+        response.sentCredentials = credentials;
         if (response.status == 0 && response.failure == HttpFailure::None)
             response.failure = HttpFailure::Network;
         return response;
     }
-    return sendOverNetwork(request, req);
+    HttpResponse response = sendOverNetwork(request, req);
+    response.sentCredentials = credentials;
+    return response;
+}
+
+void HttpClient::checkCertificate(QNetworkReply& reply, const QList<QSslError>& errors,
+                                  HttpResponse& response) const {
+    const QSslCertificate peer = reply.sslConfiguration().peerCertificate();
+    if (peer.isNull())
+        return;
+    const QByteArray digest = peer.digest(QCryptographicHash::Sha256);
+    if (!pin_.isEmpty() && digest == pin_)
+        reply.ignoreSslErrors(errors);
+    else
+        response.untrustedCertificate = digest; // reported, so the user can check and pin it
 }
 
 HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetworkRequest& req) {
@@ -165,6 +193,11 @@ HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetw
     silence.setSingleShot(true);
     QTimer deadline;
     deadline.setSingleShot(true);
+    // Waiting on the server: started again while the request is still being sent, stopped
+    // once the answer begins.
+    QTimer waiting;
+    waiting.setSingleShot(true);
+    QObject::connect(&waiting, &QTimer::timeout, &loop, [&] { waitingNotice_(request.url); });
     QString stopped;
     auto stop = [&](QString why, HttpFailure failure) {
         if (stopped.isEmpty()) {
@@ -183,6 +216,7 @@ HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetw
         QStringLiteral("the server's answer is larger than %1 MB").arg(limits_.maxBytes >> 20);
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         silence.start(limits_.silenceMs);
+        waiting.stop();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > limits_.maxBytes)
             stop(tooLarge, HttpFailure::TooLarge);
@@ -195,15 +229,14 @@ HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetw
         if (response.body.size() > limits_.maxBytes)
             stop(tooLarge, HttpFailure::TooLarge);
     });
-    QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop,
-                     [&](const QList<QSslError>& errors) {
-                         const QSslCertificate peer = reply->sslConfiguration().peerCertificate();
-                         if (!pin_.isEmpty() && !peer.isNull() &&
-                             peer.digest(QCryptographicHash::Sha256) == pin_)
-                             reply->ignoreSslErrors(errors);
-                     });
-    QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop,
-                     [&] { silence.start(limits_.silenceMs); });
+    QObject::connect(
+        reply.get(), &QNetworkReply::sslErrors, &loop,
+        [&](const QList<QSslError>& errors) { checkCertificate(*reply, errors, response); });
+    QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &loop, [&] {
+        silence.start(limits_.silenceMs);
+        if (waiting.isActive())
+            waiting.start(waitingMs_);
+    });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     // Polled: the flag is set from another thread, which may not touch this one's objects.
     QTimer cancelPoll;
@@ -215,6 +248,8 @@ HttpResponse HttpClient::sendOverNetwork(const HttpRequest& request, const QNetw
         cancelPoll.start(150);
     silence.start(limits_.silenceMs);
     deadline.start(limits_.deadlineMs);
+    if (waitingNotice_)
+        waiting.start(waitingMs_);
     if (!reply->isFinished())
         loop.exec();
     finish(*reply, stopped, response);

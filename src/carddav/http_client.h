@@ -15,7 +15,9 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 class QNetworkRequest;
+class QSslError;
 
 namespace rolvane::carddav {
 
@@ -52,7 +54,10 @@ struct HttpResponse {
     QByteArray body;
     QByteArray etag; // as received, quotes and W/ included
     QByteArray location;
-    QUrl url; // where the answer came from, after redirects
+    QUrl url;                     // where the answer came from, after redirects
+    bool sentCredentials = false; // the request carried the user name and password
+    // The SHA-256 of a certificate that did not verify and was not the pinned one.
+    QByteArray untrustedCertificate = {};
 
     bool ok() const { return status >= 200 && status < 300; }
 };
@@ -70,6 +75,17 @@ public:
     // Accepts a certificate that does not verify only when the SHA-256 of its DER form is
     // `sha256` (as the user gave it at `sync add`); verification itself is never turned off.
     void pinCertificate(const QByteArray& sha256) { pin_ = sha256; }
+    // The SHA-256 of the first certificate refused because it did not verify; empty when none.
+    const QByteArray& untrustedCertificate() const { return untrusted_; }
+    // Whether a server answered 401 to a request sent without a user name and password.
+    bool askedForCredentials() const { return askedForCredentials_; }
+
+    // `notice` is called (on this thread) once for each request that has had no answer for
+    // `afterMs`, so that someone watching knows what the silence is.
+    void setWaitingNotice(std::function<void(const QUrl&)> notice, int afterMs = 3000) {
+        waitingNotice_ = std::move(notice);
+        waitingMs_ = afterMs;
+    }
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -92,10 +108,17 @@ private:
     HttpResponse sendOnce(const HttpRequest& request);
     HttpResponse sendOverNetwork(const HttpRequest& request, const QNetworkRequest& req);
     bool trusted(const QUrl& url) const;
+    // Lets a certificate that does not verify through when it is the pinned one.
+    void checkCertificate(QNetworkReply& reply, const QList<QSslError>& errors,
+                          HttpResponse& response) const;
 
     QUrl origin_;
     QStringList confirmed_;
     QString refusedHost_;
+    QByteArray untrusted_;
+    bool askedForCredentials_ = false;
+    std::function<void(const QUrl&)> waitingNotice_;
+    int waitingMs_ = 0;
     QByteArray authorization_;
     QByteArray pin_;
     HttpLimits limits_;
@@ -104,5 +127,8 @@ private:
     const std::atomic<bool>* cancel_ = nullptr;
     int requests_ = 0;
 };
+
+// A SHA-256 fingerprint as openssl prints it, "AB:CD:...", for people to compare.
+QString fingerprintText(const QByteArray& sha256);
 
 } // namespace rolvane::carddav

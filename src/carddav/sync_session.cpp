@@ -53,11 +53,14 @@ SyncOutcome syncBook(const QString& bookPath, const SyncSessionOptions& options)
     client.setCancel(options.cancel);
     if (options.transport)
         client.setTransport(options.transport);
+    if (options.waiting)
+        client.setWaitingNotice(options.waiting);
 
     SyncOutcome outcome;
     outcome.ran = true;
     outcome.summary = runSync(store, client, *link, options.sync);
     outcome.refusedHost = client.refusedHost();
+    outcome.untrustedCertificate = client.untrustedCertificate();
     const SyncResult& stop = outcome.summary.stop;
     const SyncResult stored = store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate),
                                                stop.ok() ? outcome.summary.line() : stop.words());

@@ -20,6 +20,9 @@ struct SyncSessionOptions {
     // aborted within a fifth of a second, and the sync ends with kind Cancelled.
     const std::atomic<bool>* cancel = nullptr;
     HttpLimits limits;
+    // When set, called once for each request the server has not begun to answer within a few
+    // seconds (on the thread that runs the sync).
+    std::function<void(const QUrl&)> waiting;
     // When set, every request goes here instead of the network (a model server in tests).
     HttpClient::Transport transport;
 };
@@ -29,6 +32,7 @@ struct [[nodiscard]] SyncOutcome {
     SyncSummary summary;
     bool ran = false;    // it got past the book, lock and password: the counts are the run's
     QString refusedHost; // a host a redirect led to that is not confirmed for the link
+    QByteArray untrustedCertificate; // SHA-256 of a certificate that did not verify, not pinned
 };
 
 SyncOutcome syncBook(const QString& bookPath, const SyncSessionOptions& options);

@@ -5,6 +5,7 @@
 #include "data/address_book_file.h"
 #include "data/contact_identity.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 namespace rolvane::carddav {
@@ -60,6 +61,19 @@ void bindBlob(sqlite::Statement& s, int index, std::string_view bytes) {
     sqlite3_bind_blob(s.get(), index, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
 }
 
+// A writable book in a folder that is not is opened read-only too: the sync writes its log and
+// lock beside the book, so the folder is what has to change.
+SyncResult readOnly(const QString& bookPath) {
+    const QFileInfo book(bookPath);
+    if (book.isWritable() && !QFileInfo(book.absolutePath()).isWritable())
+        return {SyncKind::ReadOnly,
+                QStringLiteral("The folder \"%1\" that holds the address book is read-only; the "
+                               "sync needs to write there beside the book.")
+                    .arg(book.absolutePath())};
+    return {SyncKind::ReadOnly,
+            QStringLiteral("The address book \"%1\" is read-only.").arg(bookPath)};
+}
+
 } // namespace
 
 SyncResult SyncStore::failure(const QString& doing) const {
@@ -77,8 +91,7 @@ SyncResult SyncStore::open(const QString& bookPath) {
                     .arg(bookPath, QString::fromUtf8(sqlite3_errstr(rc)))};
     }
     if (db_.isReadOnly())
-        return {SyncKind::ReadOnly,
-                QStringLiteral("The address book \"%1\" is read-only.").arg(bookPath)};
+        return readOnly(bookPath);
     // Waits for the window's short writes rather than failing on them.
     sqlite3_busy_timeout(db_.get(), 10'000);
     // The sync reads each page once, in order: a small cache costs it nothing.

@@ -7,12 +7,15 @@
 #include "carddav/http_client.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
+#include <QProcess>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -109,9 +112,43 @@ private:
     QList<SeenRequest> seen_;
 };
 
+// An address book called Friends at /book/, as its PROPFIND answers, and its listing when empty.
+inline const QByteArray kAddressBook =
+    "<multistatus xmlns=\"DAV:\"><response><href>/book/</href><propstat><prop><resourcetype>"
+    "<collection/><addressbook xmlns=\"urn:ietf:params:xml:ns:carddav\"/></resourcetype>"
+    "<displayname>Friends</displayname></prop><status>HTTP/1.1 200 OK</status></propstat>"
+    "</response></multistatus>";
+inline const QByteArray kEmptyListing = "<multistatus xmlns=\"DAV:\"><sync-token>t1</sync-token>"
+                                        "</multistatus>";
+
 // A request for ETags, and limits that keep a test against a loopback server from waiting long.
 inline const QByteArray kPropfindETags =
     "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>";
+
+// A certificate for 127.0.0.1 that no one signed; false when openssl is not installed.
+inline bool selfSignedCertificate(const QTemporaryDir& dir, QSslCertificate& certificate,
+                                  QSslKey& key) {
+    const QString certPath = dir.filePath("cert.pem"), keyPath = dir.filePath("key.pem");
+    if (QProcess::execute("openssl",
+                          {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                           "/CN=127.0.0.1", "-keyout", keyPath, "-out", certPath}) != 0)
+        return false;
+    QFile certFile(certPath), keyFile(keyPath);
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
+        return false;
+    certificate = QSslCertificate(&certFile, QSsl::Pem);
+    key = QSslKey(&keyFile, QSsl::Rsa, QSsl::Pem);
+    return !certificate.isNull();
+}
+
+// The fingerprint as openssl shows it, which is what the user compares.
+inline QString opensslFingerprint(const QTemporaryDir& dir) {
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"x509", "-noout", "-fingerprint", "-sha256", "-in", dir.filePath("cert.pem")});
+    openssl.waitForFinished();
+    return QString::fromLatin1(openssl.readAllStandardOutput()).section('=', 1).trimmed();
+}
 
 inline carddav::HttpLimits quickLimits() {
     carddav::HttpLimits limits;

@@ -1,23 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The client against a scripted server: redirects (to other hosts: tst_carddav_redirects), answers
-// too large, too slow or hostile, and the listing's odd answers (a token answered with 500, a
-// truncated listing).
+// too large, too slow or hostile, the listing's odd answers (a token answered with 500, a
+// truncated listing), and what the set-up tool then tells the user to do.
 #include "carddav/http_client.h"
 #include "carddav/listing.h"
 #include "carddav/sync_engine.h"
 #include "scripted_server.h"
+#include "served_tool.h"
 #include "support/test_book.h"
 
 #include <QCryptographicHash>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace rolvane::carddav;
+using rolvane::test::kAddressBook;
+using rolvane::test::kEmptyListing;
 using rolvane::test::kPropfindETags;
+using rolvane::test::opensslFingerprint;
 using rolvane::test::quickLimits;
+using rolvane::test::runServedTool;
 using rolvane::test::ScriptedServer;
 using rolvane::test::SeenRequest;
+using rolvane::test::selfSignedCertificate;
 
 namespace {
 
@@ -25,6 +32,18 @@ const QByteArray kListing = "<multistatus xmlns=\"DAV:\"><response><href>/book/a
                             "<propstat><prop><getetag>\"1\"</getetag></prop><status>HTTP/1.1 200 "
                             "OK</status></propstat></response><sync-token>t2</sync-token>"
                             "</multistatus>";
+
+// Every request answered alike; 207, and 0 (late), as the address book /book/.
+QByteArray answerAll(int status, const SeenRequest& r) {
+    if (status == 207 || status == 0)
+        return ScriptedServer::answer(207, r.method == "REPORT" ? kEmptyListing : kAddressBook);
+    if (status == 401)
+        return ScriptedServer::answer(401, {}, "WWW-Authenticate: Basic realm=\"dav\"\r\n");
+    return ScriptedServer::answer(status, status == 200 ? "<html><body>Welcome</body></html>" : "");
+}
+
+// Tls: a certificate no one signed; Relinked: linked with one such, then serving another.
+enum How { Plain, Tls, Relinked, Terminal, Unprivileged };
 
 } // namespace
 
@@ -41,6 +60,8 @@ private slots:
     void listingQuirks();
     void weakETagsNeverOverwriteUnseen();
     void selfSignedOnlyByItsFingerprint();
+    void toolSaysWhatToDo_data();
+    void toolSaysWhatToDo();
 };
 
 void TstCarddavQuirks::redirectsKeepMethodAndBody_data() {
@@ -265,14 +286,10 @@ void TstCarddavQuirks::weakETagsNeverOverwriteUnseen() {
 
 void TstCarddavQuirks::selfSignedOnlyByItsFingerprint() {
     QTemporaryDir dir;
-    const QString cert = dir.filePath("cert.pem"), key = dir.filePath("key.pem");
-    if (QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                                      "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert}) != 0)
+    QSslCertificate certificate;
+    QSslKey privateKey;
+    if (!selfSignedCertificate(dir, certificate, privateKey))
         QSKIP("openssl is not installed");
-    QFile certFile(cert), keyFile(key);
-    QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-    const QSslCertificate certificate(&certFile, QSsl::Pem);
-    const QSslKey privateKey(&keyFile, QSsl::Rsa, QSsl::Pem);
     ScriptedServer server([](const SeenRequest&, QTcpSocket& s) {
         s.write(ScriptedServer::answer(207, "<multistatus xmlns=\"DAV:\"/>"));
     });
@@ -289,6 +306,111 @@ void TstCarddavQuirks::selfSignedOnlyByItsFingerprint() {
     }
     // Credentials never went over a connection that was refused.
     QCOMPARE(server.seen().size(), 1);
+}
+
+void TstCarddavQuirks::toolSaysWhatToDo_data() {
+    QTest::addColumn<int>("status"); // every answer; 0: the first one only once the tool waits
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QStringList>("args"); // after "sync", before "--file BOOK"
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("says"); // {book}, {folder} and {fingerprint} filled in
+    const auto row = [](const char* name, int status, How how, const QStringList& args, int code,
+                        const QStringList& says) {
+        QTest::newRow(name) << status << int(how) << args << code << says;
+    };
+    const QStringList add{"add", "{url}"}, sync;
+    const QStringList fingerprint{"SHA-256 fingerprint is {fingerprint}"};
+    const QStringList notCardDav{"not a CardDAV server", "(it answered"};
+    const QStringList notLinked{"rolvane-db sync add URL --file '{book}'"};
+    const QStringList readOnly{"folder \"{folder}\"", "read-only"};
+    row("self-signed", 207, Tls, add, 1,
+        fingerprint + QStringList{"--certificate-sha256 {fingerprint}"});
+    row("not the pinned certificate", 207, Tls,
+        add + QStringList{"--certificate-sha256", QString(64, '0')}, 1,
+        {"not the one --certificate-sha256 names", "{fingerprint}"});
+    row("certificate changed since sync add", 207, Relinked, sync, 4,
+        fingerprint + QStringList{"add it again with --certificate-sha256 {fingerprint}"});
+    row("501", 501, Plain, add, 1, notCardDav);
+    row("405", 405, Plain, add, 1, notCardDav);
+    row("a web page", 200, Plain, add, 1, notCardDav);
+    row("no --user", 401, Plain, add, 1, {"asks for a user name", "--user NAME"});
+    row("user refused", 401, Plain,
+        add + QStringList{"--user", "ann", "--password-command", "echo pw"}, 1,
+        {"refused the user name or password"});
+    row("not linked: status", 207, Plain, {"status"}, 1, notLinked);
+    row("not linked: sync", 207, Plain, sync, 1, notLinked);
+    row("read-only folder: add", 207, Unprivileged, add, 1, readOnly);
+    row("read-only folder: sync", 207, Unprivileged, sync, 1, readOnly);
+    row("silent, on a terminal", 0, Terminal, add, 0,
+        {"Waiting for 127.0.0.1 to answer...", "Linked to"});
+}
+
+// `sync add` and `sync` name what the user can do: the fingerprint and the option that trusts
+// it, the missing option, the folder, the book; a terminal is told what the silence is.
+void TstCarddavQuirks::toolSaysWhatToDo() {
+    QFETCH(int, status);
+    QFETCH(int, how);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QStringList, says);
+    if (how == Terminal && QStandardPaths::findExecutable("script").isEmpty())
+        QSKIP("script(1), which gives the tool a terminal, is not installed");
+    if (const QString why = rolvane::test::unprivilegedUnavailable();
+        how == Unprivileged && !why.isEmpty())
+        QSKIP(qPrintable(why));
+    QTemporaryDir home, books;
+    const QString book = books.filePath("addy.mdb");
+    QCOMPARE(runServedTool({"create", "--file", book}, home.path()).code, 0);
+    QPointer<QTcpSocket> held;
+    ScriptedServer server([&](const SeenRequest& r, QTcpSocket& s) {
+        if (status == 0 && server.seen().size() == 1)
+            held = &s;
+        else
+            s.write(answerAll(status, r));
+    });
+    QSslCertificate certificate;
+    QSslKey key;
+    const bool tls = how == Tls || how == Relinked;
+    if (tls && !selfSignedCertificate(home, certificate, key))
+        QSKIP("openssl is not installed");
+    if (tls)
+        server.useTls(certificate, key);
+    const QString url = server.url("/book/").toString();
+    args.replaceInStrings("{url}", url);
+    if (how == Relinked) {
+        const QString pin = opensslFingerprint(home);
+        QCOMPARE(runServedTool({"sync", "add", url, "--certificate-sha256", pin, "--file", book},
+                               home.path())
+                     .code,
+                 0);
+        QVERIFY(selfSignedCertificate(home, certificate, key));
+        server.useTls(certificate, key);
+    }
+    if (how == Unprivileged) {
+        using P = QFile::Permission;
+        rolvane::test::handOver(book, P::ReadOwner | P::WriteOwner | P::ReadOther | P::WriteOther);
+        rolvane::test::handOver(books.path(),
+                                P::ReadOwner | P::ExeOwner | P::ReadOther | P::ExeOther);
+    }
+    const rolvane::test::ServedRun run =
+        runServedTool(QStringList{"sync"} + args + QStringList{"--file", book}, home.path(),
+                      {.terminal = how == Terminal,
+                       .unprivileged = how == Unprivileged,
+                       .whileRunning = [&](QProcess&, const QByteArray& out) {
+                           if (held && out.contains("Waiting for")) {
+                               held->write(answerAll(207, server.seen().front()));
+                               held.clear();
+                           }
+                       }});
+    QFile::setPermissions(books.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString said = run.err + run.out;
+    QVERIFY2(run.code == code, qPrintable(said));
+    says.replaceInStrings("{book}", book).replaceInStrings("{folder}", books.path());
+    if (tls)
+        says.replaceInStrings("{fingerprint}", opensslFingerprint(home));
+    for (const QString& words : says)
+        QVERIFY2(said.contains(words), qPrintable(words + " not in: " + said));
+    QCOMPARE(said.count("Waiting for"), how == Terminal ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TstCarddavQuirks)

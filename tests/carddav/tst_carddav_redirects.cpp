@@ -5,6 +5,7 @@
 #include "carddav/http_client.h"
 #include "carddav/redirect_hosts.h"
 #include "scripted_server.h"
+#include "served_tool.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,21 +14,14 @@
 #include <functional>
 
 using namespace rolvane::carddav;
+using rolvane::test::kAddressBook;
+using rolvane::test::kEmptyListing;
 using rolvane::test::kPropfindETags;
 using rolvane::test::quickLimits;
 using rolvane::test::ScriptedServer;
 using rolvane::test::SeenRequest;
 
 namespace {
-
-const QByteArray kAddressBook =
-    "<multistatus xmlns=\"DAV:\"><response><href>/book/</href><propstat><prop><resourcetype>"
-    "<collection/><addressbook xmlns=\"urn:ietf:params:xml:ns:carddav\"/></resourcetype>"
-    "<displayname>Friends</displayname></prop><status>HTTP/1.1 200 OK</status></propstat>"
-    "</response></multistatus>";
-
-const QByteArray kEmptyListing = "<multistatus xmlns=\"DAV:\"><sync-token>t1</sync-token>"
-                                 "</multistatus>";
 
 bool toLocalhost(const SeenRequest& r) {
     return r.head.contains("\r\nHost: localhost:");
@@ -216,45 +210,8 @@ void TstCarddavRedirects::writesFollowNoRedirect() {
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString err, out;
-};
-
-// Runs the set-up tool, serving the scripted server while it runs. Standard input is a pipe, or
-// with `terminal` a terminal (through script(1)) that types `typed`.
-Run runTool(const QStringList& args, const QString& home, const QByteArray& typed = {},
-            bool terminal = false, const std::function<void(QProcess&)>& whileRunning = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    p.setProcessEnvironment(env);
-    if (terminal) {
-        QStringList quoted{QStringLiteral(ROLVANE_DB)};
-        for (const QString& arg : args)
-            quoted << QLatin1Char('\'') + arg + QLatin1Char('\'');
-        p.start(QStringLiteral("script"), {QStringLiteral("-qec"), quoted.join(QLatin1Char(' ')),
-                                           QStringLiteral("/dev/null")});
-    } else {
-        p.start(QStringLiteral(ROLVANE_DB), args);
-    }
-    p.write(typed);
-    p.closeWriteChannel();
-    QDeadlineTimer deadline(60'000);
-    while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        QTest::qWait(20);
-        if (whileRunning)
-            whileRunning(p);
-    }
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()),
-            QString::fromLocal8Bit(p.readAllStandardOutput())};
-}
+using Run = rolvane::test::ServedRun;
+using rolvane::test::runServedTool;
 
 // The address given is on 127.0.0.1, which sends us on to the address book on localhost; that
 // one lists its cards from 127.0.0.1 again, so a sync needs both hosts confirmed.
@@ -276,12 +233,12 @@ struct TwoHosts {
 
     TwoHosts() {
         port = server.port();
-        runTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path());
+        runServedTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path());
     }
     Run sync(const QStringList& args, const QByteArray& typed = {}, bool terminal = false) {
-        return runTool(QStringList{QStringLiteral("sync")} << args << QStringLiteral("--file")
-                                                           << book,
-                       home.path(), typed, terminal);
+        return runServedTool(QStringList{QStringLiteral("sync")} << args << QStringLiteral("--file")
+                                                                 << book,
+                             home.path(), {.typed = typed, .terminal = terminal});
     }
     QStringList add() const {
         return {QStringLiteral("add"),
@@ -380,24 +337,26 @@ void TstCarddavRedirects::syncExitStatus() {
                 "Location: http://localhost:" + QByteArray::number(port) + "/book/\r\n"));
     });
     port = server.port();
-    QCOMPARE(runTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path()).code,
-             0);
     QCOMPARE(
-        runTool({QStringLiteral("sync"), QStringLiteral("add"),
-                 server.url(QStringLiteral("/book/")).toString(), QStringLiteral("--file"), book},
-                home.path())
-            .code,
+        runServedTool({QStringLiteral("create"), QStringLiteral("--file"), book}, home.path()).code,
         0);
+    QCOMPARE(runServedTool({QStringLiteral("sync"), QStringLiteral("add"),
+                            server.url(QStringLiteral("/book/")).toString(),
+                            QStringLiteral("--file"), book},
+                           home.path())
+                 .code,
+             0);
     linked = true;
     const qsizetype before = server.seen().size();
     bool terminated = false; // once: a second signal ends the tool at once
-    const Run run = runTool({QStringLiteral("sync"), QStringLiteral("--file"), book}, home.path(),
-                            {}, false, [&](QProcess& p) {
-                                if (status == 0 && !terminated && server.seen().size() > before) {
-                                    p.terminate();
-                                    terminated = true;
-                                }
-                            });
+    const Run run =
+        runServedTool({QStringLiteral("sync"), QStringLiteral("--file"), book}, home.path(),
+                      {.whileRunning = [&](QProcess& p, const QByteArray&) {
+                          if (status == 0 && !terminated && server.seen().size() > before) {
+                              p.terminate();
+                              terminated = true;
+                          }
+                      }});
     QVERIFY2(run.code == code, qPrintable(run.err));
     QVERIFY2(run.err.contains(QLatin1String("The sync stopped")), qPrintable(run.err));
 }

@@ -13,6 +13,7 @@
 #include "carddav/sync_session.h"
 #include "stop_signal.h"
 #include "sync_arguments.h"
+#include "sync_hints.h"
 #include "terminal_password.h"
 
 #include <QCoreApplication>
@@ -192,8 +193,12 @@ int add(const SyncArguments& a) {
         HttpClient client(url, a.user, *secret);
         client.confirmHosts(hosts);
         client.pinCertificate(a.certificate);
+        client.setWaitingNotice(terminalWaitingNotice());
         if (reachBook(client, url, a, made, book, cards, why))
             break;
+        if (const QString hint = addRefusalHint(client, url, !a.user.isEmpty(), a.certificate);
+            !hint.isEmpty())
+            return fail(hint);
         const QString host = client.refusedHost();
         if (host.isEmpty() || round >= HttpLimits().maxRedirects)
             return fail(why);
@@ -271,6 +276,7 @@ int sync(const SyncArguments& a) {
     SyncSessionOptions options;
     options.sync.allowMassDelete = a.allowMassDelete;
     options.cancel = &stopRequested();
+    options.waiting = terminalWaitingNotice();
     const SyncOutcome outcome = syncBook(path, options);
     const SyncSummary& summary = outcome.summary;
     const SyncKind kind = summary.stop.kind();
@@ -285,12 +291,15 @@ int sync(const SyncArguments& a) {
                    stderr);
     if (!summary.stop.ok()) {
         const QString& host = outcome.refusedHost;
+        const QByteArray& certificate = outcome.untrustedCertificate;
         fail(QStringLiteral("The sync stopped: %1 (so far: %2)")
                  .arg(summary.stop.words(), summary.line()) +
              (host.isEmpty() ? QString()
                              : QStringLiteral("\nTo follow it to %1, remove the link and add it "
                                               "again with --allow-host %1.")
-                                   .arg(host)));
+                                   .arg(host)) +
+             (certificate.isEmpty() ? QString()
+                                    : QLatin1Char('\n') + certificateChangedHint(certificate)));
         return exitStatus(kind);
     }
     out(summary.line());
