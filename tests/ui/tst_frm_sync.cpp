@@ -40,6 +40,7 @@ private slots:
     void cancelStopsTheChild_data();
     void cancelStopsTheChild();
     void endStopsARunningSync();
+    void missingProgramIsNamed();
     void unreadableLinesArePassedOver_data();
     void unreadableLinesArePassedOver();
 
@@ -256,6 +257,16 @@ void TstFrmSync::endStopsARunningSync() {
     QCOMPARE(ends_, 1);
     QVERIFY(!app::frmSync().isSyncing());
     QVERIFY(!app::frmSync().isVisible());
+}
+
+void TstFrmSync::missingProgramIsNamed() {
+    link();
+    open();
+    app::frmSync().setSyncProgram(logDir_.filePath("no-such-program"));
+    entry("mnuSyncNow")->trigger();
+    QTRY_COMPARE(syncControl<QLabel>("lblStatus")->text(), "The sync could not start.");
+    QVERIFY(syncControl<QPlainTextEdit>("txtResult")->toPlainText().contains("no-such-program"));
+    QVERIFY(!app::frmSync().isSyncing());
 }
 
 void TstFrmSync::unreadableLinesArePassedOver_data() {

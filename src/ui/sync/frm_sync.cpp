@@ -21,10 +21,6 @@ frmSync::frmSync() : program_(defaultSyncProgram()) {
     child_.onEnd = [this](const SyncEnd& end) { ended(end); };
 }
 
-frmSync::~frmSync() {
-    child_.stopNow();
-}
-
 QWidget* frmSync::load() {
     auto* window = new QWidget;
     window->setObjectName(QStringLiteral("frmSync"));

@@ -13,8 +13,8 @@ namespace rolvane::ui {
 class frmSync : public SyncWindow {
     Q_OBJECT
 public:
+    // A sync still running when the instance goes is stopped with it.
     frmSync();
-    ~frmSync() override;
 
     void syncNow(const QString& bookPath) override;
     bool isSyncing() const override { return child_.isRunning(); }

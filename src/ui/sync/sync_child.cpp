@@ -53,6 +53,8 @@ void SyncChild::start(const QString& program, const QString& bookPath) {
     stopped_ = false;
     process_.start(program, {QStringLiteral("sync"), QStringLiteral("--file"), bookPath,
                              QStringLiteral("--machine")});
+    // Nothing is typed to it: a password command that reads its input ends instead of waiting.
+    process_.closeWriteChannel();
 }
 
 void SyncChild::cancel() {

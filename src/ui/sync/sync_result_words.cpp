@@ -32,7 +32,9 @@ SyncReport describeSync(const SyncEnd& end, const QString& outcome, const QStrin
     SyncReport report;
     if (!end.started) {
         report.status = QStringLiteral("The sync could not start.");
-        report.text = end.problem;
+        report.text = end.problem + QStringLiteral("\n\nThe sync is done by rolvane-db, which "
+                                                   "comes with Rolvane: it is looked for beside "
+                                                   "this program, then on the PATH.");
         return report;
     }
     if (end.stopped || outcome == QLatin1String("cancelled")) {
