@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The global references of the three windows: empty at start, filled on first use, kept to the end.
+// The global references of the four windows: empty at start, filled on first use, kept to the end.
 #include "forms.h"
 
 #include "ui/about/frm_about.h"
 #include "ui/common/program.h"
 #include "ui/main/frm_addy.h"
 #include "ui/search/frm_search.h"
+#include "ui/sync/frm_sync.h"
 
 #include <QCoreApplication>
 #include <memory>
@@ -18,6 +19,7 @@ struct Instances {
     std::unique_ptr<ui::frmAddy> addy;
     std::unique_ptr<ui::frmSearch> search;
     std::unique_ptr<ui::frmAbout> about;
+    std::unique_ptr<ui::frmSync> sync;
     std::function<void()> endAction;
     QString databasePath;
 };
@@ -33,6 +35,7 @@ public:
     ui::Form& frmAddy() override { return app::frmAddy(); }
     ui::Form& frmSearch() override { return app::frmSearch(); }
     ui::Form& frmAbout() override { return app::frmAbout(); }
+    ui::SyncWindow& frmSync() override { return app::frmSync(); }
     RecordSource& datAddy() override { return app::frmAddy().datAddy(); }
     void End() override { app::End(); }
 };
@@ -64,11 +67,20 @@ ui::frmAbout& frmAbout() {
         all.about = std::make_unique<ui::frmAbout>();
     return *all.about;
 }
+ui::frmSync& frmSync() {
+    Instances& all = instances();
+    if (!all.sync)
+        all.sync = std::make_unique<ui::frmSync>();
+    return *all.sync;
+}
 bool hasFrmSearch() {
     return instances().search != nullptr;
 }
 bool hasFrmAbout() {
     return instances().about != nullptr;
+}
+bool hasFrmSync() {
+    return instances().sync != nullptr;
 }
 
 void setDatabasePath(const QString& path) {
@@ -81,12 +93,15 @@ void setEndAction(std::function<void()> action) {
 
 void End() {
     Instances& all = instances();
+    // The child must not outlive the program; the book keeps what it had done.
+    if (all.sync)
+        all.sync->stopSync();
     if (all.addy)
         all.addy->discardPending();
     // Hidden now, destroyed when the instances go after the event loop has stopped.
     for (ui::Form* form :
          {static_cast<ui::Form*>(all.addy.get()), static_cast<ui::Form*>(all.search.get()),
-          static_cast<ui::Form*>(all.about.get())}) {
+          static_cast<ui::Form*>(all.about.get()), static_cast<ui::Form*>(all.sync.get())}) {
         if (form && form->window())
             form->window()->hide();
     }
@@ -98,6 +113,7 @@ void End() {
 
 void releaseForms() {
     Instances& all = instances();
+    all.sync.reset();
     all.about.reset();
     all.search.reset();
     all.addy.reset();

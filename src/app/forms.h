@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The three window instances of the run, each created on its first use, and End.
+// The four window instances of the run, each created on its first use, and End.
 #pragma once
 
 #include <QString>
@@ -9,6 +9,7 @@ namespace rolvane::ui {
 class frmAddy;
 class frmSearch;
 class frmAbout;
+class frmSync;
 } // namespace rolvane::ui
 
 namespace rolvane::app {
@@ -16,12 +17,15 @@ namespace rolvane::app {
 ui::frmAddy& frmAddy();
 ui::frmSearch& frmSearch();
 ui::frmAbout& frmAbout();
+ui::frmSync& frmSync();
 
 // Whether an instance has been created yet (creating none).
 bool hasFrmSearch();
 bool hasFrmAbout();
+bool hasFrmSync();
 
-// Ends the program at once: unsaved edits are dropped, every window goes, no handler runs.
+// Ends the program at once: a running sync is stopped (within 2 seconds), unsaved edits are
+// dropped, every window goes, no handler runs.
 void End();
 
 // What End does last; the program exits its event loop. Tests install their own.

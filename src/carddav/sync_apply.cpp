@@ -8,6 +8,21 @@
 
 namespace rolvane::carddav {
 
+namespace {
+
+// As a person would name the contact: the name, else the first other field with a text.
+QString contactName(const Texts& texts) {
+    const QString name = QString::fromStdString(texts[First] + ' ' + texts[Last]).trimmed();
+    if (!name.isEmpty())
+        return name;
+    for (std::size_t field = Ph1; field < kMergedFields; ++field)
+        if (!texts[field].empty())
+            return QString::fromStdString(texts[field]).section(QLatin1Char('\n'), 0, 0);
+    return QStringLiteral("(no name)");
+}
+
+} // namespace
+
 Applier::Applier(SyncRun& run) : run_(run) {
     if (!run.link.paired)
         for (qint64 contact : run.unlinkedRows)
@@ -58,6 +73,8 @@ SyncResult Applier::apply(Item& item, const Fetched& f, bool& resend) {
         }
         s.changedHere += sameFields(m.texts, local) ? 0 : 1;
         s.conflicts += m.conflicts;
+        if (m.conflicts > 0 && !s.conflicted.contains(contactName(m.texts)))
+            s.conflicted << contactName(m.texts);
         resend = resend || m.sendBack;
         run_.rows[*item.contact] = m.texts;
     } else {

@@ -90,6 +90,10 @@ public:
     bool hasPendingEdits() const { return row_.hasEdits(); }
     // What the bound fields show now, typed or stored, by column name.
     std::vector<std::pair<QString, QString>> shownTexts() const { return row_.shownTexts(); }
+    // The rowid of the stored row shown, or 0 when none is (nothing, or a new row).
+    long long currentRowId() const {
+        return onRow_ && !adding_ && current_ < keyset_.size() ? keyset_.at(current_) : 0;
+    }
     // Position in the result read so far (0-based); meaningful only with a current stored row.
     size_t position() const { return current_; }
     // The number of keys read so far and whether the whole result has been read.

@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <algorithm>
@@ -250,8 +251,30 @@ void TstCarddavSync::sameFieldConflictKeepsBothTexts() {
     a.exec("update Rolvane set Ph1 = '111'");
     b.exec("update Rolvane set Ph1 = '222', Ph2 = '202'");
     QVERIFY(sync(a).out.contains("1 sent"));
-    const Run r = sync(b);
-    QVERIFY2(r.out.contains("1 conflict"), qPrintable(r.out + r.err));
+    // As the window reads it: one event a line, tab-separated, the result last.
+    const Run r = sync(b, {"--machine"});
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    const QStringList lines = r.out.trimmed().split('\n');
+    QStringList events;
+    for (const QString& line : lines) {
+        const QStringList fields = line.split('\t');
+        events << fields.front();
+        const qsizetype expected = fields.front() == "progress" ? 5
+                                   : fields.front() == "result" ? 10
+                                                                : 2;
+        QVERIFY2(fields.size() == expected, qPrintable(line));
+        if (fields.front() == "progress")
+            QVERIFY2(fields[1] == "sending" || fields[1] == "listing" || fields[1] == "fetching",
+                     qPrintable(line));
+    }
+    QVERIFY2(events.contains("progress"), qPrintable(r.out));
+    QCOMPARE(lines.filter(QRegularExpression("^conflict\t")), QStringList{"conflict\tLee"});
+    const QStringList result = lines.back().split('\t');
+    // Kind, new, changed and deleted here; deleted there, conflicts, paired (what went back
+    // to the server depends on the server's answer to the stale edit).
+    QCOMPARE(result.mid(0, 5), (QStringList{"result", "done", "0", "1", "0"}));
+    QCOMPARE(result.mid(6, 3), (QStringList{"0", "1", "0"}));
+    QVERIFY2(result[9].contains("1 conflict"), qPrintable(lines.back()));
     QCOMPARE(b.value("select Ph1 || ' ' || Ph2 from Rolvane"), "111 202");
     const QString kept = "Phone 1 on this computer before the server's change: 222";
     QCOMPARE(b.value("select Comments from Rolvane"), kept);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -57,6 +58,9 @@ void checkKind(QWidget* w, const ui::ControlSpec& spec) {
         QCOMPARE(button->isDefault(), bool(spec.style & ui::DefaultButton));
         break;
     }
+    case ui::ControlKind::ProgressBar:
+        QVERIFY(qobject_cast<QProgressBar*>(w));
+        break;
     case ui::ControlKind::PictureBox: {
         auto* picture = qobject_cast<QLabel*>(w);
         QVERIFY(picture);

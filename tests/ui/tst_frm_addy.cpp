@@ -112,7 +112,7 @@ void TstFrmAddy::layoutMatchesTheTables() {
     QWidget* client = window->findChild<QWidget*>("frmAddyClient");
     QCOMPARE(client->size(), QSize(722, 409));
     QCOMPARE(client->palette().color(QPalette::Window), QColor(0, 255, 0));
-    QCOMPARE(static_cast<QMainWindow*>(window)->menuBar()->actions().size(), 1);
+    QCOMPARE(static_cast<QMainWindow*>(window)->menuBar()->actions().size(), 2);
     QCOMPARE(static_cast<QMainWindow*>(window)->menuBar()->actions()[0]->text(),
              QStringLiteral("&About"));
 

@@ -67,6 +67,8 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
         } else if (out.verb == SyncArguments::Verb::Run &&
                    arg == QLatin1String("--allow-mass-delete")) {
             out.allowMassDelete = true;
+        } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--machine")) {
+            out.machine = true;
         } else if (add && out.url.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
             out.url = arg;
         } else {

@@ -14,6 +14,7 @@ struct SyncArguments {
     QStringList allowHosts; // hosts of other domains the server may send us on to, normalised
     bool merge = false;
     bool allowMassDelete = false;
+    bool machine = false; // tab-separated lines on stdout for a program to read
 };
 
 // Empty on success, else what is wrong with `arguments`.

@@ -14,6 +14,7 @@
 #include "stop_signal.h"
 #include "sync_arguments.h"
 #include "sync_hints.h"
+#include "sync_machine_lines.h"
 #include "terminal_password.h"
 
 #include <QCoreApplication>
@@ -271,38 +272,61 @@ int exitStatus(SyncKind kind) {
     }
 }
 
+// What the user reads at the end: the summary line, or why the sync stopped or did not start.
+QString endWords(const SyncArguments& a, const QString& path, const SyncOutcome& outcome) {
+    const SyncSummary& summary = outcome.summary;
+    const SyncKind kind = summary.stop.kind();
+    if (!outcome.ran)
+        return kind == SyncKind::NoBook      ? noBook(path)
+               : kind == SyncKind::NotLinked ? notLinked(a)
+                                             : summary.stop.words();
+    if (summary.stop.ok())
+        return summary.line();
+    const QString& host = outcome.refusedHost;
+    const QByteArray& certificate = outcome.untrustedCertificate;
+    return QStringLiteral("The sync stopped: %1 (so far: %2)")
+               .arg(summary.stop.words(), summary.line()) +
+           (host.isEmpty() ? QString()
+                           : QStringLiteral("\nTo follow it to %1, remove the link and add it "
+                                            "again with --allow-host %1.")
+                                 .arg(host)) +
+           (certificate.isEmpty() ? QString()
+                                  : QLatin1Char('\n') + certificateChangedHint(certificate));
+}
+
 int sync(const SyncArguments& a) {
     const QString path = bookPath(a.file);
     SyncSessionOptions options;
     options.sync.allowMassDelete = a.allowMassDelete;
     options.cancel = &stopRequested();
-    options.waiting = terminalWaitingNotice();
+    if (a.machine)
+        options.sync.progress = [](const SyncProgress& p) { printMachineLine(progressLine(p)); };
+    else
+        options.waiting = terminalWaitingNotice();
     const SyncOutcome outcome = syncBook(path, options);
     const SyncSummary& summary = outcome.summary;
     const SyncKind kind = summary.stop.kind();
+    const QString words = endWords(a, path, outcome);
+    if (a.machine) {
+        for (const QString& warning : summary.warnings)
+            printMachineLine(warningLine(warning));
+        for (const QString& name : summary.conflicted)
+            printMachineLine(conflictLine(name));
+        printMachineLine(resultLine(summary, words));
+        return exitStatus(kind);
+    }
     if (!outcome.ran) {
-        fail(kind == SyncKind::NoBook      ? noBook(path)
-             : kind == SyncKind::NotLinked ? notLinked(a)
-                                           : summary.stop.words());
+        fail(words);
         return exitStatus(kind);
     }
     for (const QString& warning : summary.warnings)
         std::fputs(QStringLiteral("rolvane-db: %1\n").arg(warning).toLocal8Bit().constData(),
                    stderr);
     if (!summary.stop.ok()) {
-        const QString& host = outcome.refusedHost;
-        const QByteArray& certificate = outcome.untrustedCertificate;
-        fail(QStringLiteral("The sync stopped: %1 (so far: %2)")
-                 .arg(summary.stop.words(), summary.line()) +
-             (host.isEmpty() ? QString()
-                             : QStringLiteral("\nTo follow it to %1, remove the link and add it "
-                                              "again with --allow-host %1.")
-                                   .arg(host)) +
-             (certificate.isEmpty() ? QString()
-                                    : QLatin1Char('\n') + certificateChangedHint(certificate)));
+        fail(words);
         return exitStatus(kind);
     }
-    out(summary.line());
+    out(words);
     return 0;
 }
 
@@ -365,9 +389,9 @@ QString syncUsage() {
         "      domain; another host only when confirmed: asked on a terminal, or given\n"
         "      with --allow-host HOST (once for each). The password goes to those hosts\n"
         "      only.\n"
-        "  rolvane-db sync [--allow-mass-delete] [--file PATH]\n"
+        "  rolvane-db sync [--allow-mass-delete] [--machine] [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary\n"
-        "      line.\n"
+        "      line, or with --machine tab-separated lines for a program to read.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
         "      Shows the link, the last sync and the hosts confirmed for it, or\n"
         "      forgets them and its password (the contacts stay).\n");

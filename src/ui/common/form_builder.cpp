@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -56,6 +57,11 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* client) {
             QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
         }
         return button;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(client);
+        bar->setTextVisible(false);
+        return bar;
     }
     case ControlKind::PictureBox: {
         auto* picture = new QLabel(client);

@@ -12,7 +12,7 @@
 
 namespace rolvane::ui {
 
-enum class ControlKind { Label, TextBox, CommandButton, PictureBox };
+enum class ControlKind { Label, TextBox, CommandButton, PictureBox, ProgressBar };
 
 enum ControlStyle : unsigned {
     Plain = 0,

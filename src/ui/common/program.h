@@ -10,6 +10,7 @@ class RecordSource;
 namespace rolvane::ui {
 
 class Form;
+class SyncWindow;
 
 class Program {
 public:
@@ -19,6 +20,7 @@ public:
     virtual Form& frmAddy() = 0;
     virtual Form& frmSearch() = 0;
     virtual Form& frmAbout() = 0;
+    virtual SyncWindow& frmSync() = 0;
     // The record source that frmAddy owns.
     virtual RecordSource& datAddy() = 0;
     // Ends the program at once.

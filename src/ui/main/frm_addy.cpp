@@ -14,18 +14,21 @@
 #include "frm_addy_layout.h"
 #include "navigation_bar.h"
 #include "platform/windows_path.h"
+#include "sync_menu.h"
 #include "ui/common/bound_text.h"
 #include "ui/common/light_palette.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/source_report.h"
+#include "ui/common/sync_window.h"
 #include "ui/common/twips.h"
 
 #include <QDate>
 #include <QLayout>
 #include <QLocale>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -89,6 +92,16 @@ QWidget* frmAddy::load() {
     QAction* about = window->menuBar()->addAction(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, &frmAddy::About_Click);
+    addSyncMenu(window->menuBar());
+    const auto menuEntry = [window](const char* name) {
+        return window->menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    connect(menuEntry("mnuSyncLink"), &QAction::triggered, this, &frmAddy::mnuSyncLink_Click);
+    connect(menuEntry("mnuSyncNow"), &QAction::triggered, this, &frmAddy::mnuSyncNow_Click);
+    connect(menuEntry("mnuSyncStatus"), &QAction::triggered, this, &frmAddy::mnuSyncStatus_Click);
+    connect(menuEntry("mnuSyncUnlink"), &QAction::triggered, this, &frmAddy::mnuSyncUnlink_Click);
+    connect(window->menuBar()->findChild<QMenu*>(QStringLiteral("mnuSync")), &QMenu::aboutToShow,
+            this, &frmAddy::updateSyncMenu);
 
     const auto button = [client](const char* name) {
         return client->findChild<QPushButton*>(QString::fromLatin1(name));
@@ -122,7 +135,19 @@ QWidget* frmAddy::load() {
     datAddy_.setRecordSource(fromView(query::kInitial));
     report(datAddy_.Refresh());
     client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
+    enableSyncMenu(window->menuBar(), readSyncLink(datAddy_.databasePath()).kind);
     return window;
+}
+
+bool frmAddy::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && event->type() == QEvent::WindowActivate)
+        updateSyncMenu();
+    return Form::eventFilter(watched, event);
+}
+
+void frmAddy::updateSyncMenu() {
+    if (auto* window = qobject_cast<QMainWindow*>(this->window()))
+        enableSyncMenu(window->menuBar(), readSyncLink(datAddy_.databasePath()).kind);
 }
 
 void frmAddy::unloading() {
@@ -174,6 +199,38 @@ void frmAddy::cmdSearch_Click() {
 
 void frmAddy::About_Click() {
     program_.frmAbout().Show();
+}
+
+bool frmAddy::isUsualBook() const {
+    return datAddy_.databasePath() == platform::nativePath(kDatabaseName);
+}
+
+void frmAddy::mnuSyncLink_Click() {
+    showMessage(linkCommandText(datAddy_.databasePath(), isUsualBook()));
+}
+
+void frmAddy::mnuSyncNow_Click() {
+    SyncWindow& sync = program_.frmSync();
+    connect(&sync, &SyncWindow::syncEnded, this, &frmAddy::bookChanged, Qt::UniqueConnection);
+    sync.syncNow(datAddy_.databasePath());
+}
+
+void frmAddy::mnuSyncStatus_Click() {
+    showMessage(syncStatusText(readSyncLink(datAddy_.databasePath())));
+}
+
+void frmAddy::mnuSyncUnlink_Click() {
+    showMessage(unlinkCommandText(datAddy_.databasePath(), isUsualBook()));
+}
+
+void frmAddy::bookChanged() {
+    updateSyncMenu();
+    // Typed text is never replaced: the user saves it over the synced row as over any other
+    // change made elsewhere.
+    if (!isLoaded() || datAddy_.hasPendingEdits() || datAddy_.isAdding())
+        return;
+    const long long shown = datAddy_.currentRowId();
+    report(datAddy_.Refresh() && (shown == 0 || datAddy_.Recordset().MoveToRow(shown)));
 }
 
 void frmAddy::importFiles(const QStringList& paths) {

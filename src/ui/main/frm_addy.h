@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: eleven fields bound to the record source datAddy, its navigation bar, the
-// record commands, the letter index and the About menu entry.
+// record commands, the letter index, the About menu entry and the Sync menu.
 #pragma once
 
 #include "data/record_source.h"
@@ -31,6 +31,10 @@ public:
     void cmdEnd_Click();
     void cmdSearch_Click();
     void About_Click();
+    void mnuSyncLink_Click();
+    void mnuSyncNow_Click();
+    void mnuSyncStatus_Click();
+    void mnuSyncUnlink_Click();
 
     // Takes the contacts of each file into the book (a drop, or files named at start-up), then
     // shows the first contact added.
@@ -68,6 +72,9 @@ protected:
     QWidget* load() override;
     void unloading() override;
     bool queryClose() override;
+    // The Sync menu follows the book's link whenever the user comes back to the window (the link
+    // is made and removed with the set-up tool).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Narrows the contacts to the last names that begin with letter n (A = 0).
@@ -76,6 +83,10 @@ private:
     void restoreStored();
     // Shows what the record source's last operation had to tell, once; returns `ok`.
     bool report(bool ok);
+    void updateSyncMenu();
+    // After a sync: the contact shown is read again, unless the user has typed into it.
+    void bookChanged();
+    bool isUsualBook() const;
 
     Program& program_;
     RecordSource datAddy_;

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the main window and End ask of the Sync window: to sync the book in a child process, and
+// to stop it. The main window re-reads the book when a sync has ended.
+#pragma once
+
+#include "form.h"
+
+namespace rolvane::ui {
+
+class SyncWindow : public Form {
+    Q_OBJECT
+public:
+    // Shows the window and starts a sync of `bookPath`; while one runs, only shows the window.
+    virtual void syncNow(const QString& bookPath) = 0;
+    virtual bool isSyncing() const = 0;
+    // Stops a running sync before returning, within 2 seconds, and tells no one (End).
+    virtual void stopSync() = 0;
+
+signals:
+    // A sync has ended, however it ended: the book may have changed underneath.
+    void syncEnded();
+};
+
+} // namespace rolvane::ui

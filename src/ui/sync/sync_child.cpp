@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The child's lines are read as they come, so progress shows while it runs; a line is handed on
+// only once its end has arrived.
+#include "sync_child.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+namespace rolvane::ui {
+
+namespace {
+
+constexpr int kKillAfterMs = 2000;
+// SIGTERM stops the tool within a fifth of a second; a child that does not stop is killed soon
+// enough that End takes under 2 s in all.
+constexpr int kTerminateWaitMs = 1500;
+constexpr int kKillWaitMs = 400;
+// Of standard error, only so much is kept for the window to show.
+constexpr qsizetype kProblemBytes = 2000;
+
+} // namespace
+
+QString defaultSyncProgram() {
+    const QString name = QStringLiteral("rolvane-db");
+    const QString beside =
+        QStandardPaths::findExecutable(name, {QCoreApplication::applicationDirPath()});
+    if (!beside.isEmpty())
+        return beside;
+    const QString onPath = QStandardPaths::findExecutable(name);
+    return onPath.isEmpty() ? name : onPath;
+}
+
+SyncChild::SyncChild(QObject* parent) : QObject(parent) {
+    killTimer_.setSingleShot(true);
+    killTimer_.setInterval(kKillAfterMs);
+    connect(&killTimer_, &QTimer::timeout, &process_, &QProcess::kill);
+    connect(&process_, &QProcess::readyReadStandardOutput, this, &SyncChild::readLines);
+    connect(&process_, &QProcess::finished, this, &SyncChild::finished);
+    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            failedToStart();
+    });
+}
+
+SyncChild::~SyncChild() {
+    stopNow();
+}
+
+void SyncChild::start(const QString& program, const QString& bookPath) {
+    if (isRunning())
+        return;
+    partial_.clear();
+    stopped_ = false;
+    process_.start(program, {QStringLiteral("sync"), QStringLiteral("--file"), bookPath,
+                             QStringLiteral("--machine")});
+    // Nothing is typed to it: a password command that reads its input ends instead of waiting.
+    process_.closeWriteChannel();
+}
+
+void SyncChild::cancel() {
+    if (!isRunning() || stopped_)
+        return;
+    stopped_ = true;
+    process_.terminate();
+    killTimer_.start();
+}
+
+void SyncChild::stopNow() {
+    killTimer_.stop();
+    if (!isRunning())
+        return;
+    const QSignalBlocker quiet(process_);
+    process_.terminate();
+    if (!process_.waitForFinished(kTerminateWaitMs)) {
+        process_.kill();
+        process_.waitForFinished(kKillWaitMs);
+    }
+}
+
+void SyncChild::readLines() {
+    partial_ += process_.readAllStandardOutput();
+    qsizetype end;
+    while ((end = partial_.indexOf('\n')) >= 0) {
+        const QString line = QString::fromUtf8(partial_.left(end));
+        partial_.remove(0, end + 1);
+        if (onLine)
+            onLine(readSyncLine(line));
+    }
+}
+
+void SyncChild::finished(int exitCode, QProcess::ExitStatus status) {
+    killTimer_.stop();
+    readLines();
+    SyncEnd end;
+    end.stopped = stopped_;
+    end.crashed = status == QProcess::CrashExit && !stopped_;
+    end.exitCode = exitCode;
+    end.problem =
+        QString::fromLocal8Bit(process_.readAllStandardError().right(kProblemBytes)).trimmed();
+    if (onEnd)
+        onEnd(end);
+}
+
+void SyncChild::failedToStart() {
+    SyncEnd end;
+    end.started = false;
+    end.problem =
+        QStringLiteral("%1 could not be run: %2").arg(process_.program(), process_.errorString());
+    if (onEnd)
+        onEnd(end);
+}
+
+} // namespace rolvane::ui
