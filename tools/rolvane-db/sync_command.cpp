@@ -37,23 +37,6 @@ int fail(const QString& text) {
     return 1;
 }
 
-QString fileOption(const SyncArguments& a) {
-    return a.file.isEmpty() ? QString() : QStringLiteral(" --file \"%1\"").arg(a.file);
-}
-
-QString noBook(const QString& path) {
-    return QStringLiteral("There is no address book at \"%1\"; \"rolvane-db create\" makes one.")
-        .arg(path);
-}
-
-// A book named by --file is named in the hint too, or the command it gives would link another.
-QString notLinked(const SyncArguments& a) {
-    QString command = QStringLiteral("rolvane-db sync add URL");
-    if (!a.file.isEmpty())
-        command += QStringLiteral(" --file '%1'").arg(a.file);
-    return QStringLiteral("This book is not linked; \"%1\" links it.").arg(command);
-}
-
 QString openBook(const SyncArguments& a, SyncStore& store) {
     const QString path = bookPath(a.file);
     if (!QFileInfo::exists(path))
@@ -270,28 +253,6 @@ int exitStatus(SyncKind kind) {
     default:
         return 1;
     }
-}
-
-// What the user reads at the end: the summary line, or why the sync stopped or did not start.
-QString endWords(const SyncArguments& a, const QString& path, const SyncOutcome& outcome) {
-    const SyncSummary& summary = outcome.summary;
-    const SyncKind kind = summary.stop.kind();
-    if (!outcome.ran)
-        return kind == SyncKind::NoBook      ? noBook(path)
-               : kind == SyncKind::NotLinked ? notLinked(a)
-                                             : summary.stop.words();
-    if (summary.stop.ok())
-        return summary.line();
-    const QString& host = outcome.refusedHost;
-    const QByteArray& certificate = outcome.untrustedCertificate;
-    return QStringLiteral("The sync stopped: %1 (so far: %2)")
-               .arg(summary.stop.words(), summary.line()) +
-           (host.isEmpty() ? QString()
-                           : QStringLiteral("\nTo follow it to %1, remove the link and add it "
-                                            "again with --allow-host %1.")
-                                 .arg(host)) +
-           (certificate.isEmpty() ? QString()
-                                  : QLatin1Char('\n') + certificateChangedHint(certificate));
 }
 
 int sync(const SyncArguments& a) {

@@ -10,9 +10,12 @@
 
 namespace rolvane::carddav {
 class HttpClient;
-}
+struct SyncOutcome;
+} // namespace rolvane::carddav
 
 namespace rolvane::tool {
+
+struct SyncArguments;
 
 // At `sync add` to `url`: the option that answers the client's refusal (a certificate that did not
 // verify, a server that wants a user name none was given for), or empty when neither happened.
@@ -26,5 +29,14 @@ QString certificateChangedHint(const QByteArray& sha256);
 // Prints "Waiting for HOST to answer..." when standard error is a terminal; empty elsewhere, so
 // that logs and pipes get only what happened.
 std::function<void(const QUrl&)> terminalWaitingNotice();
+
+// " --file PATH" when the book is not the default one, for a command to print.
+QString fileOption(const SyncArguments& a);
+// There is no book at `path`, and how to make one.
+QString noBook(const QString& path);
+// The book is not linked, and the command that links it (naming --file's book).
+QString notLinked(const SyncArguments& a);
+// What the user reads at the end of a sync: the summary line, or why it stopped or did not start.
+QString endWords(const SyncArguments& a, const QString& path, const carddav::SyncOutcome& outcome);
 
 } // namespace rolvane::tool
