@@ -26,6 +26,8 @@ Unkept& Unkept::operator+=(const Unkept& other) {
     logos += other.logos;
     sounds += other.sounds;
     keys += other.keys;
+    for (const auto& [name, n] : other.others)
+        others[name] += n;
     return *this;
 }
 
@@ -36,6 +38,18 @@ std::string unkeptWording(const Unkept& u) {
     for (const auto& [n, what] : counts)
         if (n > 0)
             parts.push_back(std::to_string(n) + ' ' + what + (n == 1 ? "" : "s"));
+    long long others = 0;
+    std::string names;
+    std::size_t named = 0;
+    for (const auto& [name, n] : u.others) {
+        others += n;
+        if (++named <= 3) // a few names tell what they were; the count tells the rest
+            names += (names.empty() ? "" : ", ") + name;
+    }
+    if (others > 0)
+        parts.push_back(std::to_string(others) + (parts.empty() ? "" : " other") +
+                        (others == 1 ? " property (" : " properties (") + names +
+                        (named > 3 ? ", ...)" : ")"));
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i)
         out += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];

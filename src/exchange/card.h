@@ -5,6 +5,7 @@
 #include "data/contact_table.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,11 +40,15 @@ struct CardAddress {
 // What a card held that the book has no place for, counted so an import can say so.
 struct Unkept {
     long long photos = 0, logos = 0, sounds = 0, keys = 0;
+    // Properties that mean nothing to a reader (vendor bookkeeping such as X-ABUID), by name;
+    // the ones every card has (UID, PRODID, REV) are not counted.
+    std::map<std::string, long long> others;
 
     Unkept& operator+=(const Unkept& other);
-    bool any() const { return photos || logos || sounds || keys; }
+    bool any() const { return photos || logos || sounds || keys || !others.empty(); }
 };
-// "3 photos and 1 sound not kept"; empty when nothing was left out.
+// "3 photos, 1 sound and 2 other properties (X-ABUID) not kept"; empty when nothing was left
+// out.
 std::string unkeptWording(const Unkept& unkept);
 
 // A property with no column, as a labelled line of Comments names it ("Phone", "work").

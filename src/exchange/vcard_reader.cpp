@@ -207,9 +207,12 @@ void CardBuilder::takeOther(const VCardProperty& p) {
     } else {
         const std::size_t before = card_.extras.size();
         const std::string value = text(p, true);
-        if (takeExtra(p, raw(p), value, card_) && !p.group().empty() &&
-            card_.extras.size() > before)
-            grouped_.push_back({asciiLowerCase(p.group()), 3, before});
+        if (takeExtra(p, raw(p), value, card_)) {
+            if (!p.group().empty() && card_.extras.size() > before)
+                grouped_.push_back({asciiLowerCase(p.group()), 3, before});
+        } else if (!p.isNamed("UID") && !p.isNamed("PRODID") && !p.isNamed("VERSION")) {
+            ++card_.unkept.others[asciiUpperCase(p.name())];
+        }
     }
 }
 

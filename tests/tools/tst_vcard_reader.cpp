@@ -272,7 +272,8 @@ void TstVCardReader::skipsBinaryValuesWithoutKeepingThem() {
 
 void TstVCardReader::countsWhatHasNoPlace() {
     QByteArray input =
-        card("N:A;B\r\nPHOTO;ENCODING=b:QUJD\r\nPHOTO;VALUE=uri:data:x;base64,QQ\r\n") +
+        card("N:A;B\r\nPHOTO;ENCODING=b:QUJD\r\nPHOTO;VALUE=uri:data:x;base64,QQ\r\nUID:1\r\n"
+             "PRODID:x\r\nX-ABUID:2\r\nitem1.X-ABADR:us\r\nX-ABUID:3\r\n") +
         card("N:C;D\r\nSOUND;BASE64:\r\nQUJD\r\n\r\nPHOTO;BASE64:QUJD\r\n", "2.1");
     QBuffer buffer(&input);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
@@ -284,6 +285,9 @@ void TstVCardReader::countsWhatHasNoPlace() {
         return true;
     };
     QVERIFY(!rolvane::exchange::readVCards(source, callbacks));
+    QCOMPARE(rolvane::exchange::unkeptWording(total),
+             std::string("3 photos, 1 sound and 3 other properties (X-ABADR, X-ABUID) not kept"));
+    total.others.clear();
     QCOMPARE(rolvane::exchange::unkeptWording(total), std::string("3 photos and 1 sound not kept"));
     total.sounds = 0;
     total.photos = 1;
