@@ -69,6 +69,28 @@ bool isBookkeeping(const std::string& k) {
                        "email2displayname", "email3displayname", "fileas"});
 }
 
+// Columns that hold what a labelled line of Comments has a label for, under that label, so they
+// go out as the same property a card's would. Outlook's "Title" is the name's prefix ("Dr.").
+const std::map<std::string, std::string>& knownLabels() {
+    static const std::map<std::string, std::string> labels = {
+        {"title", "Name prefix"},
+        {"suffix", "Name suffix"},
+        {"jobtitle", "Title"},
+        {"department", "Department"},
+        {"nickname", "Nickname"},
+        {"webpage", "Web page"},
+        {"website", "Web page"},
+        {"personalwebpage", "Web page (home)"},
+        {"businesswebpage", "Web page (work)"},
+        {"spouse", "Spouse"},
+        {"children", "Child"},
+        {"assistantsname", "Assistant"},
+        {"managersname", "Manager"},
+        {"categories", "Categories"},
+    };
+    return labels;
+}
+
 // "Phone 1 - Value" -> ("phone", "1", "value").
 bool splitNumbered(std::string_view name, std::string& kind, std::string& number,
                    std::string& part) {
@@ -194,7 +216,10 @@ ColumnMeaning plainMeaning(const std::string& name, const std::string& k) {
         // Google's group lists are kept, as the user named them.
         m.role = ColumnRole::Extra;
         m.groupList = isOneOf(k, {"labels", "groupmembership"});
-        m.label = m.groupList ? "Labels" : trimmedText(name);
+        const auto known = knownLabels().find(k);
+        m.label = m.groupList                    ? "Labels"
+                  : known != knownLabels().end() ? known->second
+                                                 : trimmedText(name);
         if (const auto ph = placeholders().find(k); ph != placeholders().end())
             m.skipValue = ph->second;
     }

@@ -109,7 +109,7 @@ void TstImportExport::importsEachLayout_data() {
                                  << "said \"hi\"";
     QTest::newRow("Outlook desktop, windows-1252")
         << contactsFile("outlook_desktop.csv") << 1 << "Doe"
-        << "Comments" << QString::fromUtf8("café\n--- other fields ---\nTitle: Dr.");
+        << "Comments" << QString::fromUtf8("café\n--- other fields ---\nName prefix: Dr.");
     QTest::newRow("Thunderbird") << contactsFile("thunderbird.csv") << 1 << "Doe"
                                  << "Addy"
                                  << "1 Elm\nBA1 Bath";
