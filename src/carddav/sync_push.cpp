@@ -16,13 +16,37 @@ bool strongETag(const QByteArray& etag) {
     return !etag.isEmpty() && !etag.startsWith("W/");
 }
 
+// The texts the card sent reads back as, when they differ from `sent` (a number written as a
+// tel: URI, labelled lines in the mapping's order): the contact takes them too, if it still
+// holds what was sent, so a normalised value never shows as a change at the next sync.
+SyncResult settle(SyncRun& run, const Item& item, const std::string& card, const Texts& sent,
+                  Texts& settled) {
+    settled = sent;
+    const std::optional<exchange::CardTexts> shown = exchange::readCardTexts(card);
+    if (!shown || sameFields(shown->texts, sent) || !run.hasRow(item))
+        return {};
+    Texts rendered = shown->texts;
+    rendered[LastUpdate] = sent[LastUpdate];
+    bool applied = false;
+    if (SyncResult why = run.store.updateRow(*item.contact, sent, rendered, applied); !why.ok())
+        return why;
+    if (applied) {
+        run.rows[*item.contact] = rendered;
+        settled = rendered;
+    }
+    return {};
+}
+
 // Records a write the server accepted: the card sent, its new ETag, the texts sent.
 SyncResult recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
                       const Texts& texts) {
+    Texts settled;
+    if (SyncResult why = settle(run, item, card, texts, settled); !why.ok())
+        return why;
     item.card = std::move(card);
     item.cardLoaded = true;
     item.etag = answer.etag;
-    item.synced = texts;
+    item.synced = settled;
     item.sent = true;
     // No strong ETag: the card as stored there (another device may have written it since) is
     // fetched and merged, against the texts sent.
