@@ -5,6 +5,8 @@
 // anything.
 #include "field_merge.h"
 
+#include "data/sync_link_state.h"
+
 #include "exchange/comment_lines.h"
 
 #include <algorithm>
@@ -24,7 +26,7 @@ std::string keptLine(std::string_view label, std::string_view localText) {
     for (std::size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n')
             text.replace(i, 1, " / ");
-    return std::string(label) + " on this computer before the server's change: " + text;
+    return std::string(label) + kConflictWords + text;
 }
 
 // The label a line is shown under, as "Title" or "E-mail (work)".

@@ -75,6 +75,8 @@ SyncResult Applier::apply(Item& item, const Fetched& f, bool& resend) {
         s.conflicts += m.conflicts;
         if (m.conflicts > 0 && !s.conflicted.contains(contactName(m.texts)))
             s.conflicted << contactName(m.texts);
+        if (m.conflicts > 0)
+            s.conflictedContacts.push_back(*item.contact);
         resend = resend || m.sendBack;
         run_.rows[*item.contact] = m.texts;
     } else {

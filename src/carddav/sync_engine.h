@@ -42,8 +42,9 @@ struct SyncSummary {
     int newHere = 0, changedHere = 0, deletedHere = 0;
     int sent = 0, deletedThere = 0, conflicts = 0, paired = 0;
     QStringList warnings;
-    // The contacts a conflict touched, by name, each once.
+    // The contacts a conflict touched, by name, each once, and by identity.
     QStringList conflicted;
+    std::vector<qint64> conflictedContacts;
     SyncResult stop; // why the sync stopped or did not start; done when it finished
 
     // "3 new here, 1 changed here, 2 sent, 1 deleted there, 1 conflict".

@@ -35,8 +35,9 @@ SyncOutcome syncBook(const QString& bookPath, const SyncSessionOptions& options)
         return notRun({SyncKind::NotLinked, QStringLiteral("This book is not linked.")});
     SyncLock lock(bookPath);
     if (!lock.tryLock())
-        return notRun(
-            {SyncKind::SyncRunning, QStringLiteral("A sync of this book is already running.")});
+        return notRun({SyncKind::SyncRunning,
+                       QStringLiteral("A sync of this book is already running, so this one did "
+                                      "nothing.")});
     if (SyncResult why = store.link(link); !why.ok())
         return notRun(std::move(why));
     if (!link)
@@ -45,8 +46,11 @@ SyncOutcome syncBook(const QString& bookPath, const SyncSessionOptions& options)
     const QUrl url(link->url);
     QString why;
     const std::optional<QString> secret = keptPassword(bookPath, url, link->user, why);
-    if (!secret)
+    if (!secret) {
+        // Kept, so Status says why the syncs on their own did nothing (a locked keyring).
+        (void)store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate), why);
         return notRun({SyncKind::NoPassword, why});
+    }
     HttpClient client(url, link->user, *secret, options.limits);
     client.pinCertificate(certificatePin(url));
     client.confirmHosts(confirmedHosts(url));
@@ -64,9 +68,12 @@ SyncOutcome syncBook(const QString& bookPath, const SyncSessionOptions& options)
     const SyncResult& stop = outcome.summary.stop;
     const SyncResult stored = store.saveResult(QDateTime::currentDateTime().toString(Qt::ISODate),
                                                stop.ok() ? outcome.summary.line() : stop.words());
+    const SyncResult kept = store.keepConflicts(outcome.summary.conflictedContacts);
     // A sync that stopped already says why; the book failing again adds nothing to that.
     if (!stored.ok() && stop.ok())
         outcome.summary.warnings << stored.words();
+    else if (!kept.ok() && stop.ok())
+        outcome.summary.warnings << kept.words();
     return outcome;
 }
 

@@ -4,9 +4,12 @@
 
 #include "data/address_book_file.h"
 #include "data/contact_identity.h"
+#include "data/sync_link_state.h"
+#include "exchange/card_texts.h"
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 namespace rolvane::carddav {
 
@@ -16,7 +19,8 @@ constexpr const char* kSchema =
     "create table if not exists [Rolvane Sync Link] ([Schema] integer not null, [Url] text not "
     "null, [User] text, [Name] text, [Token] text, [Paired] integer not null default 0, "
     "[Version4] integer not null default 0, [Last Sync] text, [Last Result] text, "
-    "[Listing] integer not null default 0, [Clean] integer not null default -1);"
+    "[Listing] integer not null default 0, [Clean] integer not null default -1, [Conflicts] "
+    "text);"
     "create table if not exists [Rolvane Sync Item] ([Id] integer primary key, [Contact] integer, "
     "[Href] text not null unique, [Uid] text, [ETag] blob, [Card] blob, [Synced] blob, "
     "[Listed] blob, [Fetch] integer not null default 0, [Gone] integer not null default 0, "
@@ -43,12 +47,21 @@ constexpr const char* kFromSchema1 =
     "drop trigger if exists [Rolvane Sync Delete]; drop trigger if exists [Rolvane Sync Insert];"
     "update [Rolvane Sync Link] set [Schema] = 2;";
 
+constexpr const char* kFromSchema2 = "alter table [Rolvane Sync Link] add column [Conflicts] text;"
+                                     "update [Rolvane Sync Link] set [Schema] = 3;";
+
+// Contacts synced before Comments had its separator, as the sync last left them.
+constexpr const char* kSyncedContacts =
+    "select i.[Id], i.[Contact], i.[Card], i.[Synced] from [Rolvane Sync Item] i where "
+    "i.[Contact] is not null and i.[Synced] is not null and length(i.[Card]) > 0";
+
 constexpr const char* kDrop =
     "drop trigger if exists [Rolvane Sync Delete]; drop trigger if exists [Rolvane Sync Insert];"
     "drop table if exists [Rolvane Sync Item]; drop table if exists [Rolvane Sync Link];";
 
-// The version of the tables above, kept in the link's row.
-constexpr int kSyncSchema = 2;
+// The version of the tables above, kept in the link's row. 3: the contacts and their texts as
+// last synced show the cards in the form with a separator in Comments.
+constexpr int kSyncSchema = 3;
 
 std::string blob(const sqlite::Statement& s, int column) {
     const void* data = sqlite3_column_blob(s.get(), column);
@@ -146,12 +159,68 @@ SyncResult SyncStore::upgrade() {
         return {};
     if (SyncResult why = begin(); !why.ok())
         return why;
-    if (db_.exec(kFromSchema1) != SQLITE_OK) {
-        SyncResult why = failure(QStringLiteral("bring the sync's records up to date"));
+    SyncResult why;
+    if (schema < 2 && db_.exec(kFromSchema1) != SQLITE_OK)
+        why = failure(QStringLiteral("bring the sync's records up to date"));
+    if (why.ok())
+        why = renderAnew();
+    if (why.ok() && db_.exec(kFromSchema2) != SQLITE_OK)
+        why = failure(QStringLiteral("bring the sync's records up to date"));
+    if (!why.ok()) {
         rollback();
         return why;
     }
-    return commit();
+    return commit(true);
+}
+
+// A contact still as the sync last left it shows its card in the old form: it and its texts
+// as last synced are rendered anew from that card, so the old lines are not read as edits. A
+// contact edited since keeps its text; its old lines stay note text.
+SyncResult SyncStore::renderAnew() {
+    struct Anew {
+        qint64 id, contact;
+        Texts row, rendered;
+        std::string synced;
+    };
+    std::vector<Anew> anew;
+    sqlite::Statement s;
+    if (s.prepare(db_, QString::fromLatin1(kSyncedContacts)) != SQLITE_OK)
+        return failure(QStringLiteral("read the sync's records"));
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        Texts synced;
+        if (!decodeTexts(blob(s, 3), synced))
+            continue;
+        std::optional<Texts> row;
+        if (SyncResult why = readRow(s.columnInt64(1), row); !why.ok())
+            return why;
+        const std::optional<exchange::CardTexts> shown = exchange::readCardTexts(blob(s, 2));
+        if (!row || !shown || !sameFields(*row, synced) || sameFields(shown->texts, synced))
+            continue;
+        Texts rendered = shown->texts;
+        rendered[LastUpdate] = (*row)[LastUpdate];
+        synced = shown->texts;
+        anew.push_back({s.columnInt64(0), s.columnInt64(1), std::move(*row), std::move(rendered),
+                        encodeTexts(synced)});
+    }
+    if (rc != SQLITE_DONE)
+        return failure(QStringLiteral("read the sync's records"));
+    s.finalize();
+    sqlite::Statement save;
+    if (save.prepare(db_, QStringLiteral("update [Rolvane Sync Item] set [Synced] = ? where "
+                                         "[Id] = ?")) != SQLITE_OK)
+        return failure(QStringLiteral("bring the sync's records up to date"));
+    for (const Anew& a : anew) {
+        bool applied = false;
+        if (SyncResult why = updateRow(a.contact, a.row, a.rendered, applied); !why.ok())
+            return why;
+        save.reset();
+        bindBlob(save, 1, a.synced);
+        save.bindInt64(2, a.id);
+        if (save.step() != SQLITE_DONE)
+            return failure(QStringLiteral("bring the sync's records up to date"));
+    }
+    return {};
 }
 
 SyncResult SyncStore::link(std::optional<Link>& out) {
@@ -255,6 +324,43 @@ SyncResult SyncStore::saveResult(const QString& when, const QString& result) {
     s.bindText(2, result);
     return s.step() == SQLITE_DONE ? SyncResult()
                                    : failure(QStringLiteral("store the sync's result"));
+}
+
+SyncResult SyncStore::keepConflicts(const std::vector<qint64>& contacts) {
+    sqlite::Statement s;
+    if (s.prepare(db_, QStringLiteral("select [Conflicts] from [Rolvane Sync Link]")) !=
+            SQLITE_OK ||
+        s.step() != SQLITE_ROW)
+        return failure(QStringLiteral("read the contacts with conflicts"));
+    std::vector<qint64> all = contacts;
+    for (const QString& id : s.columnText(0).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        all.push_back(id.toLongLong());
+    s.finalize();
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    sqlite::Statement holds;
+    if (holds.prepare(db_, QStringLiteral("select 1 from [Rolvane] where rowid = (select [Row] "
+                                          "from [Rolvane Contact] where [Id] = ?) and "
+                                          "instr([Comments], ?)")) != SQLITE_OK)
+        return failure(QStringLiteral("read the contacts with conflicts"));
+    QStringList kept;
+    for (const qint64 id : all) {
+        holds.reset();
+        holds.bindInt64(1, id);
+        holds.bindText(2, QString::fromLatin1(kConflictWords));
+        const int rc = holds.step();
+        if (rc == SQLITE_ROW)
+            kept << QString::number(id);
+        else if (rc != SQLITE_DONE)
+            return failure(QStringLiteral("read the contacts with conflicts"));
+    }
+    holds.finalize();
+    if (s.prepare(db_, QStringLiteral("update [Rolvane Sync Link] set [Conflicts] = ?")) !=
+        SQLITE_OK)
+        return failure(QStringLiteral("store the contacts with conflicts"));
+    s.bindText(1, kept.join(QLatin1Char(' ')));
+    return s.step() == SQLITE_DONE ? SyncResult()
+                                   : failure(QStringLiteral("store the contacts with conflicts"));
 }
 
 SyncResult SyncStore::items(std::vector<Item>& out) {

@@ -69,6 +69,9 @@ public:
     // The token, pairing and listing under way, as `link` holds them.
     SyncResult saveListing(const Link& link);
     SyncResult saveResult(const QString& when, const QString& result);
+    // Adds `contacts` to the record of contacts with conflict lines, and drops from it those
+    // whose note no longer holds one (or that are gone), so Status reads a few rows, not all.
+    SyncResult keepConflicts(const std::vector<qint64>& contacts);
 
     // Every record, without its card (cardLoaded false).
     SyncResult items(std::vector<Item>& out);
@@ -103,6 +106,7 @@ private:
     // The connection's last error: call it before anything else touches the connection.
     SyncResult failure(const QString& doing) const;
     SyncResult upgrade();
+    SyncResult renderAnew();
     // The contact's texts; nothing when it is gone.
     SyncResult readRow(qint64 contact, std::optional<Texts>& out);
 

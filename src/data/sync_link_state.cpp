@@ -35,8 +35,12 @@ SyncLinkState readSyncLink(const QString& bookPath) {
     if (exists.columnInt64(0) == 0)
         return {};
     sqlite::Statement link;
+    // A book the sync has not opened since the record of conflicts came has no such column.
     if (link.prepare(db, QStringLiteral("select [Name], [Url], [User], [Last Sync], "
-                                        "[Last Result] from [%1]")
+                                        "[Last Result], [Conflicts] from [%1]")
+                             .arg(table)) != SQLITE_OK &&
+        link.prepare(db, QStringLiteral("select [Name], [Url], [User], [Last Sync], "
+                                        "[Last Result], null from [%1]")
                              .arg(table)) != SQLITE_OK)
         return unreadable(db);
     const int rc = link.step();
@@ -51,6 +55,23 @@ SyncLinkState readSyncLink(const QString& bookPath) {
     state.user = link.columnText(2);
     state.lastSync = link.columnText(3);
     state.lastResult = link.columnText(4);
+    const QStringList ids = link.columnText(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    link.finalize();
+    if (ids.isEmpty())
+        return state;
+    sqlite::Statement name;
+    if (name.prepare(db, QStringLiteral("select trim(coalesce([First Name], '') || ' ' || "
+                                        "coalesce([Last Name], '')) from [Rolvane] where rowid = "
+                                        "(select [Row] from [Rolvane Contact] where [Id] = ?) and "
+                                        "instr([Comments], ?)")) != SQLITE_OK)
+        return unreadable(db);
+    for (const QString& id : ids) {
+        name.reset();
+        name.bindInt64(1, id.toLongLong());
+        name.bindText(2, QString::fromLatin1(kConflictWords));
+        if (name.step() == SQLITE_ROW)
+            state.conflicted << name.columnText(0);
+    }
     return state;
 }
 

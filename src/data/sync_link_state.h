@@ -4,11 +4,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace rolvane {
 
 // The sync's link table; the sync (src/carddav) creates and writes it, this only reads it.
 inline constexpr char kSyncLinkTable[] = "Rolvane Sync Link";
+// What a conflict line says after its label, in the note of a contact both sides changed.
+inline constexpr char kConflictWords[] = " on this computer before the server's change: ";
 
 struct [[nodiscard]] SyncLinkState {
     enum class Kind {
@@ -18,6 +21,8 @@ struct [[nodiscard]] SyncLinkState {
     };
     Kind kind = Kind::NotLinked;
     QString name, url, user, lastSync, lastResult;
+    // The contacts whose note still holds a conflict line, by name, from the sync's record.
+    QStringList conflicted;
     QString why;
 };
 

@@ -4,6 +4,7 @@
 // another sync ran takes up the token that one stored, and a sync with nothing changed here
 // reads no contact.
 #include "carddav/sync_engine.h"
+#include "data/sync_link_state.h"
 #include "exchange/card_patch.h"
 #include "support/model_server.h"
 #include "support/test_book.h"
@@ -61,6 +62,8 @@ private slots:
     void staleLinkTakesUpTheStoredToken();
     void nothingChangedReadsNoContacts();
     void mergesAndResendsKeepTheCard();
+    void oldFormBookUpgradesWithoutAChange();
+    void conflictsAreRecordedUntilResolved();
 };
 
 void TstSyncRules::guardCountsEveryPage_data() {
@@ -177,6 +180,93 @@ void TstSyncRules::mergesAndResendsKeepTheCard() {
           "X-SOCIALPROFILE;TYPE=twitter:ann", "ORG:Beta", "NOTE:new", "555 0101"})
         QVERIFY2(card.find(kept) != std::string::npos, (kept + ("\n" + card)).c_str());
     QVERIFY2(card.find("UID:r1\r\n") == std::string::npos, card.c_str()); // a new contact there
+}
+
+void TstSyncRules::oldFormBookUpgradesWithoutAChange() {
+    Rig rig(13);
+    const auto add = [&](const char* uid, const char* lines) {
+        return rig.server.deviceAdd(std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:") + uid +
+                                    "\r\n" + lines + "END:VCARD\r\n");
+    };
+    const QString ada = add("a1", "N:Okafor;Ada;;;\r\nFN:Ada Okafor\r\nTITLE:Chief Accountant\r\n"
+                                  "item2.ADR:;;1 Elm St;Springfield;IL;62701;USA\r\n"
+                                  "item2.X-ABADR:us\r\nNOTE:Likes tea\r\n");
+    const QString acme = add("b1", "N:;;;;\r\nFN:Acme Plumbing Ltd\r\nORG:Acme Plumbing Ltd\r\n");
+    const QString bo = add("c1", "N:Ferro;Bo;;;\r\nFN:Bo Ferro\r\nNICKNAME:Bo\r\n");
+    QCOMPARE(rig.sync().newHere, 3);
+    const QString adaComments =
+        rig.book.value("select Comments from Rolvane where [Last Name] = 'Okafor'");
+    QVERIFY2(adaComments.startsWith(QStringLiteral("Likes tea\n")), qPrintable(adaComments));
+
+    // The form the sync wrote before the separator, in the contacts and their synced texts.
+    rig.book.exec(
+        "update Rolvane set Comments = 'Likes tea' || char(10) || 'Title: Chief "
+        "Accountant' || char(10) || 'Other: us' where [Last Name] = 'Okafor';"
+        "update Rolvane set [First Name] = 'Acme Plumbing', [Last Name] = 'Ltd', Comments = null "
+        "where [Last Name] like 'Acme%';"
+        "update Rolvane set Comments = 'Nickname: Bo' where [Last Name] = 'Ferro'");
+    std::vector<Item> items;
+    std::unordered_map<qint64, PackedTexts> rows;
+    QVERIFY(rig.store.items(items).ok() && rig.store.rows(rows).ok());
+    for (Item& item : items) {
+        item.synced = rows.at(*item.contact);
+        QVERIFY(rig.store.saveItem(item).ok());
+    }
+    rig.book.exec("update Rolvane set Ph1 = '555 0199' where [Last Name] = 'Ferro';"
+                  "update [Rolvane Sync Link] set [Schema] = 2;"
+                  "alter table [Rolvane Sync Link] drop column [Conflicts]");
+    const auto before = rig.server.cards();
+
+    rig.store = SyncStore();
+    const SyncResult opened = rig.store.open(rig.book.path());
+    QVERIFY2(opened.ok(), qPrintable(opened.words()));
+    QCOMPARE(rig.book.value("select Comments from Rolvane where [Last Name] = 'Okafor'"),
+             adaComments);
+    QCOMPARE(
+        rig.book.value(
+            "select coalesce([First Name], '') || '|' || [Last Name] from Rolvane where Comments "
+            "like '%Company: yes%'"),
+        QStringLiteral("|Acme Plumbing Ltd"));
+    // Edited since: its old line stays note text.
+    QCOMPARE(rig.book.value("select Comments from Rolvane where [Last Name] = 'Ferro'"),
+             QStringLiteral("Nickname: Bo"));
+
+    const SyncSummary s = rig.sync();
+    QVERIFY2(s.stop.ok(), qPrintable(s.stop.words()));
+    QCOMPARE(s.conflicts, 0);
+    const auto after = rig.server.cards();
+    QCOMPARE(after.at(ada), before.at(ada));
+    QCOMPARE(after.at(acme), before.at(acme));
+    // Only the number typed here goes out; the old line is not written into the note.
+    const std::string card = after.at(bo);
+    QVERIFY2(card.find("555 0199") != std::string::npos &&
+                 card.find("NICKNAME:Bo") != std::string::npos &&
+                 card.find("NOTE") == std::string::npos,
+             card.c_str());
+}
+
+// The record Status reads: a contact with a conflict line stays in it until the line is gone.
+void TstSyncRules::conflictsAreRecordedUntilResolved() {
+    Rig rig(17);
+    const std::string ann = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:k1\r\nN:Lee;Ann;;;\r\n"
+                            "FN:Ann Lee\r\nTEL:555 0100\r\nEND:VCARD\r\n";
+    const QString href = rig.server.deviceAdd(ann);
+    rig.server.deviceAdd(card(2));
+    QCOMPARE(rig.sync().newHere, 2);
+    rig.book.exec("update Rolvane set Ph1 = '555 0111' where [Last Name] = 'Lee'");
+    std::string there = ann;
+    there.replace(there.find("555 0100"), 8, "555 0122");
+    QVERIFY(rig.server.deviceEdit(href, there));
+    const auto syncAndKeep = [&] {
+        const SyncSummary s = rig.sync();
+        return rig.store.keepConflicts(s.conflictedContacts).ok()
+                   ? rolvane::readSyncLink(rig.book.path()).conflicted
+                   : QStringList{"not kept"};
+    };
+    QCOMPARE(syncAndKeep(), QStringList{"Ann Lee"});
+    QCOMPARE(syncAndKeep(), QStringList{"Ann Lee"}); // kept while the line is there
+    rig.book.exec("update Rolvane set Comments = null where [Last Name] = 'Lee'");
+    QCOMPARE(syncAndKeep(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TstSyncRules)

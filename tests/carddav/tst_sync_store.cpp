@@ -62,7 +62,7 @@ void TstSyncStore::firstSchemaIsBroughtUpToDate() {
     QVERIFY(items[0].sent);
     QCOMPARE(items[0].listed, QByteArray("\"e2\""));
     QVERIFY(!items[1].contact);
-    QCOMPARE(book.value("select [Schema] from [Rolvane Sync Link]"), QStringLiteral("2"));
+    QCOMPARE(book.value("select [Schema] from [Rolvane Sync Link]"), QStringLiteral("3"));
     QCOMPARE(book.value("select count(*) from sqlite_schema where name like 'Rolvane Sync %' and "
                         "type = 'trigger'"),
              QStringLiteral("0"));

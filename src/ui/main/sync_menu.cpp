@@ -49,10 +49,11 @@ QString linkCommandText(const QString& bookPath, bool usual) {
         .arg(fileOption(bookPath, usual));
 }
 
-QString unlinkCommandText(const QString& bookPath, bool usual) {
-    return QStringLiteral("To unlink this address book from its server, run in a terminal:\n\n"
-                          "rolvane-db sync remove%1\n\nThe contacts stay in the book.")
-        .arg(fileOption(bookPath, usual));
+QString unlinkQuestion(const SyncLinkState& link) {
+    return QStringLiteral("Unlink this address book from \"%1\" (%2)?\n\nThe contacts stay "
+                          "here and on the server; the sync stops, and what it kept, with the "
+                          "password, is forgotten.")
+        .arg(link.name, link.url);
 }
 
 QString syncStatusText(const SyncLinkState& link) {
@@ -71,6 +72,10 @@ QString syncStatusText(const SyncLinkState& link) {
     text += link.lastSync.isEmpty()
                 ? QStringLiteral("\n\nIt has not been synced yet.")
                 : QStringLiteral("\n\nLast sync %1: %2").arg(link.lastSync, link.lastResult);
+    if (!link.conflicted.isEmpty())
+        text += QStringLiteral("\n\nChanged on both sides, with this computer's text kept as a "
+                               "line of the note: %1.")
+                    .arg(link.conflicted.join(QStringLiteral(", ")));
     return text;
 }
 
