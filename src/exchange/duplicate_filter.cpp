@@ -3,9 +3,11 @@
 // and only a probe whose bits match reads that one row back, by rowid, to compare the texts.
 #include "duplicate_filter.h"
 
+#include "comment_lines.h"
 #include "data/column_index.h"
 #include "data/text_view.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace rolvane::exchange {
@@ -13,6 +15,7 @@ namespace rolvane::exchange {
 namespace {
 
 constexpr std::size_t kTexts = 10; // every column but Last Update
+constexpr std::size_t kComments = 9;
 
 std::string_view textOf(const std::optional<std::string>* value) {
     return *value ? std::string_view(**value) : std::string_view();
@@ -29,16 +32,32 @@ bool skipped(std::string_view text, std::size_t i) {
     return text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
 }
 
-std::uint64_t addText(std::uint64_t hash, std::string_view text) {
-    constexpr std::uint64_t kPrime = 1099511628211ULL;
-    std::uint64_t length = 0;
+constexpr std::uint64_t kPrime = 1099511628211ULL;
+
+std::uint64_t feed(std::uint64_t hash, std::string_view text, std::uint64_t& length) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (skipped(text, i))
             continue;
         hash = (hash ^ static_cast<unsigned char>(text[i])) * kPrime;
         ++length;
     }
+    return hash;
+}
+
+std::uint64_t addText(std::uint64_t hash, std::string_view text) {
+    std::uint64_t length = 0;
+    hash = feed(hash, text, length);
     // The length ends each text, so "ab" + "c" and "a" + "bc" differ.
+    return (hash ^ length) * kPrime;
+}
+
+// First and last name as one text, a blank between.
+std::uint64_t addName(std::uint64_t hash, std::string_view first, std::string_view last) {
+    std::uint64_t length = 0;
+    hash = feed(hash, first, length);
+    if (!first.empty() && !last.empty())
+        hash = feed(hash, " ", length);
+    hash = feed(hash, last, length);
     return (hash ^ length) * kPrime;
 }
 
@@ -56,14 +75,68 @@ bool sameText(std::string_view a, std::string_view b) {
     }
 }
 
+// The name as one text, and every column but Comments: a contact read anew from a card imported
+// before Comments had its separator, or before a company's name went whole into Last Name, is
+// then a candidate too.
 template <typename Texts> std::uint64_t hashTexts(const Texts& textAt) {
     std::uint64_t hash = 14695981039346656037ULL;
-    for (std::size_t column = 0; column < kTexts; ++column)
+    hash = addName(hash, textAt(0), textAt(1));
+    for (std::size_t column = 2; column < kComments; ++column)
         hash = addText(hash, textAt(column));
     // Spread the bits, so that both the slot and the fingerprint take all of them.
     hash ^= hash >> 31;
     hash *= 0x9E3779B97F4A7C15ULL;
     return hash ^ (hash >> 29);
+}
+
+// Labels Comments showed before the separator, each with its value on the line.
+constexpr std::string_view kOldLabels[] = {"Title",        "Role",       "Nickname",   "Birthday",
+                                           "Anniversary",  "Web page",   "Chat",       "Gender",
+                                           "Phone",        "E-mail",     "Address",    "Full name",
+                                           "Organization", "Department", "Middle name"};
+
+// CR LF as LF; a lone CR stays, as sameText() takes it.
+std::string withLineFeeds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!skipped(text, i))
+            out += text[i];
+    return out;
+}
+
+bool oldLabelledLine(std::string_view line) {
+    const std::size_t colon = line.find(": ");
+    return colon != std::string_view::npos && colon > 0 && line[0] >= 'A' && line[0] <= 'Z';
+}
+
+// Whether `stored`, with no separator, is the old form of `incoming`: the same note, then only
+// "Label: value" lines, holding every value of a label the old form showed.
+bool oldFormOf(std::string_view stored, const SplitComments& incoming) {
+    if (hasSeparator(stored))
+        return false;
+    const std::string st = withLineFeeds(stored);
+    const std::string note = withLineFeeds(incoming.note);
+    std::string_view rest = st;
+    if (!note.empty()) {
+        if (st == note)
+            rest = {};
+        else if (st.starts_with(note + '\n'))
+            rest.remove_prefix(note.size() + 1);
+        else
+            return false;
+    }
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        if (!oldLabelledLine(rest.substr(0, end)))
+            return false;
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return std::all_of(incoming.lines.begin(), incoming.lines.end(), [&](const CardExtra& l) {
+        const bool shown =
+            std::find(std::begin(kOldLabels), std::end(kOldLabels), l.name) != std::end(kOldLabels);
+        return !shown || st.find(l.value.substr(0, l.value.find('\n'))) != std::string::npos;
+    });
 }
 
 QString readFailure(const sqlite::Connection& db) {
@@ -149,10 +222,25 @@ QString DuplicateFilter::rebuild(std::size_t rows) {
 
 bool DuplicateFilter::rowMatches(std::int64_t rowid, const Contact& contact) {
     sqlite3_bind_int64(byRowid_.get(), 1, rowid);
+    sqlite3_stmt* row = byRowid_.get();
     bool same = byRowid_.step() == SQLITE_ROW;
     const auto values = columnValues(contact);
-    for (std::size_t column = 0; same && column < kTexts; ++column)
-        same = sameText(columnText(byRowid_.get(), int(column)), textOf(values[column]));
+    bool names = true;
+    for (std::size_t column = 0; same && column < kComments; ++column) {
+        const bool equal = sameText(columnText(row, int(column)), textOf(values[column]));
+        if (column < 2)
+            names = names && equal;
+        else
+            same = equal;
+    }
+    const std::string_view comments = textOf(values[kComments]);
+    if (same && !(names && sameText(columnText(row, int(kComments)), comments))) {
+        // Matched above by the name as one text: only a company's name was split otherwise.
+        const SplitComments now = splitComments(comments);
+        const bool company = std::any_of(now.lines.begin(), now.lines.end(),
+                                         [](const CardExtra& l) { return l.name == "Company"; });
+        same = (names || company) && oldFormOf(columnText(row, int(kComments)), now);
+    }
     byRowid_.reset();
     return same;
 }

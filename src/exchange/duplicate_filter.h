@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tells a contact whose ten texts (Last Update aside) are already in the book from a new one.
 // An empty text equals a missing one and CR LF equals LF, so a book that went out and came back
-// through any of the formats still matches.
+// through any of the formats still matches. A contact stored from the same card before Comments
+// had its separator (the note, then "Label: value" lines; a company's name split in two) is
+// that contact too.
 #pragma once
 
 #include "data/sqlite_db.h"

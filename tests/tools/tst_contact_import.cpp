@@ -118,6 +118,20 @@ void TstContactImport::whatCountsAsAlreadyThere_data() {
     row("text split otherwise", texts("ab", QStringLiteral("c")), texts("a", QStringLiteral("bc")),
         false);
     row("nameless, same", texts("Jo", kNull, "x"), texts("Jo", "", "x"), true);
+    // Stored from the same card before Comments had its separator.
+    const QString sep = QStringLiteral("\n--- other fields ---\n");
+    row("old form of labelled lines", texts("Jo", d, "Likes tea\nTitle: CFO\nOther: us"),
+        texts("Jo", d, "Likes tea" + sep + "Title: CFO\nCategories: Friends"), true);
+    row("old form of a company", texts("Acme Plumbing", "Ltd"),
+        texts(kNull, "Acme Plumbing Ltd", sep.mid(1) + "Company: yes"), true);
+    row("old form lacks a value", texts("Jo", d, "Title: CFO"),
+        texts("Jo", d, sep.mid(1) + "Title: CEO"), false);
+    row("old form lacks the note", texts("Jo", d, "Title: CFO"),
+        texts("Jo", d, "Met in Rome" + sep + "Title: CFO"), false);
+    row("more note than old lines", texts("Jo", d, "a\nsee you"), texts("Jo", d, "a" + sep), false);
+    row("a person's name split otherwise", texts("Ann", "Lee"), texts("Ann Lee", kNull), false);
+    row("both in the new form", texts("Jo", d, "a" + sep + "Title: CFO"),
+        texts("Jo", d, "a" + sep + "Title: CEO"), false);
     row("nameless, different", texts("Jo", kNull, "x"), texts("Jo", kNull, "y"), false);
 }
 
