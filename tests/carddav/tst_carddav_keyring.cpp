@@ -9,6 +9,7 @@
 
 #include "carddav/keyring.h"
 #include "carddav/password_command.h"
+#include "carddav/sync_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,6 +156,7 @@ private slots:
     }
 
     void storedPasswordComesBack();
+    void timerFailureShowsOnTheDesktop();
     void interruptedPromptRestoresEcho_data();
     void interruptedPromptRestoresEcho();
 
@@ -300,6 +302,47 @@ void TstCarddavKeyring::interruptedPromptRestoresEcho() {
     const QString after = shown.mid(shown.indexOf(QLatin1String("Password for")));
     QVERIFY2(after.contains(QRegularExpression(QStringLiteral("(^|\\s)echo(\\s|$)"))),
              qPrintable(after));
+}
+
+// The timer's sync of a book whose password is gone calls the desktop's notification service;
+// a monitor on the throw-away bus sees the call (no service answers it there).
+void TstCarddavKeyring::timerFailureShowsOnTheDesktop() {
+    if (!realKeyring())
+        QSKIP("needs a session bus: run by CTest under dbus-run-session");
+    const QString book = dir_.filePath(QStringLiteral("timer.mdb"));
+    QProcess tool;
+    tool.start(QStringLiteral(ROLVANE_DB),
+               {QStringLiteral("create"), QStringLiteral("--file"), book});
+    QVERIFY(tool.waitForFinished(30000) && tool.exitCode() == 0);
+    {
+        SyncStore store;
+        QVERIFY(store.open(book).ok());
+        Link link;
+        link.url = kDav.toString();
+        link.user = kAnn;
+        QVERIFY(store.addLink(link).ok());
+    }
+    QProcess monitor;
+    monitor.start(
+        QStringLiteral("dbus-monitor"),
+        {QStringLiteral("--session"), QStringLiteral("interface='org.freedesktop.Notifications'")});
+    QVERIFY(monitor.waitForReadyRead(10000)); // monitoring from here on
+    QByteArray seen = monitor.readAll();
+    for (const bool notify : {false, true}) {
+        QStringList args = {QStringLiteral("sync"), QStringLiteral("--file"), book};
+        if (notify)
+            args << QStringLiteral("--notify");
+        tool.start(QStringLiteral(ROLVANE_DB), args);
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 3); // no password kept
+        while (notify && !seen.contains("could not sync") && monitor.waitForReadyRead(10000))
+            seen += monitor.readAll();
+        seen += monitor.readAll();
+        QCOMPARE(seen.count("member=Notify"), notify ? 1 : 0);
+    }
+    QVERIFY2(seen.contains("Rolvane could not sync the address book"), seen.constData());
+    monitor.kill();
+    monitor.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TstCarddavKeyring)

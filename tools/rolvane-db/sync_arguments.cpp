@@ -69,6 +69,8 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
             out.allowMassDelete = true;
         } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--machine")) {
             out.machine = true;
+        } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--notify")) {
+            out.notify = true;
         } else if (add && out.url.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
             out.url = arg;
         } else {

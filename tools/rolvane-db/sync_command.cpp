@@ -11,6 +11,7 @@
 #include "carddav/redirect_hosts.h"
 #include "carddav/server_url.h"
 #include "carddav/sync_session.h"
+#include "desktop_notice.h"
 #include "stop_signal.h"
 #include "sync_arguments.h"
 #include "sync_hints.h"
@@ -236,6 +237,7 @@ int add(const SyncArguments& a) {
 int exitStatus(SyncKind kind) {
     switch (kind) {
     case SyncKind::Done:
+    case SyncKind::SyncRunning: // no failure: the timer's unit is not marked failed
         return 0;
     case SyncKind::CredentialsRefused:
     case SyncKind::AccessRefused:
@@ -268,6 +270,9 @@ int sync(const SyncArguments& a) {
     const SyncSummary& summary = outcome.summary;
     const SyncKind kind = summary.stop.kind();
     const QString words = endWords(a, path, outcome);
+    // Only what needs the user: an unreachable server is taken up by the next run.
+    if (a.notify && (exitStatus(kind) == 1 || exitStatus(kind) == 3))
+        notifyDesktop(QStringLiteral("Rolvane could not sync the address book"), words);
     if (a.machine) {
         for (const QString& warning : summary.warnings)
             printMachineLine(warningLine(warning));
@@ -275,6 +280,10 @@ int sync(const SyncArguments& a) {
             printMachineLine(conflictLine(name));
         printMachineLine(resultLine(summary, words));
         return exitStatus(kind);
+    }
+    if (kind == SyncKind::SyncRunning) {
+        out(words);
+        return 0;
     }
     if (!outcome.ran) {
         fail(words);
@@ -350,9 +359,10 @@ QString syncUsage() {
         "      domain; another host only when confirmed: asked on a terminal, or given\n"
         "      with --allow-host HOST (once for each). The password goes to those hosts\n"
         "      only.\n"
-        "  rolvane-db sync [--allow-mass-delete] [--machine] [--file PATH]\n"
+        "  rolvane-db sync [--allow-mass-delete] [--machine] [--notify] [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary\n"
         "      line, or with --machine tab-separated lines for a program to read.\n"
+        "      --notify also shows a failure that needs you on the desktop.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
         "      Shows the link, the last sync and the hosts confirmed for it, or\n"
         "      forgets them and its password (the contacts stay).\n");
