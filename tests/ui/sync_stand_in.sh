@@ -3,8 +3,18 @@
 # Stands in for "rolvane-db sync --file BOOK --machine" in the Sync window's tests: prints lines
 # as the tool does. STAND_IN picks the run: "done" ends with a result, "slow" waits until it is
 # stopped, "stubborn" waits too but ignores SIGTERM. Each start adds its arguments to STAND_IN_LOG.
+# It also stands in for "rolvane-db sync remove" (the real tool, STAND_IN_TOOL, does it) and for
+# "systemctl --user"; with STAND_IN "refuse" both fail.
 if [ -n "$STAND_IN_LOG" ]; then
     echo "$*" >>"$STAND_IN_LOG"
+fi
+if [ "$1" = --user ] || [ "$2" = remove ]; then
+    if [ "$STAND_IN" = refuse ]; then
+        echo "stand-in: refused as asked" >&2
+        exit 1
+    fi
+    [ "$1" = --user ] && exit 0
+    exec "$STAND_IN_TOOL" "$@"
 fi
 case "$STAND_IN" in
 done)

@@ -10,8 +10,10 @@
 #include "ui/main/frm_addy.h"
 #include "ui/sync/frm_sync.h"
 #include "ui/sync/frm_sync_layout.h"
+#include "ui/sync/sync_timer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -34,6 +36,9 @@ private slots:
     void cleanup();
     void menuEntriesFollowTheLink();
     void linkUnlinkAndStatusSayWhatToDo();
+    void unlinkForgetsTheLink_data();
+    void unlinkForgetsTheLink();
+    void timerFollowsSystemd();
     void layoutMatchesTheTable();
     void syncShowsProgressResultAndKeepsTypedText_data();
     void syncShowsProgressResultAndKeepsTypedText();
@@ -157,7 +162,56 @@ void TstFrmSync::linkUnlinkAndStatusSayWhatToDo() {
     QVERIFY(messages_->messages[1].contains(
         "linked to \"Ann's book\" (https://dav.example/ann/book/) as ann"));
     QVERIFY(messages_->messages[1].contains("not been synced yet"));
-    QVERIFY(messages_->messages[2].contains("rolvane-db sync remove --file '" + book_->path()));
+    // Unlink asks first; Esc keeps the link.
+    QVERIFY(messages_->messages[2].startsWith("Unlink this address book from \"Ann's book\""));
+    QCOMPARE(messages_->choices.last(), (QStringList{"&Unlink", "Cancel"}));
+    QVERIFY(starts().isEmpty());
+}
+
+void TstFrmSync::unlinkForgetsTheLink_data() {
+    QTest::addColumn<QString>("standIn");
+    QTest::addColumn<bool>("unlinked");
+    QTest::newRow("the tool forgets it") << "" << true;
+    QTest::newRow("the tool fails") << "refuse" << false;
+}
+
+void TstFrmSync::unlinkForgetsTheLink() {
+    QFETCH(QString, standIn);
+    QFETCH(bool, unlinked);
+    qputenv("STAND_IN", standIn.toLocal8Bit());
+    qputenv("STAND_IN_TOOL", ROLVANE_DB);
+    link();
+    open();
+    messages_->answers = {0};
+    entry("mnuSyncUnlink")->trigger();
+    QCOMPARE(starts(), QStringList{"sync remove --file " + book_->path()});
+    const QString linkTables =
+        "select count(*) from sqlite_schema where name like 'Rolvane Sync %' and type = 'table'";
+    QCOMPARE(book_->value(linkTables), unlinked ? "0" : "2");
+    QCOMPARE(entry("mnuSyncLink")->isEnabled(), unlinked);
+    QVERIFY2(
+        messages_->messages.last().contains(unlinked ? "no longer linked" : "refused as asked"),
+        qPrintable(messages_->messages.last()));
+}
+
+// The timer's state is systemd's link in the user's configuration; turning it off is systemctl's.
+void TstFrmSync::timerFollowsSystemd() {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QVERIFY(!ui::syncTimerEnabled());
+    QVERIFY(QDir(config.path()).mkpath("systemd/user/timers.target.wants"));
+    QVERIFY(QFile::link("/usr/lib/systemd/user/rolvane-sync.timer",
+                        config.filePath("systemd/user/timers.target.wants/rolvane-sync.timer")));
+    QVERIFY(ui::syncTimerEnabled());
+    ui::setSystemctlProgram(SYNC_STAND_IN);
+    qputenv("STAND_IN", "");
+    QCOMPARE(ui::enableSyncTimer(false), QString());
+    qputenv("STAND_IN", "refuse");
+    QVERIFY(ui::enableSyncTimer(true).contains("could not turn the sync's timer on: stand-in"));
+    QCOMPARE(starts(), (QStringList{"--user disable --now rolvane-sync.timer",
+                                    "--user enable --now rolvane-sync.timer"}));
+    ui::setSystemctlProgram({});
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void TstFrmSync::layoutMatchesTheTable() {

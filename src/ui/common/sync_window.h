@@ -15,6 +15,9 @@ public:
     virtual bool isSyncing() const = 0;
     // Stops a running sync before returning, within 2 seconds, and tells no one (End).
     virtual void stopSync() = 0;
+    // Forgets the link of `bookPath`, what the sync kept and its password, and for the `usual`
+    // book turns the timer off; empty when that worked, else why not.
+    virtual QString unlinkBook(const QString& bookPath, bool usual) = 0;
 
 signals:
     // A sync has ended, however it ended: the book may have changed underneath.

@@ -220,7 +220,19 @@ void frmAddy::mnuSyncStatus_Click() {
 }
 
 void frmAddy::mnuSyncUnlink_Click() {
-    showMessage(unlinkCommandText(datAddy_.databasePath(), isUsualBook()));
+    const SyncLinkState link = readSyncLink(datAddy_.databasePath());
+    if (link.kind != SyncLinkState::Kind::Linked) {
+        updateSyncMenu();
+        showMessage(syncStatusText(link));
+        return;
+    }
+    if (askChoice(unlinkQuestion(link), {QStringLiteral("&Unlink"), QStringLiteral("Cancel")}) != 0)
+        return;
+    const QString why = program_.frmSync().unlinkBook(datAddy_.databasePath(), isUsualBook());
+    updateSyncMenu();
+    showMessage(why.isEmpty() ? QStringLiteral("This address book is no longer linked; its "
+                                               "contacts stay here.")
+                              : why);
 }
 
 void frmAddy::bookChanged() {

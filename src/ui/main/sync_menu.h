@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Sync menu: its entries, which of them the book's link allows, and the words
-// of the entries that for now send the user to the set-up tool.
+// of the entries.
 #pragma once
 
 #include "data/sync_link_state.h"
@@ -18,10 +18,11 @@ void addSyncMenu(QMenuBar* bar);
 // be read, so that Status can tell why.
 void enableSyncMenu(const QMenuBar* bar, SyncLinkState::Kind link);
 
-// The command that links or unlinks `bookPath`; `usual` when it is the fixed address book,
-// which the tool takes without --file.
+// The command that links `bookPath`; `usual` when it is the fixed address book, which the tool
+// takes without --file.
 QString linkCommandText(const QString& bookPath, bool usual);
-QString unlinkCommandText(const QString& bookPath, bool usual);
+// Asked before a link is forgotten.
+QString unlinkQuestion(const SyncLinkState& link);
 QString syncStatusText(const SyncLinkState& link);
 
 } // namespace rolvane::ui

@@ -4,12 +4,14 @@
 
 #include "frm_sync_layout.h"
 #include "sync_result_words.h"
+#include "sync_timer.h"
 #include "ui/common/light_palette.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/twips.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
@@ -40,6 +42,34 @@ QWidget* frmSync::load() {
     // Filled before Show puts the window up, so it never shows empty.
     showState(window);
     return window;
+}
+
+QString frmSync::unlinkBook(const QString& bookPath, bool usual) {
+    if (child_.isRunning())
+        return QStringLiteral("A sync of this address book is running; unlink it once the sync "
+                              "has ended.");
+    QProcess remove;
+    remove.start(program_, {QStringLiteral("sync"), QStringLiteral("remove"),
+                            QStringLiteral("--file"), bookPath});
+    remove.closeWriteChannel();
+    // Quick: the tool drops two tables and a keyring entry.
+    if (!remove.waitForFinished(30000)) {
+        remove.kill();
+        remove.waitForFinished();
+        return QStringLiteral("%1 could not unlink the address book: %2")
+            .arg(program_, remove.errorString());
+    }
+    if (remove.exitStatus() != QProcess::NormalExit || remove.exitCode() != 0) {
+        const QString said = QString::fromLocal8Bit(remove.readAllStandardError()).trimmed();
+        return said.isEmpty()
+                   ? QStringLiteral("%1 could not unlink the address book.").arg(program_)
+                   : said;
+    }
+    // The timer syncs the usual book only.
+    if (usual && syncTimerEnabled())
+        if (const QString why = enableSyncTimer(false); !why.isEmpty())
+            return QStringLiteral("The address book is unlinked, but %1").arg(why);
+    return {};
 }
 
 void frmSync::syncNow(const QString& bookPath) {

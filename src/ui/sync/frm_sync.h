@@ -19,6 +19,7 @@ public:
     void syncNow(const QString& bookPath) override;
     bool isSyncing() const override { return child_.isRunning(); }
     void stopSync() override { child_.stopNow(); }
+    QString unlinkBook(const QString& bookPath, bool usual) override;
 
     // The program run as `PROGRAM sync --file BOOK --machine`; by default defaultSyncProgram().
     void setSyncProgram(const QString& path) { program_ = path; }
