@@ -77,8 +77,55 @@ Attributes attributesOf(const PasswordKey& key) {
     return Attributes{{"book", key.book}, {"origin", key.origin}, {"user", key.user}};
 }
 
+bool& mayUnlock() {
+    static bool may = true;
+    return may;
+}
+
+// The search that never unlocks: a locked entry is told, not opened with the unlock prompt.
+std::optional<QString> lookupUnlocked(const SecretSchema* schema, const Attributes& attributes,
+                                      bool& locked, QString& why) {
+    locked = false;
+    ErrorGuard guard;
+    GList* items = secret_service_search_sync(nullptr, schema, attributes.table(),
+                                              SECRET_SEARCH_LOAD_SECRETS, nullptr, &guard.error);
+    if (guard.error) {
+        why = notReachable();
+        return std::nullopt;
+    }
+    std::optional<QString> password;
+    if (items) {
+        auto* item = static_cast<SecretItem*>(items->data);
+        locked = secret_item_get_locked(item);
+        if (SecretValue* value = locked ? nullptr : secret_item_get_secret(item)) {
+            if (const gchar* text = secret_value_get_text(value))
+                password = QString::fromUtf8(text);
+            secret_value_unref(value);
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    if (locked)
+        why = keyringLockedWords();
+    return password;
+}
+
 std::optional<QString> lookup(const SecretSchema* schema, const Attributes& attributes,
                               const QString& user, const QString& origin, QString& why) {
+    if (!mayUnlock()) {
+        bool locked = false;
+        QString said;
+        std::optional<QString> found = lookupUnlocked(schema, attributes, locked, said);
+        if (found)
+            return found;
+        if (!said.isEmpty()) {
+            why = said;
+            return std::nullopt;
+        }
+        why = QStringLiteral("The desktop keyring holds no password for %1 at %2 for this book; "
+                             "link the book again to give it.")
+                  .arg(user, origin);
+        return std::nullopt;
+    }
     ErrorGuard guard;
     gchar* found = secret_password_lookupv_sync(schema, attributes.table(), nullptr, &guard.error);
     if (guard.error) {
@@ -99,6 +146,11 @@ std::optional<QString> lookup(const SecretSchema* schema, const Attributes& attr
 
 } // namespace
 
+QString keyringLockedWords() {
+    return QStringLiteral("The desktop keyring is locked, so the sync did not ask it for the "
+                          "password; Sync Now asks it to unlock.");
+}
+
 QString keyringOrigin(const QUrl& server) {
     const int port = server.port(
         server.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
@@ -115,6 +167,10 @@ PasswordKey passwordKey(const QString& bookPath, const QUrl& server, const QStri
 }
 
 #ifdef ROLVANE_HAVE_LIBSECRET
+
+void setKeyringMayUnlock(bool may) {
+    mayUnlock() = may;
+}
 
 bool keyringBuilt() {
     return true;
@@ -176,6 +232,8 @@ QString keyringReachable() {
 }
 
 #else
+
+void setKeyringMayUnlock(bool) {}
 
 bool keyringBuilt() {
     return false;

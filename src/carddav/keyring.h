@@ -23,6 +23,12 @@ struct PasswordKey {
 };
 PasswordKey passwordKey(const QString& bookPath, const QUrl& server, const QString& user);
 
+// False: a locked keyring is not asked to unlock (no prompt comes up); the lookup fails and says
+// the keyring is locked. For syncs the user did not start.
+void setKeyringMayUnlock(bool may);
+// What a lookup says when it was not let unlock the keyring.
+QString keyringLockedWords();
+
 // True when this build can reach a Secret Service at all (it was built with libsecret).
 bool keyringBuilt();
 

@@ -153,6 +153,10 @@ std::optional<QString> keptPassword(const QString& bookPath, const QUrl& server,
     QString missing;
     if (std::optional<QString> secret = keyringPassword(key, missing))
         return secret;
+    if (missing == keyringLockedWords()) {
+        why = missing;
+        return std::nullopt;
+    }
     // An entry of the earlier form served every book linked to its account. The book that uses
     // it copies it to its own key, and it stays for the other books: which books still rely on
     // it cannot be known (they are files anywhere), and dropping it would cut them off.

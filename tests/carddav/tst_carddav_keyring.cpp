@@ -253,6 +253,23 @@ void TstCarddavKeyring::storedPasswordComesBack() {
     forgetKeyringPassword(passwordKey(c, legacy, kAnn));
     QVERIFY(!keyringPassword(passwordKey(c, legacy, kAnn), why));
     QCOMPARE(sharedKeyringPassword(legacy, kAnn, why), QStringLiteral("shared"));
+
+    // A sync the user did not start leaves a locked keyring locked, and says so.
+    setKeyringMayUnlock(false);
+    QCOMPARE(keyringPassword(passwordKey(b, kDav, kAnn), why), QStringLiteral("bs"));
+    error = nullptr;
+    // Locking an item locks the keyring that holds it.
+    GHashTable* any = g_hash_table_new(g_str_hash, g_str_equal);
+    GList* all =
+        secret_service_search_sync(nullptr, nullptr, any, SECRET_SEARCH_ALL, nullptr, &error);
+    g_hash_table_unref(any);
+    QVERIFY(all && !error);
+    QVERIFY(secret_service_lock_sync(nullptr, all, nullptr, nullptr, &error) > 0);
+    g_list_free_full(all, g_object_unref);
+    QVERIFY(!error);
+    QVERIFY(!keptPassword(b, kDav, kAnn, why));
+    QCOMPARE(why, keyringLockedWords());
+    setKeyringMayUnlock(true);
 #endif
 }
 

@@ -39,6 +39,7 @@ private slots:
     void unlinkForgetsTheLink_data();
     void unlinkForgetsTheLink();
     void timerFollowsSystemd();
+    void linkedBookSyncsQuietly();
     void layoutMatchesTheTable();
     void syncShowsProgressResultAndKeepsTypedText_data();
     void syncShowsProgressResultAndKeepsTypedText();
@@ -192,6 +193,18 @@ void TstFrmSync::unlinkForgetsTheLink() {
     QVERIFY2(
         messages_->messages.last().contains(unlinked ? "no longer linked" : "refused as asked"),
         qPrintable(messages_->messages.last()));
+}
+
+// Soon after the window opens and then at each turn, without the window or the keyring's prompt.
+void TstFrmSync::linkedBookSyncsQuietly() {
+    qputenv("STAND_IN", "done");
+    link();
+    app::frmSync().setQuietSyncTimes(50, 300);
+    open();
+    QTRY_COMPARE_WITH_TIMEOUT(starts().size(), 2, 5000);
+    QCOMPARE(starts().first(), "sync --file " + book_->path() + " --machine --no-unlock");
+    QVERIFY(!app::frmSync().isVisible());
+    QVERIFY(messages_->messages.isEmpty());
 }
 
 // The timer's state is systemd's link in the user's configuration; turning it off is systemctl's.

@@ -71,6 +71,8 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
             out.machine = true;
         } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--notify")) {
             out.notify = true;
+        } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--no-unlock")) {
+            out.noUnlock = true;
         } else if (add && out.url.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
             out.url = arg;
         } else {

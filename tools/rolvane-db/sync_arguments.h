@@ -14,8 +14,9 @@ struct SyncArguments {
     QStringList allowHosts; // hosts of other domains the server may send us on to, normalised
     bool merge = false;
     bool allowMassDelete = false;
-    bool machine = false; // tab-separated lines on stdout for a program to read
-    bool notify = false;  // a failure that needs the user also shows on the desktop
+    bool machine = false;  // tab-separated lines on stdout for a program to read
+    bool notify = false;   // a failure that needs the user also shows on the desktop
+    bool noUnlock = false; // a locked keyring is not asked to unlock: no prompt comes up
 };
 
 // Empty on success, else what is wrong with `arguments`.

@@ -262,6 +262,7 @@ int sync(const SyncArguments& a) {
     SyncSessionOptions options;
     options.sync.allowMassDelete = a.allowMassDelete;
     options.cancel = &stopRequested();
+    setKeyringMayUnlock(!a.noUnlock);
     if (a.machine)
         options.sync.progress = [](const SyncProgress& p) { printMachineLine(progressLine(p)); };
     else
@@ -359,10 +360,12 @@ QString syncUsage() {
         "      domain; another host only when confirmed: asked on a terminal, or given\n"
         "      with --allow-host HOST (once for each). The password goes to those hosts\n"
         "      only.\n"
-        "  rolvane-db sync [--allow-mass-delete] [--machine] [--notify] [--file PATH]\n"
+        "  rolvane-db sync [--allow-mass-delete] [--machine] [--notify] [--no-unlock]\n"
+        "                  [--file PATH]\n"
         "      Sends what changed here, fetches what changed there; prints one summary\n"
         "      line, or with --machine tab-separated lines for a program to read.\n"
-        "      --notify also shows a failure that needs you on the desktop.\n"
+        "      --notify also shows a failure that needs you on the desktop;\n"
+        "      --no-unlock leaves a locked keyring locked and stops instead.\n"
         "  rolvane-db sync status | remove [--file PATH]\n"
         "      Shows the link, the last sync and the hosts confirmed for it, or\n"
         "      forgets them and its password (the contacts stay).\n");

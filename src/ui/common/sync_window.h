@@ -12,6 +12,12 @@ class SyncWindow : public Form {
 public:
     // Shows the window and starts a sync of `bookPath`; while one runs, only shows the window.
     virtual void syncNow(const QString& bookPath) = 0;
+    // Starts a sync without showing the window or the keyring's unlock prompt; nothing when one
+    // runs. Its result waits in the window, and in Status.
+    virtual void syncQuietly(const QString& bookPath) = 0;
+    // From now on, while the book is linked, syncs it quietly soon and then every 15 minutes,
+    // unless the packaged timer syncs it already (`usual`: the book the timer syncs).
+    virtual void keepSyncing(const QString& bookPath, bool usual) = 0;
     virtual bool isSyncing() const = 0;
     // Stops a running sync before returning, within 2 seconds, and tells no one (End).
     virtual void stopSync() = 0;

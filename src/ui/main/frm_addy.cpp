@@ -136,6 +136,9 @@ QWidget* frmAddy::load() {
     report(datAddy_.Refresh());
     client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
     enableSyncMenu(window->menuBar(), readSyncLink(datAddy_.databasePath()).kind);
+    SyncWindow& sync = program_.frmSync();
+    connect(&sync, &SyncWindow::syncEnded, this, &frmAddy::bookChanged, Qt::UniqueConnection);
+    sync.keepSyncing(datAddy_.databasePath(), isUsualBook());
     return window;
 }
 

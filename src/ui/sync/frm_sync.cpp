@@ -2,6 +2,7 @@
 // Builds the Sync window from its layout table and turns the child's lines into plain words.
 #include "frm_sync.h"
 
+#include "data/sync_link_state.h"
 #include "frm_sync_layout.h"
 #include "sync_result_words.h"
 #include "sync_timer.h"
@@ -18,9 +19,41 @@
 
 namespace rolvane::ui {
 
-frmSync::frmSync() : program_(defaultSyncProgram()) {
+namespace {
+
+// Soon after the first contact shows, so the window is up before the child starts.
+constexpr int kFirstQuietSyncMs = 5000;
+constexpr int kQuietSyncEveryMs = 15 * 60 * 1000;
+
+} // namespace
+
+frmSync::frmSync() : program_(defaultSyncProgram()), everyMs_(kQuietSyncEveryMs) {
     child_.onLine = [this](const SyncLine& line) { lineRead(line); };
     child_.onEnd = [this](const SyncEnd& end) { ended(end); };
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setInterval(kFirstQuietSyncMs);
+    connect(&quietTimer_, &QTimer::timeout, this, &frmSync::quietSyncDue);
+}
+
+void frmSync::setQuietSyncTimes(int firstMs, int everyMs) {
+    quietTimer_.setInterval(firstMs);
+    everyMs_ = everyMs;
+}
+
+void frmSync::keepSyncing(const QString& bookPath, bool usual) {
+    quietBook_ = bookPath;
+    quietUsual_ = usual;
+    quietTimer_.start();
+}
+
+// A book linked later (or unlinked) is followed: the link is read at each turn.
+void frmSync::quietSyncDue() {
+    quietTimer_.setInterval(everyMs_);
+    quietTimer_.start();
+    if (child_.isRunning() || (quietUsual_ && syncTimerEnabled()) ||
+        readSyncLink(quietBook_).kind != SyncLinkState::Kind::Linked)
+        return;
+    syncQuietly(quietBook_);
 }
 
 QWidget* frmSync::load() {
@@ -72,18 +105,28 @@ QString frmSync::unlinkBook(const QString& bookPath, bool usual) {
     return {};
 }
 
+void frmSync::syncQuietly(const QString& bookPath) {
+    if (child_.isRunning())
+        return;
+    start(bookPath, true);
+    showState();
+}
+
+void frmSync::start(const QString& bookPath, bool quiet) {
+    status_ = QStringLiteral("Starting the sync...");
+    done_ = total_ = 0;
+    finished_ = false;
+    conflicts_.clear();
+    warnings_.clear();
+    outcome_.clear();
+    outcomeWords_.clear();
+    result_.clear();
+    child_.start(program_, bookPath, quiet);
+}
+
 void frmSync::syncNow(const QString& bookPath) {
-    if (!child_.isRunning()) {
-        status_ = QStringLiteral("Starting the sync...");
-        done_ = total_ = 0;
-        finished_ = false;
-        conflicts_.clear();
-        warnings_.clear();
-        outcome_.clear();
-        outcomeWords_.clear();
-        result_.clear();
-        child_.start(program_, bookPath);
-    }
+    if (!child_.isRunning())
+        start(bookPath, false);
     Show();
     showState();
 }

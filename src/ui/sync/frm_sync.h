@@ -7,6 +7,7 @@
 #include "ui/common/sync_window.h"
 
 #include <QStringList>
+#include <QTimer>
 
 namespace rolvane::ui {
 
@@ -17,6 +18,10 @@ public:
     frmSync();
 
     void syncNow(const QString& bookPath) override;
+    void syncQuietly(const QString& bookPath) override;
+    void keepSyncing(const QString& bookPath, bool usual) override;
+    // How soon after keepSyncing the first sync starts, and how often the next ones (tests).
+    void setQuietSyncTimes(int firstMs, int everyMs);
     bool isSyncing() const override { return child_.isRunning(); }
     void stopSync() override { child_.stopNow(); }
     QString unlinkBook(const QString& bookPath, bool usual) override;
@@ -33,6 +38,8 @@ protected:
     bool queryClose() override;
 
 private:
+    void start(const QString& bookPath, bool quiet);
+    void quietSyncDue();
     void lineRead(const SyncLine& line);
     void ended(const SyncEnd& end);
     // Puts the state below into the window's controls, when it is loaded.
@@ -41,6 +48,10 @@ private:
 
     SyncChild child_;
     QString program_;
+    QTimer quietTimer_;
+    int everyMs_;
+    QString quietBook_;
+    bool quietUsual_ = false;
     // What the window shows; kept here, so the window can be closed and shown again.
     QString status_;
     int done_ = 0, total_ = 0;

@@ -46,13 +46,16 @@ SyncChild::~SyncChild() {
     stopNow();
 }
 
-void SyncChild::start(const QString& program, const QString& bookPath) {
+void SyncChild::start(const QString& program, const QString& bookPath, bool quiet) {
     if (isRunning())
         return;
     partial_.clear();
     stopped_ = false;
-    process_.start(program, {QStringLiteral("sync"), QStringLiteral("--file"), bookPath,
-                             QStringLiteral("--machine")});
+    QStringList arguments = {QStringLiteral("sync"), QStringLiteral("--file"), bookPath,
+                             QStringLiteral("--machine")};
+    if (quiet)
+        arguments << QStringLiteral("--no-unlock");
+    process_.start(program, arguments);
     // Nothing is typed to it: a password command that reads its input ends instead of waiting.
     process_.closeWriteChannel();
 }

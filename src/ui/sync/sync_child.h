@@ -34,7 +34,8 @@ public:
     std::function<void(const SyncLine&)> onLine;
     std::function<void(const SyncEnd&)> onEnd;
 
-    void start(const QString& program, const QString& bookPath);
+    // `quiet`: a sync the user did not start, which must not bring up the keyring's prompt.
+    void start(const QString& program, const QString& bookPath, bool quiet = false);
     bool isRunning() const { return process_.state() != QProcess::NotRunning; }
     // SIGTERM, which the tool takes as a cancel; SIGKILL when it has not ended 2 s later.
     void cancel();
