@@ -8,21 +8,6 @@
 
 namespace rolvane::carddav {
 
-namespace {
-
-// As a person would name the contact: the name, else the first other field with a text.
-QString contactName(const Texts& texts) {
-    const QString name = QString::fromStdString(texts[First] + ' ' + texts[Last]).trimmed();
-    if (!name.isEmpty())
-        return name;
-    for (std::size_t field = Ph1; field < kMergedFields; ++field)
-        if (!texts[field].empty())
-            return QString::fromStdString(texts[field]).section(QLatin1Char('\n'), 0, 0);
-    return QStringLiteral("(no name)");
-}
-
-} // namespace
-
 Applier::Applier(SyncRun& run) : run_(run) {
     if (!run.link.paired)
         for (qint64 contact : run.unlinkedRows)

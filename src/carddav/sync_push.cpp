@@ -6,6 +6,7 @@
 #include "discovery.h"
 #include "exchange/card_patch.h"
 #include "exchange/card_texts.h"
+#include "exchange/comment_lines.h"
 #include "sync_run.h"
 
 namespace rolvane::carddav {
@@ -37,9 +38,20 @@ SyncResult settle(SyncRun& run, const Item& item, const std::string& card, const
     return {};
 }
 
+// Lines of Comments that went out as note text though labelled, told once: when sent anew.
+void warnRefusedLines(SyncRun& run, const Item& item, const Texts& texts) {
+    if (item.synced && sameField(Texts(*item.synced), texts, Comments))
+        return;
+    for (const std::string& line : exchange::splitComments(texts[Comments]).refused)
+        run.summary.warnings << QStringLiteral("%1: \"%2\" is not a value its label can take, "
+                                               "so it went out as part of the note.")
+                                    .arg(contactName(texts), QString::fromStdString(line));
+}
+
 // Records a write the server accepted: the card sent, its new ETag, the texts sent.
 SyncResult recordSent(SyncRun& run, Item& item, std::string card, const HttpResponse& answer,
                       const Texts& texts) {
+    warnRefusedLines(run, item, texts);
     Texts settled;
     if (SyncResult why = settle(run, item, card, texts, settled); !why.ok())
         return why;

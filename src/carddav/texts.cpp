@@ -2,12 +2,23 @@
 // The sync's view of a contact: comparing texts and keeping them in one column.
 #include "texts.h"
 
+#include <QString>
 #include <charconv>
 
 namespace rolvane::carddav {
 
 bool sameFields(const PackedTexts& a, const PackedTexts& b) {
     return a.packed() == b.packed() || sameFields(Texts(a), Texts(b));
+}
+
+QString contactName(const Texts& texts) {
+    const QString name = QString::fromStdString(texts[First] + ' ' + texts[Last]).trimmed();
+    if (!name.isEmpty())
+        return name;
+    for (std::size_t field = Ph1; field < kMergedFields; ++field)
+        if (!texts[field].empty())
+            return QString::fromStdString(texts[field]).section(QLatin1Char('\n'), 0, 0);
+    return QStringLiteral("(no name)");
 }
 
 std::string encodeTexts(const Texts& texts) {

@@ -19,6 +19,9 @@ using exchange::sameFields;
 using exchange::Texts;
 using enum exchange::Field;
 
+// As a person would name the contact: the name, else the first other field with a text.
+QString contactName(const Texts& texts);
+
 // Texts kept in one column of the sync's own tables: each as its length, a colon, the bytes.
 std::string encodeTexts(const Texts& texts);
 // False when `encoded` is not what encodeTexts wrote.

@@ -5,6 +5,8 @@
 
 #include "card_labels.h"
 
+#include <algorithm>
+
 namespace rolvane::exchange {
 
 namespace {
@@ -61,6 +63,50 @@ std::optional<CardExtra> readLine(std::string_view text) {
         ++rest;
     out.value = text.substr(std::min(rest, text.size()));
     return out;
+}
+
+bool digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A date as vCard writes one, with or without year and dashes, a time after a T allowed:
+// "1980-02-29", "19800229", "--0229", "--02-29", "1980-02", "1980".
+bool isCardDate(std::string_view v) {
+    v = v.substr(0, v.find('T'));
+    std::string d;
+    bool noYear = v.starts_with("--");
+    if (noYear)
+        v.remove_prefix(2);
+    for (char c : v) {
+        if (digit(c))
+            d += c;
+        else if (c != '-')
+            return false;
+    }
+    const std::size_t monthAt = noYear ? 0 : 4;
+    if (d.size() != monthAt + 4 && d.size() != monthAt + 2 && !(d.size() == 4 && !noYear))
+        return false;
+    if (d.size() < monthAt + 2)
+        return true;
+    const int month = (d[monthAt] - '0') * 10 + (d[monthAt + 1] - '0');
+    const int day =
+        d.size() == monthAt + 4 ? (d[monthAt + 2] - '0') * 10 + (d[monthAt + 3] - '0') : 1;
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// Whether `value` can be the property `line` names; anything can be text.
+bool fitsProperty(const CardExtra& line) {
+    const LabelKind* kind = labelKind(line.name);
+    const std::string_view v = line.value;
+    if (!kind)
+        return true;
+    if (kind->property == "BDAY" || kind->property == "ANNIVERSARY" || kind->property == "X-ABDATE")
+        return isCardDate(v);
+    // A number without a digit dials nothing. E-mail and web page values are taken as they
+    // come: cards in the wild hold all sorts there, and a round trip must keep them.
+    if (kind->property == "TEL")
+        return std::any_of(v.begin(), v.end(), digit);
+    return true;
 }
 
 } // namespace
@@ -136,6 +182,15 @@ SplitComments splitComments(std::string_view comments) {
             continuing = false;
         }
     }
+    // Checked once a value's lines are all in; refused lines stay where they stood among the
+    // kept ones only roughly (after them), which the note does not mind.
+    std::erase_if(out.lines, [&out](const CardExtra& line) {
+        if (fitsProperty(line))
+            return false;
+        out.refused.push_back(labelledLine(line));
+        out.kept.push_back(out.refused.back());
+        return true;
+    });
     return out;
 }
 

@@ -24,7 +24,10 @@ struct SplitComments {
     std::string note;              // everything above the separator
     std::vector<CardExtra> lines;  // below it, read by the grammar, with a known label
     std::vector<std::string> kept; // below it but not such a line: note text after all
-    bool separated = false;        // whether the separator was there
+    // Lines with a known label whose value cannot be their property's ("Birthday: next week"):
+    // in `kept` too, as note text, and named here so that the user can be told.
+    std::vector<std::string> refused;
+    bool separated = false; // whether the separator was there
 
     // The note with the lines that were not read, as the card's NOTE takes it.
     std::string fullNote() const;

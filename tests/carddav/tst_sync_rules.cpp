@@ -64,6 +64,7 @@ private slots:
     void mergesAndResendsKeepTheCard();
     void oldFormBookUpgradesWithoutAChange();
     void conflictsAreRecordedUntilResolved();
+    void refusedLineIsToldOnce();
 };
 
 void TstSyncRules::guardCountsEveryPage_data() {
@@ -267,6 +268,24 @@ void TstSyncRules::conflictsAreRecordedUntilResolved() {
     QCOMPARE(syncAndKeep(), QStringList{"Ann Lee"}); // kept while the line is there
     rig.book.exec("update Rolvane set Comments = null where [Last Name] = 'Lee'");
     QCOMPARE(syncAndKeep(), QStringList());
+}
+
+// A labelled line whose value its property cannot take goes out in the note, and is told when
+// it is sent, not at every sync after.
+void TstSyncRules::refusedLineIsToldOnce() {
+    Rig rig(19);
+    rig.book.insert({{"Last Name", "Lee"},
+                     {"Comments", "n\n--- other fields ---\nBirthday: next week\nTitle: CFO"}});
+    SyncSummary s = rig.sync();
+    QCOMPARE(s.sent, 1);
+    QCOMPARE(s.warnings.filter("\"Birthday: next week\" is not a value").size(), 1);
+    const std::string card = rig.server.cards().begin()->second;
+    QVERIFY2(card.find("BDAY") == std::string::npos && card.find("TITLE:CFO") != std::string::npos,
+             card.c_str());
+    rig.book.exec("update Rolvane set Ph1 = '555'");
+    s = rig.sync();
+    QCOMPARE(s.sent, 1);
+    QVERIFY(s.warnings.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstSyncRules)

@@ -184,7 +184,7 @@ void TstCardMapping::eachLabelledLineChangesItsOwnProperty() {
     const bool date = target.name == "Birthday" || target.name == "Date";
     target.value = address ? "9 New Rd\nShelbyville, IL 62565\nUSA"
                    : date  ? "1999-12-31"
-                           : "Changed (x): y";
+                           : "Changed (x): 1";
     if (remove)
         lines.erase(lines.begin() + line);
     Texts after = read.texts;
@@ -217,6 +217,20 @@ void TstCardMapping::textAboveTheSeparatorStaysNote_data() {
     QTest::newRow("a value of several lines")
         << sep + "\nAddress (work): 2 Oak Rd\n  London\n  SW1A 2AA\n  UK"
         << "" << QStringList{"Address (work): 2 Oak Rd\n  London\n  SW1A 2AA\n  UK"};
+    // A date that is none, or a number without a digit, goes out in the note; the dates
+    // cards write do not.
+    QTest::newRow("values that do not fit")
+        << "n\n" + sep +
+               "\nBirthday: next week\nPhone (Boat): ahoy\nDate (visit): 2010-13-01\n"
+               "Anniversary: --0229"
+        << "n\nBirthday: next week\nPhone (Boat): ahoy\nDate (visit): 2010-13-01"
+        << QStringList{"Anniversary: --0229"};
+    QTest::newRow("values that fit")
+        << sep + "\nBirthday: 19800229\nDate (visit): 2009-08-08T14:30-05:00\n"
+                 "Phone (Boat): 1-800-FLOWERS\nAnniversary: 1980"
+        << ""
+        << QStringList{"Birthday: 19800229", "Date (visit): 2009-08-08T14:30-05:00",
+                       "Phone (Boat): 1-800-FLOWERS", "Anniversary: 1980"};
 }
 
 void TstCardMapping::textAboveTheSeparatorStaysNote() {
