@@ -7,30 +7,13 @@
 #include "address_book_file.h"
 #include "contact_table.h"
 #include "current_row.h"
+#include "file_identity.h"
 #include "jet_like.h"
 #include "text_view.h"
 
-#include <QFile>
 #include <QFileInfo>
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace rolvane {
-
-namespace {
-// The device and inode `path` names now; elsewhere an open file cannot be replaced, so zeros.
-std::pair<quint64, quint64> fileIdentity(const QString& path) {
-#ifdef Q_OS_UNIX
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
-        return {quint64(status.st_dev), quint64(status.st_ino)};
-#else
-    Q_UNUSED(path);
-#endif
-    return {};
-}
-} // namespace
 
 BookProblem BookConnection::readOnlyCause() const {
     using Kind = BookProblem::Kind;
@@ -129,7 +112,21 @@ bool BookConnection::open(BookProblem& why) {
     beside_ = !first_.isReadOnly() && first_.useWriteAheadLog() == QLatin1String("wal");
     if (!beside_)
         readyToWrite(); // the one connection has read the schema already
+    versionSeen_ = first_.dataVersion();
+    changedBeforeBeside_ = false;
     return true;
+}
+
+bool BookConnection::changedElsewhere() {
+    const sqlite::Connection& own = second_.isOpen() ? second_ : first_;
+    // Inside a read the version is that of its snapshot: a change may be hidden.
+    if (!own.isOpen() || own.inRead())
+        return true;
+    const sqlite3_int64 now = own.dataVersion();
+    const bool changed =
+        std::exchange(changedBeforeBeside_, false) || now != versionSeen_ || now < 0;
+    versionSeen_ = now;
+    return changed;
 }
 
 bool BookConnection::openBeside() {
@@ -141,6 +138,11 @@ bool BookConnection::openBeside() {
         return false;
     }
     jet::registerLikeFunction(second_.get());
+    // The reader has written nothing, so what it saw move was another's; from now on the writer
+    // is asked, whose own commits leave its version alone. (A reader still inside a result sees
+    // its snapshot: a commit since then goes unseen until the next one.)
+    changedBeforeBeside_ = first_.dataVersion() != versionSeen_;
+    versionSeen_ = second_.dataVersion();
     // In place of SQLite's checkpoint after a commit, which a reader's snapshot would turn into a
     // checkpoint after every commit: see checkpointIfDue.
     logFrames_ = 0;

@@ -4,6 +4,7 @@
 // the book.
 #pragma once
 
+#include "file_identity.h"
 #include "source_notice.h"
 #include "sqlite_db.h"
 
@@ -43,6 +44,11 @@ public:
     // rows written meanwhile.
     bool sharesOneConnection() const { return !beside_; }
 
+    // Whether another connection or program has committed to the book since the last call (or
+    // since it was opened); true too when that cannot be told, or nothing is open yet. The
+    // record source's own writes do not count: the connection that writes is the one asked.
+    bool changedElsewhere();
+
     // Copies the log back into the book once it has grown past SQLite's usual mark. Called
     // while no result is being read: a snapshot held by the reader would keep the log from
     // starting over, and every save would then pay for a checkpoint of its own.
@@ -62,11 +68,13 @@ private:
     sqlite::Connection first_;  // opened and checked first; reads keys
     sqlite::Connection second_; // writes, under the write-ahead log
     sqlite::Statement rowFetch_;
-    std::pair<quint64, quint64> fileOpened_; // device and inode of the book when opened
-    bool beside_ = false;                    // a writer of its own, opened or to be opened
+    FileIdentity fileOpened_; // of the book when opened
+    bool beside_ = false;     // a writer of its own, opened or to be opened
     bool writerUsed_ = false;
     bool synchronousFull_ = false;
-    int logFrames_ = 0; // pages in the log after the writer's last commit
+    int logFrames_ = 0;                // pages in the log after the writer's last commit
+    sqlite3_int64 versionSeen_ = -1;   // of the connection that writes, at the last look
+    bool changedBeforeBeside_ = false; // seen on the reader as the writer opened
 };
 
 } // namespace rolvane

@@ -34,6 +34,9 @@ public:
     // Puts the texts last read back into the fields.
     void restore();
 
+    // The identity of the row last read; 0 when the book keeps none.
+    sqlite3_int64 identity() const { return identity_; }
+
     bool hasEdits() const;
     // Each bound column's name and the text its field shows, in the table's column order.
     std::vector<std::pair<QString, QString>> shownTexts() const;

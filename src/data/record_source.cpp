@@ -3,6 +3,7 @@
 // the keyset is read in idle time, so no read transaction outlives a second of idleness.
 #include "record_source.h"
 
+#include "contact_identity.h"
 #include "jet_dialect.h"
 
 #include <QCoreApplication>
@@ -346,6 +347,17 @@ void RecordSource::join(sqlite3_int64 rowid) {
     idleReader_.stop();
     keyset_.readToEnd();
     keyset_.append(rowid);
+}
+
+long long RecordSource::rowOfContact(long long identity) {
+    if (!connection_.isOpen())
+        return 0;
+    sqlite::Statement find;
+    if (find.prepare(connection_.writer(), QStringLiteral("select [Row] from %1 where [Id] = ?")
+                                               .arg(QLatin1String(kIdentityTable))) != SQLITE_OK)
+        return 0;
+    find.bindInt64(1, identity);
+    return find.step() == SQLITE_ROW ? find.columnInt64(0) : 0;
 }
 
 void RecordSource::discardPending() {

@@ -94,6 +94,14 @@ public:
     long long currentRowId() const {
         return onRow_ && !adding_ && current_ < keyset_.size() ? keyset_.at(current_) : 0;
     }
+    // The identity of the contact shown, as it was when read: its rowid may since name another
+    // contact. 0 when none is shown or the book keeps no identities.
+    long long currentContact() const { return currentRowId() != 0 ? row_.identity() : 0; }
+    // The rowid of the contact with this identity now; 0 when it is gone or cannot be read.
+    long long rowOfContact(long long identity);
+    // Whether another program (or connection) has written the book since the last call; this
+    // source's own saves do not count.
+    bool changedElsewhere() { return connection_.changedElsewhere(); }
     // Position in the result read so far (0-based); meaningful only with a current stored row.
     size_t position() const { return current_; }
     // The number of keys read so far and whether the whole result has been read.

@@ -66,6 +66,22 @@ QString Connection::lastError() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QString();
 }
 
+sqlite3_int64 Connection::dataVersion() const {
+    Statement pragma;
+    if (pragma.prepare(*this, QStringLiteral("pragma data_version")) != SQLITE_OK ||
+        pragma.step() != SQLITE_ROW)
+        return -1;
+    return pragma.columnInt64(0);
+}
+
+bool Connection::inRead() const {
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db_.get(), nullptr); s;
+         s = sqlite3_next_stmt(db_.get(), s))
+        if (sqlite3_stmt_busy(s))
+            return true;
+    return false;
+}
+
 int Connection::exec(const char* sql) {
     return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
 }

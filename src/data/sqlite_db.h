@@ -31,6 +31,12 @@ public:
     int exec(const char* sql);
     // Switches to the write-ahead log and reads back the mode now in force ("wal" when it took).
     QString useWriteAheadLog();
+    // PRAGMA data_version: it moves when another connection commits to the file, never for this
+    // one's own commits. -1 when it cannot be read (the file busy, or not a database).
+    sqlite3_int64 dataVersion() const;
+    // Whether a statement is between its first step and its reset: the connection then sees the
+    // file as that statement's snapshot holds it.
+    bool inRead() const;
 
 private:
     struct Closer {

@@ -7,6 +7,7 @@
 #include "contact_file_drops.h"
 #include "contact_file_import.h"
 #include "contact_keys.h"
+#include "data/book_watcher.h"
 #include "data/contact_table.h"
 #include "data/date_stamp.h"
 #include "data/query_texts.h"
@@ -135,6 +136,13 @@ QWidget* frmAddy::load() {
     datAddy_.setRecordSource(fromView(query::kInitial));
     report(datAddy_.Refresh());
     client->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
+    // Watched after the first Refresh, which may bring an older book up to date. The variable
+    // lets the idle benchmark measure the window without the watch.
+    if (!qEnvironmentVariableIsSet("ROLVANE_BENCH_UNWATCHED")) {
+        auto* watcher = new BookWatcher(datAddy_.databasePath(), window);
+        watcher->setObjectName(QStringLiteral("bookWatcher"));
+        connect(watcher, &BookWatcher::bookChanged, this, &frmAddy::bookChanged);
+    }
     enableSyncMenu(window->menuBar(), readSyncLink(datAddy_.databasePath()).kind);
     SyncWindow& sync = program_.frmSync();
     connect(&sync, &SyncWindow::syncEnded, this, &frmAddy::bookChanged, Qt::UniqueConnection);
@@ -240,12 +248,24 @@ void frmAddy::mnuSyncUnlink_Click() {
 
 void frmAddy::bookChanged() {
     updateSyncMenu();
-    // Typed text is never replaced: the user saves it over the synced row as over any other
-    // change made elsewhere.
-    if (!isLoaded() || datAddy_.hasPendingEdits() || datAddy_.isAdding())
+    // Typed text is never replaced: the user saves it over the other program's change as over any
+    // other (the conflict choices apply), and the change is taken up at the next look after it.
+    // An import under way refreshes when it ends.
+    if (!isLoaded() || importing_ || datAddy_.hasPendingEdits() || datAddy_.isAdding())
         return;
-    const long long shown = datAddy_.currentRowId();
-    report(datAddy_.Refresh() && (shown == 0 || datAddy_.Recordset().MoveToRow(shown)));
+    // The window's own saves wake the watcher too.
+    if (!datAddy_.changedElsewhere())
+        return;
+    // Found again by identity: the rowid shown may since have been given to another contact.
+    long long row = datAddy_.currentRowId();
+    if (const long long contact = datAddy_.currentContact(); contact != 0) {
+        row = datAddy_.rowOfContact(contact);
+        // Deleted underneath: it stays shown, and is skipped once the user moves on.
+        if (row == 0)
+            return;
+    }
+    report(datAddy_.Refresh() && (row == 0 || datAddy_.Recordset().MoveToRow(row)));
+    emit bookReread();
 }
 
 void frmAddy::importFiles(const QStringList& paths) {

@@ -68,6 +68,10 @@ public:
     void cmdY_Click() { showLetter(24); }
     void cmdZ_Click() { showLetter(25); }
 
+signals:
+    // The window ran its query again after another program changed the book.
+    void bookReread();
+
 protected:
     QWidget* load() override;
     void unloading() override;
@@ -84,7 +88,8 @@ private:
     // Shows what the record source's last operation had to tell, once; returns `ok`.
     bool report(bool ok);
     void updateSyncMenu();
-    // After a sync: the contact shown is read again, unless the user has typed into it.
+    // After another program wrote the book (a sync, an import, another window): the query runs
+    // again and the contact shown is read again, unless the user has typed into the form.
     void bookChanged();
     bool isUsualBook() const;
 
