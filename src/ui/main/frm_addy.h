@@ -86,6 +86,8 @@ private:
     void updateSyncMenu();
     // After a sync: the contact shown is read again, unless the user has typed into it.
     void bookChanged();
+    // The dialog linked the book: the menu follows, and the first sync starts.
+    void bookLinked();
     bool isUsualBook() const;
 
     Program& program_;
