@@ -6,6 +6,7 @@
 #include "ui/common/program.h"
 #include "ui/main/frm_addy.h"
 #include "ui/search/frm_search.h"
+#include "ui/sync/frm_link.h"
 #include "ui/sync/frm_sync.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@ struct Instances {
     std::unique_ptr<ui::frmSearch> search;
     std::unique_ptr<ui::frmAbout> about;
     std::unique_ptr<ui::frmSync> sync;
+    std::unique_ptr<ui::frmLink> link;
     std::function<void()> endAction;
     QString databasePath;
 };
@@ -36,6 +38,7 @@ public:
     ui::Form& frmSearch() override { return app::frmSearch(); }
     ui::Form& frmAbout() override { return app::frmAbout(); }
     ui::SyncWindow& frmSync() override { return app::frmSync(); }
+    ui::LinkWindow& frmLink() override { return app::frmLink(); }
     RecordSource& datAddy() override { return app::frmAddy().datAddy(); }
     void End() override { app::End(); }
 };
@@ -73,6 +76,12 @@ ui::frmSync& frmSync() {
         all.sync = std::make_unique<ui::frmSync>();
     return *all.sync;
 }
+ui::frmLink& frmLink() {
+    Instances& all = instances();
+    if (!all.link)
+        all.link = std::make_unique<ui::frmLink>();
+    return *all.link;
+}
 bool hasFrmSearch() {
     return instances().search != nullptr;
 }
@@ -96,12 +105,15 @@ void End() {
     // The child must not outlive the program; the book keeps what it had done.
     if (all.sync)
         all.sync->stopSync();
+    if (all.link)
+        all.link->stopLink();
     if (all.addy)
         all.addy->discardPending();
     // Hidden now, destroyed when the instances go after the event loop has stopped.
     for (ui::Form* form :
          {static_cast<ui::Form*>(all.addy.get()), static_cast<ui::Form*>(all.search.get()),
-          static_cast<ui::Form*>(all.about.get()), static_cast<ui::Form*>(all.sync.get())}) {
+          static_cast<ui::Form*>(all.about.get()), static_cast<ui::Form*>(all.sync.get()),
+          static_cast<ui::Form*>(all.link.get())}) {
         if (form && form->window())
             form->window()->hide();
     }
@@ -113,6 +125,7 @@ void End() {
 
 void releaseForms() {
     Instances& all = instances();
+    all.link.reset();
     all.sync.reset();
     all.about.reset();
     all.search.reset();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The four window instances of the run, each created on its first use, and End.
+// The window instances of the run, each created on its first use, and End.
 #pragma once
 
 #include <QString>
@@ -10,6 +10,7 @@ class frmAddy;
 class frmSearch;
 class frmAbout;
 class frmSync;
+class frmLink;
 } // namespace rolvane::ui
 
 namespace rolvane::app {
@@ -18,6 +19,7 @@ ui::frmAddy& frmAddy();
 ui::frmSearch& frmSearch();
 ui::frmAbout& frmAbout();
 ui::frmSync& frmSync();
+ui::frmLink& frmLink();
 
 // Whether an instance has been created yet (creating none).
 bool hasFrmSearch();

@@ -51,6 +51,8 @@ private slots:
     void rowidReuseAndRejectedToken();
     void killedSyncsConverge_data() { servers(); }
     void killedSyncsConverge();
+    void addForAProgram_data() { servers(); }
+    void addForAProgram();
 
 private:
     void servers();
@@ -200,6 +202,46 @@ void TstCarddavSync::linkSyncAndForget() {
     QCOMPARE(a.count(), 3);
     a.insert({{"Last Name", "After"}}); // the triggers went with the link
     QVERIFY(tool({"sync", "status", "--file", a.path()}).err.contains("not linked"));
+}
+
+// `sync add --machine` as the window's dialog runs it: find, the lock, the merge it asks for.
+void TstCarddavSync::addForAProgram() {
+    if (!startServer())
+        return;
+    TestBook a, b;
+    a.insert({{"Last Name", "Lee"}});
+    link(a);
+    QCOMPARE(sync(a).exitCode, 0);
+    b.insert({{"Last Name", "Ek"}});
+    const QStringList add =
+        QStringList{"sync", "add", server_->url().toString(), "--file", b.path(), "--machine"} +
+        server_->credentials();
+    const auto lines = [](const Run& r) { return r.out.trimmed().split('\n'); };
+    {
+        SyncLock linking(b.path());
+        QVERIFY(linking.tryLock());
+        const Run r = tool(add + QStringList{"--find"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(lines(r).join('|').startsWith("result\tbusy\tThis book is being linked"),
+                 qPrintable(r.out));
+    }
+    Run r = tool(add + QStringList{"--find"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    // Xandikos has an address book of its own too.
+    QVERIFY2(lines(r).contains("book\t" + bookUrl(a).toString() + "\t1\tRolvane"),
+             qPrintable(r.out));
+    QVERIFY2(lines(r).contains("here\t1"), qPrintable(r.out));
+    QVERIFY2(lines(r).last().startsWith("result\tfound\t"), qPrintable(r.out));
+    r = tool(add + QStringList{"--book", bookUrl(a).toString()});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(lines(r).mid(0, 1), QStringList{"contacts\t1\tcards\t1"});
+    QVERIFY2(lines(r).last().startsWith("result\tmerge\t"), qPrintable(r.out));
+    QCOMPARE(b.value("select count(*) from sqlite_schema where name = 'Rolvane Sync Link'"), "0");
+    r = tool(add + QStringList{"--book", bookUrl(a).toString(), "--merge"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(lines(r).mid(0, 1), QStringList{"linked\tRolvane\t" + bookUrl(a).toString()});
+    QVERIFY2(lines(r).last().startsWith("result\tdone\tLinked to"), qPrintable(r.out));
+    QCOMPARE(bookUrl(b), bookUrl(a));
 }
 
 void TstCarddavSync::editsBothWaysKeepWhatTheBookCannotShow() {

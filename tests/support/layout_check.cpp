@@ -6,8 +6,10 @@
 #include "ui/common/line_control.h"
 #include "ui/common/twips.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,6 +50,7 @@ void checkKind(QWidget* w, const ui::ControlSpec& spec) {
             auto* edit = qobject_cast<QLineEdit*>(w);
             QVERIFY(edit);
             QCOMPARE(edit->isReadOnly(), bool(spec.style & ui::Locked));
+            QCOMPARE(edit->echoMode() == QLineEdit::Password, bool(spec.style & ui::Password));
         }
         break;
     }
@@ -60,6 +63,15 @@ void checkKind(QWidget* w, const ui::ControlSpec& spec) {
     }
     case ui::ControlKind::ProgressBar:
         QVERIFY(qobject_cast<QProgressBar*>(w));
+        break;
+    case ui::ControlKind::CheckBox: {
+        auto* box = qobject_cast<QCheckBox*>(w);
+        QVERIFY(box);
+        QCOMPARE(box->text(), caption);
+        break;
+    }
+    case ui::ControlKind::ListBox:
+        QVERIFY(qobject_cast<QListWidget*>(w));
         break;
     case ui::ControlKind::PictureBox: {
         auto* picture = qobject_cast<QLabel*>(w);

@@ -67,8 +67,11 @@ QString parseSyncArguments(const QStringList& arguments, SyncArguments& out) {
         } else if (out.verb == SyncArguments::Verb::Run &&
                    arg == QLatin1String("--allow-mass-delete")) {
             out.allowMassDelete = true;
-        } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--machine")) {
+        } else if ((add || out.verb == SyncArguments::Verb::Run) &&
+                   arg == QLatin1String("--machine")) {
             out.machine = true;
+        } else if (add && arg == QLatin1String("--find")) {
+            out.find = true;
         } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--notify")) {
             out.notify = true;
         } else if (out.verb == SyncArguments::Verb::Run && arg == QLatin1String("--no-unlock")) {

@@ -15,6 +15,7 @@ struct SyncArguments {
     bool merge = false;
     bool allowMassDelete = false;
     bool machine = false;  // tab-separated lines on stdout for a program to read
+    bool find = false;     // sync add: only lists the address books found, links nothing
     bool notify = false;   // a failure that needs the user also shows on the desktop
     bool noUnlock = false; // a locked keyring is not asked to unlock: no prompt comes up
 };

@@ -5,11 +5,13 @@
 
 #include "book_location.h"
 #include "carddav/discovery.h"
+#include "carddav/http_client.h"
 #include "carddav/keyring.h"
 #include "carddav/listing.h"
 #include "carddav/password_command.h"
 #include "carddav/redirect_hosts.h"
 #include "carddav/server_url.h"
+#include "carddav/sync_lock.h"
 #include "carddav/sync_session.h"
 #include "desktop_notice.h"
 #include "stop_signal.h"
@@ -138,13 +140,45 @@ bool reachBook(HttpClient& client, const QUrl& url, const SyncArguments& a,
     return true;
 }
 
+struct FoundBook {
+    AddressBook book;
+    std::size_t cards = 0;
+};
+
+// At `sync add --find`: every address book behind `url` with its cards, listed one by one.
+bool findBooks(HttpClient& client, const QUrl& url, std::vector<FoundBook>& books, QString& why) {
+    const Discovered found = discover(client, url);
+    if (!found.error.isEmpty() && found.books.empty() && found.home.isEmpty()) {
+        why = QStringLiteral("Could not find address books at %1: %2.")
+                  .arg(displayUrl(url), found.error);
+        return false;
+    }
+    if (found.books.empty() && found.home.isEmpty()) {
+        why = QStringLiteral("The server has no address book and does not say where new ones go.");
+        return false;
+    }
+    books.clear();
+    for (const AddressBook& b : found.books) {
+        Listing listing;
+        if (const SyncResult listed = listMembers(client, b.url, {}, listing); !listed.ok()) {
+            why = QStringLiteral("Could not list the address book \"%1\": %2.")
+                      .arg(b.name, listed.words());
+            return false;
+        }
+        books.push_back({b, listing.members.size()});
+    }
+    return true;
+}
+
 // Empty when the user lets the server send us on to `host`, else why not.
 QString confirmHost(const SyncArguments& a, const QString& host) {
     const QString what = a.user.isEmpty()
                              ? QStringLiteral("Follow it there?")
                              : QStringLiteral("Send your user name and password there too?");
     const std::optional<bool> yes =
-        askYesNo(QStringLiteral("The server sends us on to %1. %2 [y/N] ").arg(host, what));
+        a.machine
+            ? std::nullopt
+            : askYesNo(QStringLiteral("The server sends us on to %1. %2 [y/N] ").arg(host, what));
     if (!yes)
         return QStringLiteral("The server sends us on to %1, which is not where the address "
                               "points; give --allow-host %1 to go there too.")
@@ -152,26 +186,55 @@ QString confirmHost(const SyncArguments& a, const QString& host) {
     return *yes ? QString() : QStringLiteral("Not linked: %1 was not confirmed.").arg(host);
 }
 
+// How `sync add` ends: with --machine, a result line of `kind` (after the lines in `before`)
+// on standard output; otherwise the words on standard error.
+int addFailed(const SyncArguments& a, const char* kind, const QString& why,
+              const QStringList& before = {}) {
+    if (!a.machine)
+        return fail(why);
+    if (!before.isEmpty())
+        printMachineLine(machineLine(before));
+    printMachineLine(machineLine({QStringLiteral("result"), QString::fromLatin1(kind), why}));
+    return 1;
+}
+
 int add(const SyncArguments& a) {
     const QUrl url(a.url, QUrl::StrictMode);
     if (const QString why = checkServerUrl(url); !why.isEmpty())
-        return fail(why);
+        return addFailed(a, "failed", why);
     SyncStore store;
     if (const QString why = openBook(a, store); !why.isEmpty())
-        return fail(why);
-    std::optional<Link> linked;
-    if (const SyncResult read = store.link(linked); !read.ok() || linked)
-        return fail(read.ok() ? QStringLiteral("This book is already linked; \"rolvane-db sync "
-                                               "remove\" forgets that link.")
-                              : read.words());
+        return addFailed(a, "failed", why);
+    // Read before and again under the lock: a window that linked meanwhile has let it go.
+    const auto alreadyLinked = [&store](QString& why) {
+        std::optional<Link> linked;
+        if (const SyncResult read = store.link(linked); !read.ok() || linked) {
+            why = read.ok() ? QStringLiteral("This book is already linked; \"rolvane-db sync "
+                                             "remove\" forgets that link.")
+                            : read.words();
+            return true;
+        }
+        return false;
+    };
     QString why;
+    if (alreadyLinked(why))
+        return addFailed(a, "failed", why);
+    // Two windows linking one book would each make an address book; a sync takes the same lock.
+    SyncLock lock(bookPath(a.file));
+    if (!lock.tryLock())
+        return addFailed(a, "busy",
+                         QStringLiteral("This book is being linked or synced by another window "
+                                        "or command; try again once that has finished."));
+    if (alreadyLinked(why))
+        return addFailed(a, "failed", why);
     const std::optional<QString> secret = newPassword(a, url, why);
     if (!secret)
-        return fail(why);
+        return addFailed(a, "failed", why);
     QStringList hosts = a.allowHosts;
     std::optional<AddressBook> made;
     AddressBook book;
     std::size_t cards = 0;
+    std::vector<FoundBook> found;
     // Each round may meet one more host to confirm; a server that names host after host is
     // stopped as a redirect loop would be.
     for (int round = 0;; ++round) {
@@ -179,52 +242,91 @@ int add(const SyncArguments& a) {
         client.confirmHosts(hosts);
         client.pinCertificate(a.certificate);
         client.setWaitingNotice(terminalWaitingNotice());
-        if (reachBook(client, url, a, made, book, cards, why))
+        if (a.find ? findBooks(client, url, found, why)
+                   : reachBook(client, url, a, made, book, cards, why))
             break;
         if (const QString hint = addRefusalHint(client, url, !a.user.isEmpty(), a.certificate);
-            !hint.isEmpty())
-            return fail(hint);
+            !hint.isEmpty()) {
+            const QByteArray& seen = client.untrustedCertificate();
+            if (!seen.isEmpty() && a.certificate.isEmpty())
+                return addFailed(a, "certificate", hint,
+                                 {QStringLiteral("certificate"), fingerprintText(seen)});
+            return addFailed(a, "failed", hint);
+        }
         const QString host = client.refusedHost();
         if (host.isEmpty() || round >= HttpLimits().maxRedirects)
-            return fail(why);
+            return addFailed(a, "failed", why);
         if (why = confirmHost(a, host); !why.isEmpty())
-            return fail(why);
+            return addFailed(a, "redirect", why, {QStringLiteral("redirect"), host});
         hosts << host;
     }
     std::unordered_map<qint64, PackedTexts> rows;
     if (const SyncResult read = store.rows(rows); !read.ok())
-        return fail(read.words());
+        return addFailed(a, "failed", read.words());
     const std::size_t contacts = rows.size();
     rows = {};
+    if (a.find) {
+        for (const FoundBook& f : found) {
+            if (a.machine)
+                printMachineLine(machineLine({QStringLiteral("book"), displayUrl(f.book.url),
+                                              QString::number(f.cards), f.book.name}));
+            else
+                out(QStringLiteral("  %1 (%2): %3 cards")
+                        .arg(f.book.name, displayUrl(f.book.url))
+                        .arg(f.cards));
+        }
+        const QString words = QStringLiteral("Found %1 address books; this book holds %2 contacts.")
+                                  .arg(found.size())
+                                  .arg(contacts);
+        if (a.machine) {
+            printMachineLine(machineLine({QStringLiteral("here"), QString::number(contacts)}));
+            printMachineLine(
+                machineLine({QStringLiteral("result"), QStringLiteral("found"), words}));
+        } else {
+            out(words);
+        }
+        return 0;
+    }
     if (cards > 0 && contacts > 0 && !a.merge)
-        return fail(QStringLiteral("This book holds %1 contacts and the address book %2 cards; "
-                                   "add --merge to sync them together (equal contacts are paired).")
-                        .arg(contacts)
-                        .arg(cards));
+        return addFailed(a, "merge",
+                         QStringLiteral("This book holds %1 contacts and the address book %2 "
+                                        "cards; add --merge to sync them together (equal contacts "
+                                        "are paired).")
+                             .arg(contacts)
+                             .arg(cards),
+                         {QStringLiteral("contacts"), QString::number(contacts),
+                          QStringLiteral("cards"), QString::number(cards)});
     // The sync starts at the address book, which a confirmed host may hold: what it needs is
     // kept by that address.
     if (!mayFollowHost(book.url.host(), url.host(), hosts))
         hosts << normalHost(url.host());
     if (why = keepPassword(a, book.url, *secret); !why.isEmpty())
-        return fail(why);
+        return addFailed(a, "failed", why);
     if (!a.certificate.isEmpty())
         if (why = storeCertificatePin(book.url, a.certificate); !why.isEmpty())
-            return fail(why);
+            return addFailed(a, "failed", why);
     if (!hosts.isEmpty())
         if (why = storeConfirmedHosts(book.url, hosts); !why.isEmpty())
-            return fail(why);
+            return addFailed(a, "failed", why);
     Link link;
     link.url = book.url.toString();
     link.user = a.user;
     link.name = book.name;
     link.version4 = book.version4;
     if (const SyncResult added = store.addLink(link); !added.ok())
-        return fail(added.words());
-    out(QStringLiteral("Linked to \"%1\" (%2). The first sync will send up to %3 contacts, fetch "
+        return addFailed(a, "failed", added.words());
+    const QString linked =
+        QStringLiteral("Linked to \"%1\" (%2). The first sync will send up to %3 contacts, fetch "
                        "up to %4 and pair those that are the same on both sides.")
             .arg(book.name, displayUrl(book.url))
             .arg(contacts)
-            .arg(cards));
+            .arg(cards);
+    if (a.machine) {
+        printMachineLine(machineLine({QStringLiteral("linked"), book.name, displayUrl(book.url)}));
+        printMachineLine(machineLine({QStringLiteral("result"), QStringLiteral("done"), linked}));
+        return 0;
+    }
+    out(linked);
     if (a.file.isEmpty())
         out(QStringLiteral("Turn on automatic sync (every 15 minutes and after log-in) with: "
                            "systemctl --user enable --now rolvane-sync.timer"));

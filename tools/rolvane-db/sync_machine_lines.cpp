@@ -72,6 +72,10 @@ QString resultLine(const carddav::SyncSummary& s, const QString& words) {
     return joined(fields);
 }
 
+QString machineLine(const QStringList& fields) {
+    return joined(fields);
+}
+
 void printMachineLine(const QString& line) {
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
     std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include "carddav/sync_engine.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace rolvane::tool {
 
@@ -18,6 +19,10 @@ QString conflictLine(const QString& name);
 // result TAB kind TAB new here TAB changed here TAB deleted here TAB sent TAB deleted there TAB
 // conflicts TAB paired TAB words; the kind is one word ("done", "network", "cancelled"...).
 QString resultLine(const carddav::SyncSummary& summary, const QString& words);
+
+// The fields joined by tabs, each with its tabs and line ends made spaces: the lines of
+// `sync add --machine`, which the manual page lists.
+QString machineLine(const QStringList& fields);
 
 // Writes the line and flushes, so a reader sees it at once; safe from the sync's thread.
 void printMachineLine(const QString& line);

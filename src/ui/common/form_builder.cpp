@@ -8,8 +8,10 @@
 #include "line_control.h"
 #include "twips.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -44,6 +46,8 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* client) {
         }
         auto* edit = new BoundLineEdit(fromView(spec.dataField), client);
         edit->setReadOnly(spec.style & Locked);
+        if (spec.style & Password)
+            edit->setEchoMode(QLineEdit::Password);
         return edit;
     }
     case ControlKind::CommandButton: {
@@ -62,6 +66,13 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* client) {
         auto* bar = new QProgressBar(client);
         bar->setTextVisible(false);
         return bar;
+    }
+    case ControlKind::CheckBox:
+        return new QCheckBox(fromView(spec.caption), client);
+    case ControlKind::ListBox: {
+        auto* list = new QListWidget(client);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        return list;
     }
     case ControlKind::PictureBox: {
         auto* picture = new QLabel(client);

@@ -12,7 +12,15 @@
 
 namespace rolvane::ui {
 
-enum class ControlKind { Label, TextBox, CommandButton, PictureBox, ProgressBar };
+enum class ControlKind {
+    Label,
+    TextBox,
+    CommandButton,
+    PictureBox,
+    ProgressBar,
+    CheckBox,
+    ListBox
+};
 
 enum ControlStyle : unsigned {
     Plain = 0,
@@ -22,6 +30,7 @@ enum ControlStyle : unsigned {
     Locked = 1 << 3,        // text boxes: focusable, but the user cannot change the text
     DefaultButton = 1 << 4, // buttons: Enter presses it
     CancelButton = 1 << 5,  // buttons: Esc presses it
+    Password = 1 << 6,      // text boxes: what is typed shows as dots
 };
 
 inline constexpr std::int64_t kDefaultColour = -1;

@@ -10,6 +10,7 @@ class RecordSource;
 namespace rolvane::ui {
 
 class Form;
+class LinkWindow;
 class SyncWindow;
 
 class Program {
@@ -21,6 +22,7 @@ public:
     virtual Form& frmSearch() = 0;
     virtual Form& frmAbout() = 0;
     virtual SyncWindow& frmSync() = 0;
+    virtual LinkWindow& frmLink() = 0;
     // The record source that frmAddy owns.
     virtual RecordSource& datAddy() = 0;
     // Ends the program at once.

@@ -18,6 +18,7 @@
 #include "sync_menu.h"
 #include "ui/common/bound_text.h"
 #include "ui/common/light_palette.h"
+#include "ui/common/link_window.h"
 #include "ui/common/message_box.h"
 #include "ui/common/program.h"
 #include "ui/common/program_icon.h"
@@ -217,7 +218,14 @@ bool frmAddy::isUsualBook() const {
 }
 
 void frmAddy::mnuSyncLink_Click() {
-    showMessage(linkCommandText(datAddy_.databasePath(), isUsualBook()));
+    LinkWindow& link = program_.frmLink();
+    connect(&link, &LinkWindow::linked, this, &frmAddy::bookLinked, Qt::UniqueConnection);
+    link.linkBook(datAddy_.databasePath(), isUsualBook());
+}
+
+void frmAddy::bookLinked() {
+    updateSyncMenu();
+    mnuSyncNow_Click();
 }
 
 void frmAddy::mnuSyncNow_Click() {

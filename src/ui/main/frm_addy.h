@@ -91,6 +91,8 @@ private:
     // After another program wrote the book (a sync, an import, another window): the query runs
     // again and the contact shown is read again, unless the user has typed into the form.
     void bookChanged();
+    // The dialog linked the book: the menu follows, and the first sync starts.
+    void bookLinked();
     bool isUsualBook() const;
 
     Program& program_;

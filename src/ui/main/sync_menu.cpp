@@ -14,10 +14,6 @@ QAction* entry(const QMenuBar* bar, const char* name) {
     return bar->findChild<QAction*>(QString::fromLatin1(name));
 }
 
-QString fileOption(const QString& bookPath, bool usual) {
-    return usual ? QString() : QStringLiteral(" --file '%1'").arg(bookPath);
-}
-
 } // namespace
 
 void addSyncMenu(QMenuBar* bar) {
@@ -40,13 +36,6 @@ void enableSyncMenu(const QMenuBar* bar, SyncLinkState::Kind link) {
     entry(bar, "mnuSyncLink")->setEnabled(link != SyncLinkState::Kind::Linked);
     for (const char* name : {"mnuSyncNow", "mnuSyncStatus", "mnuSyncUnlink"})
         entry(bar, name)->setEnabled(linked);
-}
-
-QString linkCommandText(const QString& bookPath, bool usual) {
-    return QStringLiteral("To link this address book with a CardDAV address book on a server, "
-                          "run in a terminal:\n\nrolvane-db sync add URL --user NAME%1\n\n"
-                          "\"man rolvane-db\" tells more.")
-        .arg(fileOption(bookPath, usual));
 }
 
 QString unlinkQuestion(const SyncLinkState& link) {

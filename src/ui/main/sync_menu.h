@@ -18,9 +18,6 @@ void addSyncMenu(QMenuBar* bar);
 // be read, so that Status can tell why.
 void enableSyncMenu(const QMenuBar* bar, SyncLinkState::Kind link);
 
-// The command that links `bookPath`; `usual` when it is the fixed address book, which the tool
-// takes without --file.
-QString linkCommandText(const QString& bookPath, bool usual);
 // Asked before a link is forgotten.
 QString unlinkQuestion(const SyncLinkState& link);
 QString syncStatusText(const SyncLinkState& link);
