@@ -89,7 +89,7 @@ void setQuestionPresenter(QuestionPresenter p) {
     questionPresenter() = std::move(p);
 }
 
-bool askYesNo(const QString& text) {
+bool askYesNo(const QString& text, bool yesByDefault) {
     if (showing)
         return false;
     const QScopedValueRollback<bool> up(showing, true);
@@ -97,7 +97,7 @@ bool askYesNo(const QString& text) {
         return questionPresenter()(text);
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle), text,
                     QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(yesByDefault ? QMessageBox::Yes : QMessageBox::No);
     box.setWindowModality(Qt::ApplicationModal);
     fitTitle(box);
     return box.exec() == QMessageBox::Yes;

@@ -27,9 +27,10 @@ int askChoice(const QString& text, const QStringList& choices);
 void setMessagePresenter(MessagePresenter presenter);
 void setChoicePresenter(ChoicePresenter presenter);
 
-// A question with Yes (the default) and No; true for Yes. Tests answer through their presenter.
+// A question with Yes and No, Yes the default unless `yesByDefault` is false (a question of
+// trust, which Enter must not answer yes); true for Yes. Tests answer through their presenter.
 using QuestionPresenter = std::function<bool(const QString& text)>;
-bool askYesNo(const QString& text);
+bool askYesNo(const QString& text, bool yesByDefault = true);
 void setQuestionPresenter(QuestionPresenter presenter);
 
 } // namespace rolvane::ui

@@ -215,7 +215,8 @@ void frmLink::ended(const SyncEnd& end) {
                                     "Trust it only if it is your server's own certificate "
                                     "(\"openssl x509 -noout -fingerprint -sha256 -in "
                                     "CERTIFICATE\" on the server shows it). Trust it?")
-                         .arg(host, seenCertificate_))) {
+                         .arg(host, seenCertificate_),
+                     false)) {
             certificate_ = seenCertificate_;
             run(step_);
         } else {
@@ -233,7 +234,8 @@ void frmLink::ended(const SyncEnd& end) {
                                  : QStringLiteral("Send your user name and password there too?");
         if (askYesNo(QStringLiteral("The server sends us on to %1, which is not where the "
                                     "address points. %2")
-                         .arg(seenHost_, what))) {
+                         .arg(seenHost_, what),
+                     false)) {
             hosts_ << seenHost_;
             run(step_);
         } else {
