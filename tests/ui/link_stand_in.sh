@@ -4,7 +4,8 @@
 # the tool does. LINK_STAND_IN picks the server: "one" address book without cards (the default),
 # "several", "none", "cards" (one with cards, so a book with contacts needs --merge),
 # "self-signed" (until --certificate-sha256 is given), "redirect" (until --allow-host
-# dav2.example is given), "slow" (waits until stopped), "stubborn" (ignores SIGTERM too).
+# dav2.example is given), "no-keyring", "slow" (waits until stopped), "stubborn" (ignores
+# SIGTERM too).
 # Each start adds its arguments to STAND_IN_LOG, then what came on standard input. It also stands
 # in for the first sync ("sync --file BOOK --machine") and for "systemctl --user".
 log() { [ -n "$STAND_IN_LOG" ] && echo "$*" >>"$STAND_IN_LOG"; }
@@ -25,6 +26,7 @@ case " $* " in *" --merge "*) merge=1 ;; *) merge= ;; esac
 fingerprint=AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89
 case "$LINK_STAND_IN" in
 slow) exec sleep 30 ;;
+no-keyring) result keyring "No desktop keyring is running; give --password-command." 1 ;;
 stubborn)
     trap '' TERM
     exec sleep 30

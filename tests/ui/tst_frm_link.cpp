@@ -39,6 +39,7 @@ private slots:
     void timerTurnedOnForTheUsualBook();
     void closingStopsTheChild_data();
     void closingStopsTheChild();
+    void noKeyringLinksNothing();
     void linksARealServer();
 
 private:
@@ -274,6 +275,18 @@ void TstFrmLink::closingStopsTheChild() {
     QVERIFY(!app::frmLink().isLoaded());
     QVERIFY(!app::frmLink().isRunning());
     QVERIFY(messages_->messages.isEmpty());
+}
+
+// The window has no command line: a missing keyring is told in its words, and nothing is linked.
+void TstFrmLink::noKeyringLinksNothing() {
+    qputenv("LINK_STAND_IN", "no-keyring");
+    openDialog("https://dav.example/", "ann", "s3cret");
+    QTest::keyClick(control<QLineEdit>("txtPassword"), Qt::Key_Return);
+    QTRY_COMPARE(messages_->messages.size(), 1);
+    QVERIFY2(messages_->messages[0].startsWith("No desktop keyring (Secret Service) is running "
+                                               "to keep the password, so nothing was linked."),
+             qPrintable(messages_->messages[0]));
+    QVERIFY(!control<QPushButton>("cmdLink")->isEnabled());
 }
 
 // The real tool to Radicale: the dialog finds no address book, makes "Rolvane", keeps the

@@ -229,7 +229,10 @@ int add(const SyncArguments& a) {
         return addFailed(a, "failed", why);
     const std::optional<QString> secret = newPassword(a, url, why);
     if (!secret)
-        return addFailed(a, "failed", why);
+        // The dialog words a missing keyring for the window, where no option can be given.
+        return addFailed(
+            a, a.passwordCommand.isEmpty() && why == keyringReachable() ? "keyring" : "failed",
+            why);
     QStringList hosts = a.allowHosts;
     std::optional<AddressBook> made;
     AddressBook book;

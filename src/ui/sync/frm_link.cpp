@@ -275,6 +275,11 @@ void frmLink::ended(const SyncEnd& end) {
                               "are paired, not doubled.")
                    .arg(mergeContacts_)
                    .arg(cardsText(mergeCards_));
+    } else if (outcome_ == QLatin1String("keyring")) {
+        text = QStringLiteral("No desktop keyring (Secret Service) is running to keep the "
+                              "password, so nothing was linked. Start the desktop's keyring, or "
+                              "link the book in a terminal with \"rolvane-db sync add\" and a "
+                              "--password-command (\"man rolvane-db\" tells how).");
     } else if (text.isEmpty()) {
         text = !end.problem.isEmpty()
                    ? end.problem
