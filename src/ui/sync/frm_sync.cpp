@@ -2,6 +2,7 @@
 // Builds the Sync window from its layout table and turns the child's lines into plain words.
 #include "frm_sync.h"
 
+#include "child_lines.h"
 #include "data/sync_link_state.h"
 #include "frm_sync_layout.h"
 #include "sync_result_words.h"
@@ -93,7 +94,7 @@ QString frmSync::unlinkBook(const QString& bookPath, bool usual) {
             .arg(program_, remove.errorString());
     }
     if (remove.exitStatus() != QProcess::NormalExit || remove.exitCode() != 0) {
-        const QString said = QString::fromLocal8Bit(remove.readAllStandardError()).trimmed();
+        const QString said = lastProblem(remove);
         return said.isEmpty()
                    ? QStringLiteral("%1 could not unlink the address book.").arg(program_)
                    : said;

@@ -3,16 +3,9 @@
 // kept for the dialog to show when no result line came.
 #include "link_child.h"
 
+#include "child_lines.h"
+
 namespace rolvane::ui {
-
-namespace {
-
-// As the Sync window's child: SIGTERM ends the tool at once; one that does not end is killed.
-constexpr int kTerminateWaitMs = 1500;
-constexpr int kKillWaitMs = 400;
-constexpr qsizetype kProblemBytes = 2000;
-
-} // namespace
 
 LinkChild::LinkChild(QObject* parent) : QObject(parent) {
     connect(&process_, &QProcess::readyReadStandardOutput, this, &LinkChild::readLines);
@@ -45,25 +38,13 @@ void LinkChild::start(const QString& program, const QStringList& arguments,
 }
 
 void LinkChild::stopNow() {
-    if (!isRunning())
-        return;
-    const QSignalBlocker quiet(process_);
-    process_.terminate();
-    if (!process_.waitForFinished(kTerminateWaitMs)) {
-        process_.kill();
-        process_.waitForFinished(kKillWaitMs);
-    }
+    stopChildNow(process_);
 }
 
 void LinkChild::readLines() {
-    partial_ += process_.readAllStandardOutput();
-    qsizetype end;
-    while ((end = partial_.indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(partial_.left(end));
-        partial_.remove(0, end + 1);
+    for (const QString& line : takeEndedLines(process_, partial_))
         if (onLine)
             onLine(readLinkLine(line));
-    }
 }
 
 void LinkChild::finished(int exitCode, QProcess::ExitStatus status) {
@@ -71,8 +52,7 @@ void LinkChild::finished(int exitCode, QProcess::ExitStatus status) {
     SyncEnd end;
     end.crashed = status == QProcess::CrashExit;
     end.exitCode = exitCode;
-    end.problem =
-        QString::fromLocal8Bit(process_.readAllStandardError().right(kProblemBytes)).trimmed();
+    end.problem = lastProblem(process_);
     if (onEnd)
         onEnd(end);
 }

@@ -3,6 +3,8 @@
 // only once its end has arrived.
 #include "sync_child.h"
 
+#include "child_lines.h"
+
 #include <QCoreApplication>
 #include <QStandardPaths>
 
@@ -11,12 +13,6 @@ namespace rolvane::ui {
 namespace {
 
 constexpr int kKillAfterMs = 2000;
-// SIGTERM stops the tool within a fifth of a second; a child that does not stop is killed soon
-// enough that End takes under 2 s in all.
-constexpr int kTerminateWaitMs = 1500;
-constexpr int kKillWaitMs = 400;
-// Of standard error, only so much is kept for the window to show.
-constexpr qsizetype kProblemBytes = 2000;
 
 } // namespace
 
@@ -70,25 +66,13 @@ void SyncChild::cancel() {
 
 void SyncChild::stopNow() {
     killTimer_.stop();
-    if (!isRunning())
-        return;
-    const QSignalBlocker quiet(process_);
-    process_.terminate();
-    if (!process_.waitForFinished(kTerminateWaitMs)) {
-        process_.kill();
-        process_.waitForFinished(kKillWaitMs);
-    }
+    stopChildNow(process_);
 }
 
 void SyncChild::readLines() {
-    partial_ += process_.readAllStandardOutput();
-    qsizetype end;
-    while ((end = partial_.indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(partial_.left(end));
-        partial_.remove(0, end + 1);
+    for (const QString& line : takeEndedLines(process_, partial_))
         if (onLine)
             onLine(readSyncLine(line));
-    }
 }
 
 void SyncChild::finished(int exitCode, QProcess::ExitStatus status) {
@@ -98,8 +82,7 @@ void SyncChild::finished(int exitCode, QProcess::ExitStatus status) {
     end.stopped = stopped_;
     end.crashed = status == QProcess::CrashExit && !stopped_;
     end.exitCode = exitCode;
-    end.problem =
-        QString::fromLocal8Bit(process_.readAllStandardError().right(kProblemBytes)).trimmed();
+    end.problem = lastProblem(process_);
     if (onEnd)
         onEnd(end);
 }

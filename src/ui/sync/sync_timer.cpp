@@ -4,6 +4,8 @@
 // process.
 #include "sync_timer.h"
 
+#include "child_lines.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -44,7 +46,7 @@ QString enableSyncTimer(bool on) {
     }
     if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
         return {};
-    const QString said = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    const QString said = lastProblem(p);
     return QStringLiteral("systemctl could not turn the sync's timer %1: %2")
         .arg(on ? QStringLiteral("on") : QStringLiteral("off"),
              said.isEmpty() ? QStringLiteral("it ended with status %1").arg(p.exitCode()) : said);
