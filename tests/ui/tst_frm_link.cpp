@@ -290,7 +290,8 @@ void TstFrmLink::noKeyringLinksNothing() {
 }
 
 // The real tool to Radicale: the dialog finds no address book, makes "Rolvane", keeps the
-// password in the keyring and stores the link; the first sync then sends the book's contacts.
+// password in the keyring and stores the link; the first sync then sends the book's contacts,
+// and a change made there later shows in the open window.
 void TstFrmLink::linksARealServer() {
     if (qEnvironmentVariableIsEmpty("ROLVANE_REAL_KEYRING"))
         QSKIP("needs a keyring of its own: CTest runs it as tst_frm_link_real");
@@ -317,7 +318,16 @@ void TstFrmLink::linksARealServer() {
     QVERIFY(!entry("mnuSyncLink")->isEnabled());
     QVERIFY(app::frmSync().isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!app::frmSync().isSyncing(), 30000);
-    QCOMPARE(server.cards(linked).size(), 1);
+    const QStringList cards = server.cards(linked);
+    QCOMPARE(cards.size(), 1);
+
+    // Changed on the server as a phone would: Sync Now brings it into the open window.
+    QByteArray card = server.send("GET", QUrl(cards[0])).body;
+    card.replace("Ann", "Anna");
+    QVERIFY(server.send("PUT", QUrl(cards[0]), card, {{"Content-Type", "text/vcard"}}).ok());
+    entry("mnuSyncNow")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!app::frmSync().isSyncing(), 30000);
+    QTRY_COMPARE(app::frmAddy().window()->findChild<QLineEdit*>("Text1")->text(), "Anna");
     qunsetenv("XDG_CONFIG_HOME");
 }
 
