@@ -32,6 +32,8 @@ const std::vector<Target>& targets() {
          L::RatioToFloor, 2.0, 1000000},
         {QStringLiteral("start to first contact"), QStringLiteral("Startup"), M::Time,
          L::RatioToFloor, 1.3, 1000000},
+        {QStringLiteral("longest save wait, first sync"), QStringLiteral("SaveDuringSync"), M::Time,
+         L::AtMost, 0.1},
         {QStringLiteral("start, linked book"), QStringLiteral("StartupLinked"), M::Time,
          L::RatioToFloor, 1.3, 1000000},
         {QStringLiteral("import vCard"), QStringLiteral("ImportVCard"), M::Time, L::RatioToFloor,

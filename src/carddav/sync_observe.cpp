@@ -7,7 +7,10 @@
 #include "sync_apply.h"
 #include "sync_run.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace rolvane::carddav {
 
@@ -83,12 +86,29 @@ SyncResult recordPage(SyncRun& run, const Listing& listing, bool last) {
     if (last)
         concludeListing(run, touched);
     run.link.token = listing.token;
-    return inTransaction(run, [&] {
-        for (std::size_t i : touched)
-            if (SyncResult why = run.store.saveItem(run.items[i]); !why.ok())
-                return why;
-        return run.store.saveListing(run.link);
-    });
+    // In short transactions, so a save in the window never waits for a page of thousands; the
+    // token goes with the last. Stopped before it, the next sync lists from the old token and
+    // observes the same again.
+    constexpr qint64 kTransactionMs = 40;
+    std::size_t next = 0;
+    do {
+        QElapsedTimer held;
+        held.start();
+        if (SyncResult why = inTransaction(
+                run,
+                [&] {
+                    for (; next < touched.size() && held.elapsed() < kTransactionMs; ++next)
+                        if (SyncResult failed = run.store.saveItem(run.items[touched[next]]);
+                            !failed.ok())
+                            return failed;
+                    return next == touched.size() ? run.store.saveListing(run.link) : SyncResult();
+                });
+            !why.ok())
+            return why;
+        if (next < touched.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    } while (next < touched.size());
+    return {};
 }
 
 } // namespace rolvane::carddav

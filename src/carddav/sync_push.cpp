@@ -9,6 +9,10 @@
 #include "exchange/comment_lines.h"
 #include "sync_run.h"
 
+#include <QElapsedTimer>
+#include <chrono>
+#include <thread>
+
 namespace rolvane::carddav {
 
 namespace {
@@ -192,12 +196,12 @@ SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
     return fetchFirst(run, item, resend);
 }
 
-// Names for every new contact in one transaction, before any of them is sent.
+// Names for every new contact, stored before any of them is sent. In transactions of a few
+// dozen milliseconds each: a save in the window waits for the one under way, never for a first
+// sync of a large book. A sync stopped between them names the rest next time.
 SyncResult nameNewContacts(SyncRun& run) {
-    if (run.unlinkedRows.empty())
-        return {};
-    if (SyncResult why = run.store.begin(); !why.ok())
-        return why;
+    constexpr qint64 kTransactionMs = 40;
+    QElapsedTimer held;
     for (const qint64 row : run.unlinkedRows) {
         Item item;
         item.contact = row;
@@ -205,13 +209,25 @@ SyncResult nameNewContacts(SyncRun& run) {
         // What is sent, kept: if the answer is lost, it is the base of the next merge.
         item.card = exchange::newCard(run.rows.at(row), item.uid.toStdString(), run.link.version4,
                                       run.options.revision.toStdString());
+        if (!held.isValid()) {
+            if (SyncResult why = run.store.begin(); !why.ok())
+                return why;
+            held.start();
+        }
         if (SyncResult why = run.store.saveItem(item); !why.ok()) {
             run.store.rollback();
             return why;
         }
         run.items.push_back(std::move(item));
+        if (held.elapsed() >= kTransactionMs) {
+            if (SyncResult why = run.store.commit(true); !why.ok())
+                return why;
+            held.invalidate();
+            // A save waiting for the lock takes it now, before the next transaction does.
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
     }
-    return run.store.commit(true);
+    return held.isValid() ? run.store.commit(true) : SyncResult();
 }
 
 // Local deletes, edits and new contacts, as loadLocal found them. A card that changed there

@@ -13,6 +13,17 @@ namespace rolvane::sqlite {
 namespace {
 // Long enough to ride out another program's short write, short enough never to feel like a hang.
 constexpr int kBusyTimeoutMs = 2000;
+constexpr int kBusyPollMs = 1;
+
+// Tries again every millisecond. The sync writes in short transactions, one after another; the
+// usual handler, sleeping up to 100 ms at a time, would wake inside the next one every time and
+// a save could wait the whole sync out.
+int pollBriefly(void*, int tries) {
+    if (tries * kBusyPollMs >= kBusyTimeoutMs)
+        return 0;
+    sqlite3_sleep(kBusyPollMs);
+    return 1;
+}
 } // namespace
 
 int Connection::openWith(const QByteArray& name, int flags) {
@@ -22,7 +33,7 @@ int Connection::openWith(const QByteArray& name, int flags) {
     db_.reset(raw);
     if (rc != SQLITE_OK)
         return rc;
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    sqlite3_busy_handler(raw, pollBriefly, nullptr);
     sqlite3_extended_result_codes(raw, 0);
     // Every index on names is in this order; without it SQLite refuses to write them.
     return collation::registerCollation(raw);
