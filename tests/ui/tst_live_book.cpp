@@ -22,7 +22,10 @@ using namespace rolvane;
 class TstLiveBook : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::useProgramFonts(); }
+    void initTestCase() {
+        ui::useProgramFonts();
+        qunsetenv("ROLVANE_UNWATCHED"); // set for the other tests
+    }
     void init();
     void cleanup();
     void followsWritesUnderneath_data();
