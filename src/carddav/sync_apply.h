@@ -6,8 +6,11 @@
 
 #include "sync_run.h"
 
+#include <QElapsedTimer>
 #include <QSet>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -60,6 +63,37 @@ template <typename Step> SyncResult inTransaction(SyncRun& run, Step step) {
         run.summary = std::move(before);
     }
     return why;
+}
+
+// How long the sync holds the write lock at a time, and the pause after, in which a save in the
+// window that waits for the lock takes it (it tries every millisecond).
+inline constexpr qint64 kShortTransactionMs = 40;
+inline void letWaitingSavesIn() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+}
+
+// Runs `step(i)` for every i below `count` in transactions of about kShortTransactionMs, and
+// `last()` in the final one (at least one runs), so a save never waits for thousands of writes.
+template <typename Step, typename Last>
+SyncResult inShortTransactions(SyncRun& run, std::size_t count, Step step, Last last) {
+    std::size_t next = 0;
+    do {
+        QElapsedTimer held;
+        held.start();
+        if (SyncResult why = inTransaction(
+                run,
+                [&] {
+                    for (; next < count && held.elapsed() < kShortTransactionMs; ++next)
+                        if (SyncResult failed = step(next); !failed.ok())
+                            return failed;
+                    return next == count ? last() : SyncResult();
+                });
+            !why.ok())
+            return why;
+        if (next < count)
+            letWaitingSavesIn();
+    } while (next < count);
+    return {};
 }
 
 } // namespace rolvane::carddav

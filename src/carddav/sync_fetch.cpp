@@ -11,10 +11,7 @@
 #include "sync_apply.h"
 #include "sync_run.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace rolvane::carddav {
 
@@ -124,25 +121,15 @@ SyncResult applyGoneAll(SyncRun& run, Applier& applier) {
                     .arg(here)
                     .arg(run.items.size())};
     std::vector<qint64> forgotten;
-    // In short transactions, as the listing's records: a save in the window waits for one of
-    // them at most. What a stopped sync did not apply stays marked gone for the next.
-    constexpr qint64 kTransactionMs = 40;
-    std::size_t next = 0;
-    while (next < run.items.size()) {
-        QElapsedTimer held;
-        held.start();
-        SyncResult failed = inTransaction(run, [&] {
-            for (; next < run.items.size() && held.elapsed() < kTransactionMs; ++next)
-                if (run.items[next].gone)
-                    if (SyncResult why = applier.applyGone(run.items[next], forgotten); !why.ok())
-                        return why;
-            return SyncResult();
-        });
-        if (!failed.ok())
-            return failed;
-        if (next < run.items.size())
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    }
+    // What a stopped sync did not apply stays marked gone for the next.
+    SyncResult failed = inShortTransactions(
+        run, run.items.size(),
+        [&](std::size_t i) {
+            return run.items[i].gone ? applier.applyGone(run.items[i], forgotten) : SyncResult();
+        },
+        [] { return SyncResult(); });
+    if (!failed.ok())
+        return failed;
     if (!forgotten.empty())
         run.dropItems(forgotten);
     return {};

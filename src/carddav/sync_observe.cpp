@@ -7,10 +7,7 @@
 #include "sync_apply.h"
 #include "sync_run.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace rolvane::carddav {
 
@@ -86,29 +83,12 @@ SyncResult recordPage(SyncRun& run, const Listing& listing, bool last) {
     if (last)
         concludeListing(run, touched);
     run.link.token = listing.token;
-    // In short transactions, so a save in the window never waits for a page of thousands; the
-    // token goes with the last. Stopped before it, the next sync lists from the old token and
-    // observes the same again.
-    constexpr qint64 kTransactionMs = 40;
-    std::size_t next = 0;
-    do {
-        QElapsedTimer held;
-        held.start();
-        if (SyncResult why = inTransaction(
-                run,
-                [&] {
-                    for (; next < touched.size() && held.elapsed() < kTransactionMs; ++next)
-                        if (SyncResult failed = run.store.saveItem(run.items[touched[next]]);
-                            !failed.ok())
-                            return failed;
-                    return next == touched.size() ? run.store.saveListing(run.link) : SyncResult();
-                });
-            !why.ok())
-            return why;
-        if (next < touched.size())
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    } while (next < touched.size());
-    return {};
+    // The token goes with the last record: stopped before it, the next sync lists from the old
+    // token and observes the same again.
+    return inShortTransactions(
+        run, touched.size(),
+        [&](std::size_t i) { return run.store.saveItem(run.items[touched[i]]); },
+        [&] { return run.store.saveListing(run.link); });
 }
 
 } // namespace rolvane::carddav

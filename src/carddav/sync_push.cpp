@@ -7,11 +7,10 @@
 #include "exchange/card_patch.h"
 #include "exchange/card_texts.h"
 #include "exchange/comment_lines.h"
+#include "sync_apply.h"
 #include "sync_run.h"
 
 #include <QElapsedTimer>
-#include <chrono>
-#include <thread>
 
 namespace rolvane::carddav {
 
@@ -200,7 +199,6 @@ SyncResult sendNew(SyncRun& run, Item& item, const Texts& now, bool& resend) {
 // dozen milliseconds each: a save in the window waits for the one under way, never for a first
 // sync of a large book. A sync stopped between them names the rest next time.
 SyncResult nameNewContacts(SyncRun& run) {
-    constexpr qint64 kTransactionMs = 40;
     QElapsedTimer held;
     for (const qint64 row : run.unlinkedRows) {
         Item item;
@@ -219,12 +217,11 @@ SyncResult nameNewContacts(SyncRun& run) {
             return why;
         }
         run.items.push_back(std::move(item));
-        if (held.elapsed() >= kTransactionMs) {
+        if (held.elapsed() >= kShortTransactionMs) {
             if (SyncResult why = run.store.commit(true); !why.ok())
                 return why;
             held.invalidate();
-            // A save waiting for the lock takes it now, before the next transaction does.
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            letWaitingSavesIn();
         }
     }
     return held.isValid() ? run.store.commit(true) : SyncResult();
